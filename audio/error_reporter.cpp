@@ -1,0 +1,1 @@
+#include "audio/error_reporter.h"

@@ -1,0 +1,1 @@
+#include "audio/notifier.h"

@@ -1,0 +1,1 @@
+#include "audio/worker_thread.h"

@@ -1,0 +1,12 @@
+#include "cli/commands.h"
+
+#include <cstdio>
+
+namespace sundra::cli {
+
+int runCopy(const Arguments&) {
+    std::fputs("sundra-cli: this command is not built yet\n", stderr);
+    return 1;
+}
+
+} // namespace sundra::cli

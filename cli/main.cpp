@@ -1,0 +1,58 @@
+// sundra-cli: the engine without a window. Reads, splits, exports, plays and
+// records WAV files from the command line.
+
+#include "cli/commands.h"
+#include "cli/options.h"
+
+#include <cstdio>
+#include <exception>
+#include <string>
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(const sundra::cli::Arguments&);
+    const char* usage;
+};
+
+const Command kCommands[] = {
+    {"info", sundra::cli::runInfo, "info FILE.wav"},
+    {"copy", sundra::cli::runCopy, "copy IN.wav OUT.wav"},
+    {"make-album", sundra::cli::runMakeAlbum, "make-album OUT.wav --minutes N [--seed S]"},
+    {"split", sundra::cli::runSplit,
+     "split FILE.wav [--sense-level 50] [--sense-time 10] [--minimum-time 10] "
+     "[--trim-space 1] [--save] [--out DIR] [--progress]"},
+    {"play", sundra::cli::runPlay, "play FILE.wav [--from SECONDS] [--seconds N]"},
+    {"record", sundra::cli::runRecord, "record OUT.wav --seconds N"},
+};
+
+int usage() {
+    std::fprintf(stderr, "usage: sundra-cli COMMAND ...\n");
+    for (const Command& command : kCommands)
+        std::fprintf(stderr, "  sundra-cli %s\n", command.usage);
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2)
+        return usage();
+    const std::string name = argv[1];
+    for (const Command& command : kCommands) {
+        if (name != command.name)
+            continue;
+        try {
+            return command.run(sundra::cli::Arguments(argv + 2, argv + argc));
+        } catch (const sundra::cli::UsageError& error) {
+            std::fprintf(stderr, "sundra-cli %s: %s\nusage: sundra-cli %s\n", command.name,
+                         error.what(), command.usage);
+            return 1;
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "sundra-cli %s: %s\n", command.name, error.what());
+            return 1;
+        }
+    }
+    return usage();
+}

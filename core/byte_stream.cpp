@@ -1,0 +1,1 @@
+#include "core/byte_stream.h"

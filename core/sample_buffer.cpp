@@ -1,0 +1,1 @@
+#include "core/sample_buffer.h"

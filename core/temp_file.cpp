@@ -1,0 +1,1 @@
+#include "core/temp_file.h"

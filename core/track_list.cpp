@@ -1,0 +1,1 @@
+#include "core/track_list.h"

@@ -1,0 +1,49 @@
+#pragma once
+// TrackList: the rows the main view shows, each a name and an owned segment,
+// with the three time texts (start, end, length as "%H:%M:%S"). The window's
+// list widget is a view of this model; the edit commands, Auto Split and Save
+// All work on it. All calls come from the window thread.
+
+#include "core/track_segment.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sundra {
+
+class TrackList {
+public:
+    enum Column { Name = 0, Start = 1, End = 2, Total = 3 };
+
+    int rowCount() const { return static_cast<int>(rows_.size()); }
+    // Inserts a row with a name and no segment at index (0..rowCount()).
+    void insertRow(int index, const std::string& name);
+    const std::string& name(int row) const;
+    void setName(int row, const std::string& name);
+    // Text of column 0..3; the time columns are empty for a row without segment.
+    const std::string& text(int row, int column) const;
+
+    // Destroys every row's segment, then removes all rows.
+    void clearAll();
+    void removeRow(int row);
+    // The segment of row; for -1 the process-wide empty track. Null for a row
+    // that carries no segment.
+    TrackSegment* trackAt(int row);
+    // Stores a heap copy of segment as the row's track (the row must carry none
+    // yet) and refreshes the row's time columns.
+    void setTrack(int row, const TrackSegment& segment);
+    // Rewrites columns 1 to 3 from the row's segment.
+    void refreshTimes(int row);
+
+private:
+    struct Row {
+        std::array<std::string, 4> texts;
+        std::unique_ptr<TrackSegment> segment;
+    };
+    std::vector<Row> rows_;
+};
+
+} // namespace sundra

@@ -1,0 +1,1 @@
+#include "core/wave_file.h"

@@ -1,0 +1,64 @@
+#pragma once
+// WAV files as sample streams. A WaveFileReader owns the byte stream it parsed;
+// a WaveFileWriter lays down a 44-byte header at once, appends samples and
+// finishes the header when it is truncated and when it is destroyed. A writer is
+// a full reader of what it has written (a finished recording becomes a master).
+
+#include "core/byte_stream.h"
+#include "core/sample_stream.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace sundra {
+
+class WaveFileReader : public SampleReaderWriter {
+public:
+    WaveFileReader();
+    // Keeps format and source; dataOffset stays 0 (a writer's starting point).
+    WaveFileReader(const WaveFormat& format, std::unique_ptr<FileByteStream> source);
+    ~WaveFileReader() override;
+
+    // Releases any previous source, keeps this one and parses its header.
+    // Returns true when the header was accepted.
+    bool attach(std::unique_ptr<FileByteStream> source);
+
+    void seek(std::int32_t frame) override;
+    std::int32_t tell() const override;
+    std::int32_t length() const override;
+    // A plain reader refuses both with UnsupportedOperation.
+    std::int32_t truncate(std::int32_t frames) override;
+    std::int32_t write(const void* buffer, std::int32_t byteCount) override;
+    const WaveFormat& format() const override { return format_; }
+    std::int32_t read(void* buffer, std::int32_t byteCount) override;
+
+    std::int64_t dataOffset() const { return dataOffset_; }
+    // The underlying byte stream, or null when nothing is attached.
+    FileByteStream* source() { return source_.get(); }
+    const FileByteStream* source() const { return source_.get(); }
+
+protected:
+    WaveFormat format_;
+    std::int64_t dataOffset_ = 0;
+    std::unique_ptr<FileByteStream> source_;
+};
+
+class WaveFileWriter : public WaveFileReader {
+public:
+    // Writes the header for 0 frames; the position is then frame 0.
+    WaveFileWriter(const WaveFormat& format, std::unique_ptr<FileByteStream> target);
+    // Rewrites the header for the current length, then closes the file.
+    ~WaveFileWriter() override;
+
+    // Writes at the current position; the stream grows when it writes at its end.
+    std::int32_t write(const void* buffer, std::int32_t byteCount) override;
+    // n' = min(frames, length()); cuts the file there and rewrites the header.
+    // Returns n'; the position is frame 0 afterwards.
+    std::int32_t truncate(std::int32_t frames) override;
+    // Rewrites the header for the current length and returns to the position
+    // the stream had, so that a file being written stays playable if the
+    // program dies (used by long recordings).
+    void flushHeader();
+};
+
+} // namespace sundra
