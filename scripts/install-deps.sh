@@ -8,6 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev portaudio19-dev
     pulseaudio pulseaudio-utils libasound2-plugins
+    fonts-ipafont-gothic
 )
 
 missing=()
@@ -23,4 +24,4 @@ sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get -o DPkg::Lock::Timeout=600 update -q
-$sudo apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${missing[@]}"
+$sudo apt-get -o DPkg::Lock::Timeout=600 install -y -q "${missing[@]}"
