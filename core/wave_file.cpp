@@ -1,1 +1,110 @@
 #include "core/wave_file.h"
+
+#include "core/exception.h"
+#include "core/wave_header.h"
+
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+#include <utility>
+
+namespace sundra {
+
+namespace {
+
+std::int32_t toFrames(std::int64_t frames) {
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(frames, std::numeric_limits<std::int32_t>::min(),
+                                 std::numeric_limits<std::int32_t>::max()));
+}
+
+} // namespace
+
+WaveFileReader::WaveFileReader() = default;
+
+WaveFileReader::WaveFileReader(const WaveFormat& format, std::unique_ptr<FileByteStream> source)
+    : format_(format), source_(std::move(source)) {}
+
+WaveFileReader::~WaveFileReader() = default;
+
+bool WaveFileReader::attach(std::unique_ptr<FileByteStream> source) {
+    source_.reset();
+    dataOffset_ = 0;
+    source_ = std::move(source);
+    if (source_)
+        dataOffset_ = parseHeader(*source_, format_);
+    return dataOffset_ != 0;
+}
+
+// Without an accepted header the reader behaves as an empty stream, so a refused
+// file can never divide by a frame size of 0 or hand out header bytes as samples.
+void WaveFileReader::seek(std::int32_t frame) {
+    if (dataOffset_ == 0 || !source_)
+        return;
+    source_->seek(dataOffset_ + static_cast<std::int64_t>(frame) * frameSize(format_), 1);
+}
+
+std::int32_t WaveFileReader::tell() const {
+    if (dataOffset_ == 0 || !source_)
+        return 0;
+    return toFrames((source_->tell() - dataOffset_) / frameSize(format_));
+}
+
+std::int32_t WaveFileReader::length() const {
+    if (dataOffset_ == 0 || !source_)
+        return 0;
+    return toFrames((source_->length() - dataOffset_) / frameSize(format_));
+}
+
+std::int32_t WaveFileReader::truncate(std::int32_t) {
+    throw UnsupportedOperation("a WAV file reader cannot be truncated");
+}
+
+std::int32_t WaveFileReader::write(const void*, std::int32_t) {
+    throw UnsupportedOperation("a WAV file reader cannot be written");
+}
+
+std::int32_t WaveFileReader::read(void* buffer, std::int32_t byteCount) {
+    if (dataOffset_ == 0 || !source_)
+        return 0;
+    return source_->read(buffer, byteCount);
+}
+
+WaveFileWriter::WaveFileWriter(const WaveFormat& format, std::unique_ptr<FileByteStream> target)
+    : WaveFileReader(format, std::move(target)) {
+    if (!source_)
+        throw std::invalid_argument("a WAV file writer needs a file");
+    if (frameSize(format_) <= 0)
+        throw std::invalid_argument("a WAV file writer needs a format with whole frames");
+    dataOffset_ = writeHeader(*source_, format_, 0);
+}
+
+WaveFileWriter::~WaveFileWriter() {
+    // A destructor cannot throw. Callers that must know whether the file was
+    // finished call flushHeader() first (export and copy do); the same header
+    // is then only written again here.
+    try {
+        writeHeader(*source_, format_, length());
+    } catch (const FileError&) {
+    }
+}
+
+std::int32_t WaveFileWriter::write(const void* buffer, std::int32_t byteCount) {
+    source_->write(buffer, byteCount);
+    return 0;
+}
+
+std::int32_t WaveFileWriter::truncate(std::int32_t frames) {
+    const std::int32_t kept = std::clamp(frames, 0, length());
+    source_->setLength(dataOffset_ + static_cast<std::int64_t>(kept) * frameSize(format_));
+    writeHeader(*source_, format_, kept);
+    return kept;
+}
+
+void WaveFileWriter::flushHeader() {
+    const std::int64_t position = source_->tell();
+    writeHeader(*source_, format_, length());
+    source_->seek(position, 1);
+}
+
+} // namespace sundra
