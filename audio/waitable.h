@@ -38,11 +38,18 @@ public:
     bool pulse() override;
 
 private:
+    bool readyFor(std::uint64_t pulseSeenAtEntry) const;
+    void consumeFor(std::uint64_t pulseSeenAtEntry);
+
     std::mutex mutex_;
     std::condition_variable changed_;
     bool signalled_;
     bool manualReset_;
+    // A pulse releases the threads already waiting: each waiter notes the count
+    // at entry and counts as released once it moved. An auto-reset pulse
+    // releases one of them, which takes pulseUnclaimed_.
     std::uint64_t pulses_ = 0;
+    bool pulseUnclaimed_ = false;
 };
 
 } // namespace sundra

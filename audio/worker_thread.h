@@ -39,9 +39,9 @@ public:
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
 
-    // Runs task on a new thread; false when begin() refused. Call only while
-    // idle (wait(0) true). A stop requested as soon as start returns still stops
-    // the run.
+    // Runs task on a new thread; false when begin() refused or a run is still
+    // in progress (call it only while wait(0) is true). A stop requested as soon
+    // as start returns still stops the run.
     bool start(WorkerTask& task);
     bool requestStop();
     // True when no thread was ever started or the run has ended within
@@ -49,12 +49,16 @@ public:
     bool wait(std::uint32_t timeoutMs);
 
 private:
-    void threadProcedure();
+    void threadProcedure(WorkerTask& task);
+    void joinEndedThread();
 
     WorkerTask* task_ = nullptr;
+    // Signalled: no run in progress, or a stop was requested.
     KernelEvent stopEvent_{true, true};
     std::unique_ptr<Notifier> completion_;
+    // The thread of the latest run; joined by the next start, wait or the destructor.
     std::thread thread_;
+    // Signalled while no run is in progress; the worker sets it as its last step.
     KernelEvent finished_{true, true};
     std::mutex joinMutex_;
 };
