@@ -1,12 +1,186 @@
-#include "cli/commands.h"
+// split FILE.wav: the automatic split of the whole file, as the window's Auto Split
+// does it on the row that a freshly opened file shows, then (with --save) the
+// Save All export of the pieces. The work runs on a worker thread like the
+// window's dialogs; with --progress this thread draws its progress meanwhile.
 
+#include "audio/worker_thread.h"
+#include "cli/commands.h"
+#include "cli/options.h"
+#include "core/byte_stream.h"
+#include "core/file.h"
+#include "core/path_parts.h"
+#include "core/track_segment.h"
+#include "core/units.h"
+#include "core/wave_file.h"
+#include "split/auto_split.h"
+#include "split/save_all.h"
+#include "split/split_settings.h"
+
+#include <algorithm>
 #include <cstdio>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace sundra::cli {
 
-int runSplit(const Arguments&) {
-    std::fputs("sundra-cli: this command is not built yet\n", stderr);
-    return 1;
+namespace {
+
+// Runs work on a worker thread and hands back what it threw.
+class CommandTask : public WorkerTask {
+public:
+    explicit CommandTask(std::function<void(Event&)> work) : work_(std::move(work)) {}
+
+    int run(Event& stopEvent) override {
+        try {
+            work_(stopEvent);
+        } catch (...) {
+            error_ = std::current_exception();
+        }
+        return 0;
+    }
+
+    std::exception_ptr error() const { return error_; }
+
+private:
+    std::function<void(Event&)> work_;
+    std::exception_ptr error_;
+};
+
+// Draws "label [####......]  40%" over itself on standard error.
+class ProgressLine {
+public:
+    explicit ProgressLine(bool enabled) : enabled_(enabled) {}
+
+    void show(const std::string& label, double ratio) {
+        if (!enabled_)
+            return;
+        constexpr int kWidth = 40;
+        const int filled = static_cast<int>(std::clamp(ratio, 0.0, 1.0) * kWidth);
+        std::string bar(static_cast<std::size_t>(filled), '#');
+        bar.resize(kWidth, '.');
+        std::fprintf(stderr, "\r%-24.24s [%s] %3d%%", label.c_str(), bar.c_str(),
+                     filled * 100 / kWidth);
+        std::fflush(stderr);
+        shown_ = true;
+    }
+
+    void finish() {
+        if (shown_)
+            std::fputc('\n', stderr);
+        shown_ = false;
+    }
+
+private:
+    bool enabled_;
+    bool shown_ = false;
+};
+
+// Runs work on a worker thread; meanwhile this thread shows its progress every
+// 100 ms. Rethrows what the work threw once the progress line is closed.
+void runOnWorker(std::function<void(Event&)> work, ProgressLine& progress,
+                 const std::function<void()>& showProgress) {
+    CommandTask task(std::move(work));
+    WorkerThread worker;
+    if (!worker.start(task))
+        throw std::runtime_error("the worker thread did not start");
+    while (!worker.wait(100))
+        showProgress();
+    if (!task.error())
+        showProgress();
+    progress.finish();
+    if (task.error())
+        std::rethrow_exception(task.error());
+}
+
+int pageValue(const Options& options, const std::string& name, int fallback, int highest) {
+    const long long value = options.integer(name, fallback);
+    if (value < 0 || value > highest)
+        throw UsageError("option --" + name + " must lie between 0 and " + std::to_string(highest));
+    return static_cast<int>(value);
+}
+
+// Opened as the document opens its file: for reading, others denied write.
+std::unique_ptr<WaveFileReader> openMaster(const std::string& path) {
+    std::unique_ptr<File> file;
+    try {
+        file = std::make_unique<File>(path, File::Access::Read, File::Share::DenyWrite,
+                                      File::Disposition::OpenExisting);
+    } catch (const FileError& error) {
+        throw std::runtime_error(std::string("file can not opened: ") + error.what());
+    }
+    auto master = std::make_unique<WaveFileReader>();
+    if (!master->attach(std::make_unique<FileByteStream>(std::move(file))))
+        throw std::runtime_error("file can not opened: " + path + " is not a WAV file it can read");
+    return master;
+}
+
+void printRows(const std::vector<std::string>& names, const std::vector<TrackSegment>& rows) {
+    std::printf("name\tstart_frame\tend_frame\tstart\tend\ttotal\n");
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const TrackSegment& row = rows[i];
+        const WaveFormat& format = row.format();
+        std::printf("%s\t%d\t%d\t%s\t%s\t%s\n", names[i].c_str(), row.absoluteStart(),
+                    row.absoluteEnd(), clock(wholeSeconds(row.absoluteStart(), format)).c_str(),
+                    clock(wholeSeconds(row.absoluteEnd(), format)).c_str(),
+                    clock(wholeSeconds(row.length(), format)).c_str());
+    }
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int runSplit(const Arguments& args) {
+    const Options options(args, {"sense-level", "sense-time", "minimum-time", "trim-space", "out"},
+                          {"save", "progress"});
+    if (options.positional().size() != 1)
+        throw UsageError("needs exactly one FILE.wav");
+    if (options.value("out") && !options.has("save"))
+        throw UsageError("option --out needs --save");
+    const SplitSettings settings = SplitSettings::fromPageValues(
+        pageValue(options, "sense-level", 50, 100), pageValue(options, "sense-time", 10, 100),
+        pageValue(options, "minimum-time", 10, 100), pageValue(options, "trim-space", 1, 1));
+    const std::string path = options.positional().front();
+    const std::string title = fileTitle(path);
+    ProgressLine progress(options.has("progress"));
+
+    std::unique_ptr<WaveFileReader> master = openMaster(path);
+    TrackSegment wholeFile(*master);
+    PieceList pieces;
+    runOnWorker(
+        [&](Event& stopEvent) {
+            splitAll(wholeFile, settings, stopEvent, pieces, Notifier::none());
+        },
+        progress, [&] { progress.show("splitting " + title, positionRatio(wholeFile)); });
+
+    // The pieces become rows over the master, as the window inserts them.
+    std::vector<std::string> names;
+    std::vector<TrackSegment> rows;
+    rows.reserve(pieces.size());
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        names.push_back(pieceName(title, static_cast<int>(i)));
+        rows.emplace_back(*master, pieces[i]->absoluteStart(), pieces[i]->absoluteEnd());
+    }
+    printRows(names, rows);
+    if (!options.has("save"))
+        return 0;
+
+    std::vector<SaveJob> jobs;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        jobs.push_back({names[i], &rows[i]});
+    SaveAllWork work(path, std::move(jobs));
+    if (auto folder = options.value("out"))
+        work.setOutputFolder(*folder);
+    runOnWorker([&](Event& stopEvent) { work.run(stopEvent, Notifier::none(), Notifier::none()); },
+                progress,
+                [&] {
+                    if (const TrackSegment* track = work.currentSource())
+                        progress.show("saving " + work.currentName(), positionRatio(*track));
+                });
+    return 0;
 }
 
 } // namespace sundra::cli

@@ -1,0 +1,82 @@
+#pragma once
+// The export of every track to a WAV file of its own (the Save All work, without
+// its dialog). SaveAllWork holds a snapshot of the rows (names and non-owning
+// track pointers) and writes one file per job, in order, on the worker thread
+// that calls run. The window thread may meanwhile read currentName (after the
+// nameShown post) and currentSource (from a progress timer).
+//
+// Each file is written under a temporary name and renamed into place when
+// complete, so a failed or interrupted export never leaves a cut-short WAV under
+// a track's name, and the document's own file is never written.
+
+#include "audio/notifier.h"
+#include "audio/waitable.h"
+#include "core/track_segment.h"
+
+#include <atomic>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sundra {
+
+struct SaveJob {
+    std::string name;    // the row's name when the export started
+    TrackSegment* track; // the row's track; the list keeps owning it
+};
+
+// Where the files of an export go: the document's drive and folder, then the
+// job's name taken literally, then the document's extension.
+class ExportPathPattern {
+public:
+    explicit ExportPathPattern(const std::string& documentPath);
+    // Writes into folder instead of the document's own folder.
+    ExportPathPattern(const std::string& documentPath, const std::string& folder);
+
+    std::string pathFor(const std::string& name) const { return prefix_ + name + extension_; }
+
+private:
+    std::string prefix_;
+    std::string extension_;
+};
+
+class SaveAllWork {
+public:
+    // Every job must have a track.
+    SaveAllWork(std::string documentPath, std::vector<SaveJob> jobs);
+
+    // Writes the files into folder instead of beside the document.
+    void setOutputFolder(std::string folder) { outputFolder_ = std::move(folder); }
+
+    // Writes the files one after the other and tests stopEvent only between
+    // files. Posts nameShown.post() when currentName changes and
+    // dialog.post(kIdOk, 0) at the end; returns 0. A file that cannot be written
+    // throws its FileError (naming the target file); the later jobs are not
+    // written and nothing is posted to dialog then.
+    int run(Event& stopEvent, Notifier& dialog, Notifier& nameShown);
+
+    // The name of the file being written; empty before the first.
+    std::string currentName() const;
+    // The track being written; null before the first, then the last one.
+    const TrackSegment* currentSource() const {
+        return currentSource_.load(std::memory_order_acquire);
+    }
+
+    const std::vector<SaveJob>& jobs() const { return jobs_; }
+    const std::string& documentPath() const { return documentPath_; }
+
+private:
+    void setCurrentName(const std::string& name);
+    void writeTrack(TrackSegment& track, const std::string& path) const;
+    bool isDocumentFile(const std::string& path) const;
+
+    std::string documentPath_;
+    std::vector<SaveJob> jobs_;
+    std::optional<std::string> outputFolder_;
+    mutable std::mutex nameMutex_;
+    std::string currentName_;
+    std::atomic<TrackSegment*> currentSource_{nullptr};
+};
+
+} // namespace sundra
