@@ -1,0 +1,273 @@
+#include "core/units.h"
+
+#include "memory_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <vector>
+
+namespace sundra {
+namespace {
+
+using test::MemoryStream;
+
+WaveFormat format(std::int32_t channels, std::int32_t rate, std::int32_t bits) {
+    return WaveFormat{channels, rate, bits};
+}
+
+// A buffer of 16-bit samples, interleaved as given.
+SampleBuffer buffer16(std::int32_t channels, const std::vector<std::int16_t>& samples) {
+    SampleBuffer buffer(format(channels, 44100, 16), static_cast<std::int32_t>(samples.size() * 2));
+    std::memcpy(buffer.data.get(), samples.data(), samples.size() * 2);
+    return buffer;
+}
+
+SampleBuffer buffer8(std::int32_t channels, const std::vector<std::uint8_t>& samples) {
+    SampleBuffer buffer(format(channels, 8000, 8), static_cast<std::int32_t>(samples.size()));
+    std::memcpy(buffer.data.get(), samples.data(), samples.size());
+    return buffer;
+}
+
+TEST(BlockBytes, RoundsOneDthOfASecondUpToWholeFrames) {
+    EXPECT_EQ(blockBytes(format(2, 44100, 16), 32), 5512);
+    EXPECT_EQ(blockBytes(format(2, 44100, 16), 32) / 4, 1378);
+    EXPECT_EQ(blockBytes(format(1, 8000, 8), 32), 250);
+    EXPECT_EQ(blockBytes(format(1, 11025, 8), 32), 344);
+
+    // Quarter seconds, as the automatic split reads them.
+    EXPECT_EQ(blockBytes(format(2, 44100, 16), 4) / 4, 11025);
+    EXPECT_EQ(blockBytes(format(2, 22050, 16), 4) / 4, 5513);
+    EXPECT_EQ(blockBytes(format(1, 22050, 8), 4), 5512);
+    EXPECT_EQ(blockBytes(format(2, 48000, 16), 4) / 4, 12000);
+
+    // One second: the export's copy buffer.
+    EXPECT_EQ(blockBytes(format(2, 44100, 16), 1), 176400);
+}
+
+TEST(BlockBytes, FormatsWithoutWholeFramesGiveNoBlock) {
+    EXPECT_EQ(blockBytes(format(2, 44100, 4), 32), 0);
+    EXPECT_EQ(blockBytes(format(0, 44100, 16), 32), 0);
+    EXPECT_EQ(blockBytes(format(2, 44100, 16), 0), 0);
+}
+
+TEST(BufferFrames, UsedAndCapacityInWholeFrames) {
+    SampleBuffer buffer(format(2, 44100, 16), 4098);
+    EXPECT_EQ(capacityFrames(buffer), 1024);
+    EXPECT_EQ(usedFrames(buffer), 1024);
+    buffer.used = 43;
+    EXPECT_EQ(usedFrames(buffer), 10);
+
+    SampleBuffer nibbles(format(2, 44100, 4), 16);
+    EXPECT_EQ(usedFrames(nibbles), 0);
+    EXPECT_EQ(capacityFrames(nibbles), 0);
+}
+
+TEST(Clock, HoursMinutesSecondsWithHoursWrappingAfterADay) {
+    EXPECT_EQ(clock(0), "00:00:00");
+    EXPECT_EQ(clock(59), "00:00:59");
+    EXPECT_EQ(clock(3725), "01:02:05");
+    EXPECT_EQ(clock(86399), "23:59:59");
+    EXPECT_EQ(clock(86400), "00:00:00");
+    EXPECT_EQ(clock(90000), "01:00:00");
+    // The largest frame count at 8000 Hz.
+    EXPECT_EQ(clock(std::numeric_limits<std::int32_t>::max() / 8000), "02:33:55");
+}
+
+TEST(Seconds, WholeSecondsTruncateAndEmptyStreamsAreAtZero) {
+    EXPECT_EQ(wholeSeconds(44099, format(2, 44100, 16)), 0);
+    EXPECT_EQ(wholeSeconds(44100, format(2, 44100, 16)), 1);
+    EXPECT_EQ(wholeSeconds(88199, format(2, 44100, 16)), 1);
+    EXPECT_EQ(wholeSeconds(100, format(2, 0, 16)), 0);
+
+    MemoryStream empty(format(2, 44100, 16));
+    EXPECT_EQ(currentSeconds(empty), 0);
+
+    MemoryStream stream(format(1, 8000, 8), 40000);
+    stream.seek(23999);
+    EXPECT_EQ(currentSeconds(stream), 2);
+    stream.seek(24000);
+    EXPECT_EQ(currentSeconds(stream), 3);
+}
+
+TEST(Position, RatioAndBarOfAStream) {
+    MemoryStream empty(format(2, 44100, 16));
+    EXPECT_EQ(positionRatio(empty), 0.0);
+    EXPECT_EQ(positionBar(empty), 0);
+
+    MemoryStream stream(format(2, 44100, 16), 1000);
+    stream.seek(500);
+    EXPECT_EQ(positionRatio(stream), 0.5);
+    EXPECT_EQ(positionBar(stream), 500);
+    stream.seek(999);
+    EXPECT_EQ(positionBar(stream), 999);
+    stream.seek(1000);
+    EXPECT_EQ(positionBar(stream), 1000);
+
+    MemoryStream odd(format(2, 44100, 16), 3);
+    odd.seek(2);
+    EXPECT_EQ(positionBar(odd), 666); // 666.67 truncated, not rounded
+}
+
+TEST(Position, FrameAtRatioClampsAndTruncates) {
+    MemoryStream stream(format(2, 44100, 16), 1000);
+    EXPECT_EQ(frameAtRatio(stream, 1.7), 1000);
+    EXPECT_EQ(frameAtRatio(stream, -0.2), 0);
+    EXPECT_EQ(frameAtRatio(stream, 0.3333), 333);
+    EXPECT_EQ(frameAtRatio(stream, 0.9999), 999);
+    EXPECT_EQ(frameAtRatio(stream, 1.0), 1000);
+    EXPECT_EQ(frameAtRatio(stream, std::nan("")), 0);
+    EXPECT_EQ(frameAtRatio(stream, -std::nan("")), 0);
+    EXPECT_EQ(frameAtRatio(stream, std::numeric_limits<double>::infinity()), 1000);
+    EXPECT_EQ(frameAtRatio(stream, -std::numeric_limits<double>::infinity()), 0);
+
+    MemoryStream empty(format(2, 44100, 16));
+    EXPECT_EQ(frameAtRatio(empty, 0.5), 0);
+}
+
+TEST(Levels, SampleBoundariesOnAFullScaleOfOne) {
+    const WaveFormat mono8 = format(1, 8000, 8);
+    const std::uint8_t bytes8[] = {0, 128, 255, 127};
+    EXPECT_EQ(sampleLevel(FrameView{&bytes8[0], &mono8}, 0), -1.0);
+    EXPECT_EQ(sampleLevel(FrameView{&bytes8[1], &mono8}, 0), 0.0);
+    EXPECT_EQ(sampleLevel(FrameView{&bytes8[2], &mono8}, 0), 0.9921875);
+    EXPECT_EQ(sampleLevel(FrameView{&bytes8[3], &mono8}, 0), -0.0078125);
+
+    const WaveFormat mono16 = format(1, 44100, 16);
+    const std::uint8_t lowest[] = {0x00, 0x80};  // -32768
+    const std::uint8_t highest[] = {0xff, 0x7f}; // 32767
+    const std::uint8_t minusOne[] = {0xff, 0xff};
+    const std::uint8_t half[] = {0x00, 0x40}; // 16384
+    EXPECT_EQ(sampleLevel(FrameView{lowest, &mono16}, 0), -1.0);
+    EXPECT_EQ(sampleLevel(FrameView{highest, &mono16}, 0), 0.999969482421875);
+    EXPECT_EQ(sampleLevel(FrameView{minusOne, &mono16}, 0), -0.000030517578125);
+    EXPECT_EQ(sampleLevel(FrameView{half, &mono16}, 0), 0.5);
+}
+
+TEST(Levels, ChannelsTheFormatLacksReadAsZeroWithoutTouchingTheirBytes) {
+    // Exactly one frame is allocated: AddressSanitizer catches any byte read
+    // beyond it.
+    const WaveFormat mono16 = format(1, 44100, 16);
+    auto frame = std::make_unique<std::uint8_t[]>(2);
+    frame[0] = 0xff;
+    frame[1] = 0x7f;
+    EXPECT_EQ(sampleLevel(FrameView{frame.get(), &mono16}, 1), 0.0);
+    EXPECT_EQ(sampleLevel(FrameView{frame.get(), &mono16}, -1), 0.0);
+    EXPECT_EQ(sampleLevel(FrameView{frame.get(), &mono16}, 7), 0.0);
+
+    // The meters ask for channel 1 of mono material.
+    SampleBuffer loud = buffer16(1, {32767, 20000});
+    EXPECT_EQ(channelPeak(loud, 0), 0.999969482421875);
+    EXPECT_EQ(channelPeak(loud, 1), 0.0);
+    EXPECT_EQ(channelPeak(loud, -1), 0.0);
+
+    SampleBuffer loud8 = buffer8(1, {255});
+    EXPECT_EQ(channelPeak(loud8, 1), 0.0);
+}
+
+TEST(Levels, ThresholdsAreStrict) {
+    // One sample of exactly 0.5 is not above 0.5.
+    SampleBuffer half = buffer16(1, {0, 16384, -32768, 100});
+    EXPECT_FALSE(anyFrameAbove(half, 0.5));
+    EXPECT_TRUE(anyFrameAbove(half, std::nextafter(0.5, 0.0)));
+    EXPECT_EQ(meanPeak(half), 0.5);
+    EXPECT_EQ(channelPeak(half, 0), 0.5);
+
+    // Byte 192 is exactly 0.5 as well.
+    SampleBuffer half8 = buffer8(1, {128, 192, 0});
+    EXPECT_FALSE(anyFrameAbove(half8, 0.5));
+    EXPECT_TRUE(anyFrameAbove(half8, 0.4999));
+
+    // A stereo frame of 16384 and 16385 has the mean 0.5000152587890625.
+    SampleBuffer stereo = buffer16(2, {16384, 16385});
+    EXPECT_TRUE(anyFrameAbove(stereo, 0.5));
+    EXPECT_FALSE(anyFrameAbove(stereo, 0.5000152587890625));
+}
+
+TEST(Levels, ThresholdsThatAreNotOrdinaryNumbers) {
+    SampleBuffer quiet = buffer16(2, {-32768, -32768, -32768, -32768});
+    const double nan = std::nan("");
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_FALSE(anyFrameAbove(quiet, nan));
+    EXPECT_FALSE(anyFrameAbove(quiet, -1.0));
+    EXPECT_TRUE(anyFrameAbove(quiet, std::nextafter(-1.0, -2.0)));
+    EXPECT_TRUE(anyFrameAbove(quiet, -inf));
+    EXPECT_TRUE(anyFrameAbove(quiet, -1e300));
+    EXPECT_FALSE(anyFrameAbove(quiet, inf));
+
+    SampleBuffer loud = buffer16(2, {32767, 32767});
+    EXPECT_FALSE(anyFrameAbove(loud, 1e300));
+    EXPECT_FALSE(anyFrameAbove(loud, 0.999969482421875));
+    EXPECT_TRUE(anyFrameAbove(loud, std::nextafter(0.999969482421875, 0.0)));
+}
+
+TEST(Levels, EmptyBuffersHaveNoLevelAndNoLoudFrame) {
+    SampleBuffer empty = buffer16(2, {});
+    EXPECT_EQ(channelPeak(empty, 0), 0.0);
+    EXPECT_EQ(meanPeak(empty), 0.0);
+    EXPECT_FALSE(anyFrameAbove(empty, -2.0));
+
+    // A used count short of one frame holds no frame either.
+    SampleBuffer partial = buffer16(2, {32767, 32767});
+    partial.used = 3;
+    EXPECT_EQ(channelPeak(partial, 0), 0.0);
+    EXPECT_FALSE(anyFrameAbove(partial, -2.0));
+}
+
+TEST(Levels, LevelsAreNotRectified) {
+    // +0.5 and -0.5 cancel.
+    SampleBuffer opposite = buffer16(2, {16384, -16384});
+    EXPECT_EQ(frameMean(FrameView{opposite.data.get(), &opposite.format}), 0.0);
+    EXPECT_EQ(meanPeak(opposite), 0.0);
+    EXPECT_FALSE(anyFrameAbove(opposite, 0.0));
+    EXPECT_EQ(channelPeak(opposite, 0), 0.5);
+    EXPECT_EQ(channelPeak(opposite, 1), 0.0);
+
+    // Everything at or below the midpoint has no level.
+    SampleBuffer low8 = buffer8(2, {0, 128, 12, 127, 128, 128});
+    EXPECT_EQ(channelPeak(low8, 0), 0.0);
+    EXPECT_EQ(channelPeak(low8, 1), 0.0);
+    EXPECT_EQ(meanPeak(low8), 0.0);
+    EXPECT_TRUE(anyFrameAbove(low8, -0.5));
+}
+
+TEST(Levels, TwentyFourAndThirtyTwoBitSamplesHaveLevelZero) {
+    for (const std::int32_t bits : {24, 32}) {
+        for (const std::int32_t channels : {1, 2, 3}) {
+            SCOPED_TRACE(testing::Message() << bits << " bits, " << channels << " channels");
+            SampleBuffer buffer(format(channels, 48000, bits), 3 * channels * (bits / 8));
+            std::memset(buffer.data.get(), 0x7f, static_cast<std::size_t>(buffer.capacity));
+            const FrameView frame{buffer.data.get(), &buffer.format};
+            EXPECT_EQ(sampleLevel(frame, 0), 0.0);
+            EXPECT_EQ(frameMean(frame), 0.0);
+            EXPECT_EQ(channelPeak(buffer, 0), 0.0);
+            EXPECT_EQ(meanPeak(buffer), 0.0);
+            // Every frame's level is 0.0: above a negative threshold, never above 0.
+            EXPECT_FALSE(anyFrameAbove(buffer, 0.0));
+            EXPECT_TRUE(anyFrameAbove(buffer, -0.001));
+        }
+    }
+}
+
+TEST(Levels, AUsedCountBeyondTheCapacityReadsOnlyTheBuffer) {
+    SampleBuffer buffer = buffer16(2, {100, 200, 300, 400});
+    buffer.used = 4000;
+    EXPECT_EQ(channelPeak(buffer, 1), 400 / 32768.0);
+    EXPECT_EQ(meanPeak(buffer), 350 / 32768.0);
+    EXPECT_FALSE(anyFrameAbove(buffer, 0.5));
+
+    SampleBuffer three(format(3, 44100, 16), 6);
+    three.used = 600;
+    EXPECT_EQ(meanPeak(three), 0.0);
+    EXPECT_FALSE(anyFrameAbove(three, 0.5));
+
+    buffer.used = -4;
+    EXPECT_EQ(meanPeak(buffer), 0.0);
+    EXPECT_FALSE(anyFrameAbove(buffer, -2.0));
+}
+
+} // namespace
+} // namespace sundra
