@@ -1,1 +1,91 @@
 #include "core/track_list.h"
+
+#include "core/units.h"
+
+#include <algorithm>
+
+namespace sundra {
+
+namespace {
+
+const std::string& noText() {
+    static const std::string text;
+    return text;
+}
+
+} // namespace
+
+void TrackList::insertRow(int index, const std::string& name) {
+    // Like a list control, an index past the end appends.
+    const int at = std::clamp(index, 0, rowCount());
+    Row row;
+    row.texts[Name] = name;
+    rows_.insert(rows_.begin() + at, std::move(row));
+}
+
+const std::string& TrackList::name(int row) const {
+    return text(row, Name);
+}
+
+void TrackList::setName(int row, const std::string& name) {
+    if (row >= 0 && row < rowCount()) {
+        rows_[static_cast<std::size_t>(row)].texts[Name] = name;
+    }
+}
+
+const std::string& TrackList::text(int row, int column) const {
+    if (row < 0 || row >= rowCount() || column < Name || column > Total) {
+        return noText();
+    }
+    return rows_[static_cast<std::size_t>(row)].texts[static_cast<std::size_t>(column)];
+}
+
+void TrackList::clearAll() {
+    for (Row& row : rows_) {
+        row.segment.reset();
+    }
+    rows_.clear();
+}
+
+void TrackList::removeRow(int row) {
+    if (row >= 0 && row < rowCount()) {
+        rows_.erase(rows_.begin() + row);
+    }
+}
+
+TrackSegment* TrackList::trackAt(int row) {
+    if (row == -1) {
+        return &TrackSegment::empty();
+    }
+    if (row < 0 || row >= rowCount()) {
+        return nullptr;
+    }
+    return rows_[static_cast<std::size_t>(row)].segment.get();
+}
+
+void TrackList::setTrack(int row, const TrackSegment& segment) {
+    if (row < 0 || row >= rowCount()) {
+        return;
+    }
+    // A row that already carries a segment gets the new one in its place; the
+    // old one is destroyed rather than left behind.
+    rows_[static_cast<std::size_t>(row)].segment = std::make_unique<TrackSegment>(segment);
+    refreshTimes(row);
+}
+
+void TrackList::refreshTimes(int row) {
+    if (row < 0 || row >= rowCount()) {
+        return;
+    }
+    Row& entry = rows_[static_cast<std::size_t>(row)];
+    if (!entry.segment) {
+        return;
+    }
+    const TrackSegment& segment = *entry.segment;
+    const WaveFormat& format = segment.format();
+    entry.texts[Start] = clock(wholeSeconds(segment.absoluteStart(), format));
+    entry.texts[End] = clock(wholeSeconds(segment.absoluteEnd(), format));
+    entry.texts[Total] = clock(wholeSeconds(segment.length(), format));
+}
+
+} // namespace sundra
