@@ -1,0 +1,280 @@
+// The export of tracks to WAV files: exact contents, the names the files get,
+// the document's own file, unwritable folders, stopping between files, and that
+// no temporary file is ever left behind.
+
+#include "audio/waitable.h"
+#include "core/file.h"
+#include "split/save_all.h"
+#include "split_fixtures.h"
+#include "tests/support/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace sundra {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+using test::HookedStream;
+using test::RecordingNotifier;
+
+const WaveFormat kStereo16{2, 44100, 16};
+constexpr std::int32_t kFrames = 132300; // 3 s
+
+// Every sample differs from its neighbours, so a shifted copy cannot pass.
+Bytes rampSamples(std::int32_t frames) {
+    Bytes samples;
+    for (std::int32_t i = 0; i < frames * 2; ++i)
+        test::put16(samples, static_cast<std::uint16_t>(i * 7 + 3));
+    return samples;
+}
+
+class SaveAll : public ::testing::Test {
+protected:
+    void SetUp() override {
+        documentPath = dir.file("take.wav");
+        test::writeBytes(documentPath, test::canonicalWav(kStereo16, rampSamples(kFrames)));
+        sourceBytes = test::readBytes(documentPath);
+        master = test::openMaster(documentPath);
+        tracks = {TrackSegment(*master, 0, 44100), TrackSegment(*master, 44100, 100000),
+                  TrackSegment(*master, 100000, kFrames), TrackSegment(*master, 5, 5),
+                  TrackSegment(*master, 200, 100)};
+    }
+
+    std::vector<SaveJob> jobs(const std::vector<std::string>& names) {
+        std::vector<SaveJob> list;
+        for (std::size_t i = 0; i < names.size(); ++i)
+            list.push_back({names[i], &tracks[i]});
+        return list;
+    }
+
+    // The canonical file of the source's frames [start, end).
+    Bytes expectedFile(std::int32_t start, std::int32_t end) const {
+        if (end <= start)
+            return test::canonicalWav(kStereo16, {});
+        return test::canonicalWav(kStereo16, Bytes(sourceBytes.begin() + 44 + start * 4,
+                                                   sourceBytes.begin() + 44 + end * 4));
+    }
+
+    test::TempDir dir;
+    std::string documentPath;
+    Bytes sourceBytes;
+    std::unique_ptr<WaveFileReader> master;
+    std::vector<TrackSegment> tracks;
+    KernelEvent stop{false, true};
+    RecordingNotifier dialog;
+    RecordingNotifier nameShown;
+};
+
+const std::vector<std::string> kFiveNames = {"take-00", "take-01", "take-02", "take-03", "take-04"};
+
+TEST_F(SaveAll, EveryFileHoldsExactlyItsTracksFramesUnderTheCanonicalHeader) {
+    // An existing, longer file of the same name is replaced.
+    test::writeBytes(dir.file("take-02.wav"), Bytes(300000, 0xAB));
+    SaveAllWork work(documentPath, jobs(kFiveNames));
+    std::vector<std::string> shownNames;
+    nameShown.onPlainPost = [&](int) { shownNames.push_back(work.currentName()); };
+    EXPECT_EQ(work.currentName(), "");
+    EXPECT_EQ(work.currentSource(), nullptr);
+
+    EXPECT_EQ(work.run(stop, dialog, nameShown), 0);
+
+    EXPECT_EQ(dialog.posts, std::vector<std::uint32_t>{kIdOk});
+    EXPECT_EQ(shownNames, kFiveNames);
+    EXPECT_EQ(work.currentName(), "take-04");
+    EXPECT_EQ(work.currentSource(), &tracks[4]);
+    EXPECT_EQ(test::readBytes(dir.file("take-00.wav")), expectedFile(0, 44100));
+    EXPECT_EQ(test::readBytes(dir.file("take-01.wav")), expectedFile(44100, 100000));
+    EXPECT_EQ(test::readBytes(dir.file("take-02.wav")), expectedFile(100000, kFrames));
+    // An empty and a reversed track both give a header without samples.
+    EXPECT_EQ(test::readBytes(dir.file("take-03.wav")).size(), 44u);
+    EXPECT_EQ(test::readBytes(dir.file("take-03.wav")), expectedFile(0, 0));
+    EXPECT_EQ(test::readBytes(dir.file("take-04.wav")), expectedFile(0, 0));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"take-00.wav", "take-01.wav", "take-02.wav",
+                                                       "take-03.wav", "take-04.wav", "take.wav"}));
+    EXPECT_EQ(test::readBytes(documentPath), sourceBytes);
+}
+
+TEST_F(SaveAll, TheDocumentsOwnFileIsRefusedHoweverItsPathIsWritten) {
+    fs::create_directory(dir.path() / "sub");
+    fs::create_hard_link(documentPath, dir.file("alias.wav"));
+    fs::create_symlink(documentPath, dir.file("link.wav"));
+    const auto modified = fs::last_write_time(documentPath);
+    const std::vector<std::string> entriesBefore = dir.entries();
+
+    struct Case {
+        std::string documentPath;
+        std::string name;
+    };
+    const std::vector<Case> cases = {
+        {documentPath, "take"},        {dir.file("sub/../take.wav"), "take"},
+        {documentPath, "sub/../take"}, {dir.file("./take.wav"), "alias"},
+        {documentPath, "link"},
+    };
+    for (const Case& refused : cases) {
+        SCOPED_TRACE(refused.documentPath + " / " + refused.name);
+        SaveAllWork work(refused.documentPath, {{refused.name, &tracks[0]}});
+        try {
+            work.run(stop, dialog, nameShown);
+            ADD_FAILURE() << "the document's file was written";
+        } catch (const FileError& error) {
+            EXPECT_EQ(error.cause(), FileError::Cause::SharingViolation);
+        }
+        EXPECT_EQ(work.currentName(), refused.name);
+    }
+    EXPECT_TRUE(dialog.posts.empty());
+    EXPECT_EQ(test::readBytes(documentPath), sourceBytes);
+    EXPECT_EQ(fs::last_write_time(documentPath), modified);
+
+    // Refused also when no open holds the document's file.
+    const std::string unheld = dir.file("unheld.wav");
+    test::writeBytes(unheld, test::canonicalWav(kStereo16, Bytes(400, 1)));
+    const auto unheldModified = fs::last_write_time(unheld);
+    SaveAllWork unheldWork(unheld, {{"unheld", &tracks[0]}});
+    EXPECT_THROW(unheldWork.run(stop, dialog, nameShown), FileError);
+    EXPECT_EQ(test::readBytes(unheld), test::canonicalWav(kStereo16, Bytes(400, 1)));
+    EXPECT_EQ(fs::last_write_time(unheld), unheldModified);
+    fs::remove(unheld);
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.wav")));
+    EXPECT_EQ(dir.entries(), entriesBefore);
+
+    // The rows before the refused one are written; the text names the file.
+    SaveAllWork work(documentPath, jobs({"take-00", "take", "take-02"}));
+    try {
+        work.run(stop, dialog, nameShown);
+        ADD_FAILURE() << "the document's file was written";
+    } catch (const FileError& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "A sharing violation occurred while accessing " + documentPath + ".");
+    }
+    EXPECT_EQ(test::readBytes(dir.file("take-00.wav")), expectedFile(0, 44100));
+    EXPECT_FALSE(fs::exists(dir.file("take-02.wav")));
+    EXPECT_EQ(test::readBytes(documentPath), sourceBytes);
+    EXPECT_TRUE(dialog.posts.empty());
+}
+
+// A folder this process cannot create files in: a read-only folder of our own,
+// or, for a user whom permissions do not stop, a folder of the kernel's.
+std::string unwritableFolder(const test::TempDir& dir) {
+    const fs::path folder = dir.path() / "locked";
+    fs::create_directory(folder);
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    const std::string probe = (folder / "probe").string();
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (fd < 0 && errno == EACCES)
+        return folder.string();
+    if (fd >= 0) {
+        ::close(fd);
+        ::unlink(probe.c_str());
+    }
+    const int kernelFd = ::open("/sys/kernel/probe", O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (kernelFd < 0 && errno == EACCES)
+        return "/sys/kernel";
+    if (kernelFd >= 0)
+        ::close(kernelFd);
+    return "";
+}
+
+TEST_F(SaveAll, AnUnwritableFolderGivesTheAccessDeniedText) {
+    const std::string folder = unwritableFolder(dir);
+    if (folder.empty())
+        GTEST_SKIP() << "no folder here refuses new files";
+    SaveAllWork work(documentPath, jobs({"take-00", "take-01"}));
+    work.setOutputFolder(folder);
+    try {
+        work.run(stop, dialog, nameShown);
+        ADD_FAILURE() << "the export went through";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.cause(), FileError::Cause::AccessDenied);
+        EXPECT_EQ(std::string(error.what()), "Access to " + folder + "/take-00.wav was denied.");
+    }
+    EXPECT_TRUE(dialog.posts.empty());
+    EXPECT_EQ(nameShown.plainPosts, 1);
+    EXPECT_FALSE(fs::exists(folder + "/take-00.wav"));
+    fs::permissions(dir.path() / "locked", fs::perms::owner_all);
+    EXPECT_TRUE(fs::is_empty(dir.path() / "locked"));
+}
+
+TEST_F(SaveAll, StopIsTestedOnlyBetweenFiles) {
+    SaveAllWork work(documentPath, jobs(kFiveNames));
+    nameShown.onPlainPost = [&](int shown) {
+        if (shown == 2)
+            stop.set();
+    };
+    EXPECT_EQ(work.run(stop, dialog, nameShown), 0);
+    EXPECT_EQ(dialog.posts, std::vector<std::uint32_t>{kIdOk});
+    EXPECT_EQ(nameShown.plainPosts, 2);
+    EXPECT_EQ(test::readBytes(dir.file("take-01.wav")), expectedFile(44100, 100000));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"take-00.wav", "take-01.wav", "take.wav"}));
+
+    // Stopped before the run: nothing is written, and the dialog still closes.
+    test::TempDir other;
+    SaveAllWork nothing(other.file("take.wav"), jobs(kFiveNames));
+    RecordingNotifier dialog2;
+    RecordingNotifier shown2;
+    EXPECT_EQ(nothing.run(stop, dialog2, shown2), 0);
+    EXPECT_EQ(dialog2.posts, std::vector<std::uint32_t>{kIdOk});
+    EXPECT_EQ(shown2.plainPosts, 0);
+    EXPECT_TRUE(other.entries().empty());
+}
+
+TEST_F(SaveAll, AFailedCopyKeepsTheOldFileAndLeavesNoTemporaryFile) {
+    const Bytes oldContent(1000, 0x5A);
+    test::writeBytes(dir.file("take-00.wav"), oldContent);
+    HookedStream failing(*master);
+    failing.beforeRead = [&](int read) {
+        if (read == 2)
+            throw FileError(FileError::Cause::HardIO, documentPath);
+    };
+    TrackSegment track(failing, 0, kFrames);
+    for (const char* name : {"take-00", "take-01"}) {
+        SaveAllWork work(documentPath, {{name, &track}});
+        try {
+            work.run(stop, dialog, nameShown);
+            ADD_FAILURE() << "the failing read went unnoticed";
+        } catch (const FileError& error) {
+            // A read error names the file that could not be read.
+            EXPECT_EQ(error.path(), documentPath);
+        }
+        failing.reads = 0;
+    }
+    EXPECT_TRUE(dialog.posts.empty());
+    EXPECT_EQ(test::readBytes(dir.file("take-00.wav")), oldContent);
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"take-00.wav", "take.wav"}));
+}
+
+TEST_F(SaveAll, AFileThatAnotherOpenLocksIsNotReplaced) {
+    const Bytes oldContent(1000, 0x5A);
+    const std::string busy = dir.file("take-01.wav");
+    test::writeBytes(busy, oldContent);
+    File reader(busy, File::Access::Read, File::Share::DenyWrite, File::Disposition::OpenExisting);
+    SaveAllWork work(documentPath, jobs({"take-00", "take-01"}));
+    try {
+        work.run(stop, dialog, nameShown);
+        ADD_FAILURE() << "a locked file was replaced";
+    } catch (const FileError& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "A sharing violation occurred while accessing " + busy + ".");
+    }
+    EXPECT_EQ(test::readBytes(busy), oldContent);
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"take-00.wav", "take-01.wav", "take.wav"}));
+}
+
+TEST(ExportPathPattern, DriveFolderNameAndExtensionWithTheNameTakenLiterally) {
+    EXPECT_EQ(ExportPathPattern("C:\\rec\\take.wav").pathFor("take-03"), "C:\\rec\\take-03.wav");
+    EXPECT_EQ(ExportPathPattern("D:\\a.b\\live").pathFor("x"), "D:\\a.b\\x");
+    EXPECT_EQ(ExportPathPattern("/music/100%/live.wav").pathFor("%s-%d"), "/music/100%/%s-%d.wav");
+    EXPECT_EQ(ExportPathPattern("").pathFor("intro"), "intro");
+    EXPECT_EQ(ExportPathPattern("/music/live.WAV", "/out").pathFor("a-00"), "/out/a-00.WAV");
+    EXPECT_EQ(ExportPathPattern("/music/live.wav", "out/").pathFor("a-00"), "out/a-00.wav");
+}
+
+} // namespace
+} // namespace sundra
