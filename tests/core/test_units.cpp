@@ -22,13 +22,17 @@ WaveFormat format(std::int32_t channels, std::int32_t rate, std::int32_t bits) {
 // A buffer of 16-bit samples, interleaved as given.
 SampleBuffer buffer16(std::int32_t channels, const std::vector<std::int16_t>& samples) {
     SampleBuffer buffer(format(channels, 44100, 16), static_cast<std::int32_t>(samples.size() * 2));
-    std::memcpy(buffer.data.get(), samples.data(), samples.size() * 2);
+    if (!samples.empty()) {
+        std::memcpy(buffer.data.get(), samples.data(), samples.size() * 2);
+    }
     return buffer;
 }
 
 SampleBuffer buffer8(std::int32_t channels, const std::vector<std::uint8_t>& samples) {
     SampleBuffer buffer(format(channels, 8000, 8), static_cast<std::int32_t>(samples.size()));
-    std::memcpy(buffer.data.get(), samples.data(), samples.size());
+    if (!samples.empty()) {
+        std::memcpy(buffer.data.get(), samples.data(), samples.size());
+    }
     return buffer;
 }
 
