@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev portaudio19-dev
+    qt6-base-dev portaudio19-dev libasound2-dev
     pulseaudio pulseaudio-utils libasound2-plugins
     fonts-ipafont-gothic
 )
