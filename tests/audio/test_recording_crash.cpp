@@ -1,0 +1,107 @@
+// A recording whose process dies midway must leave a playable file: the
+// capture loop rewrites the header every two seconds of audio. The test runs a
+// recording in a child process on the silent real-time port, kills it with
+// SIGKILL once a few seconds are on disk, and checks what is left.
+
+#include "core/file.h"
+#include "core/wave_file.h"
+
+#include "tests/support/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace sundra {
+namespace {
+
+constexpr std::int64_t kHeaderBytes = 44;
+constexpr std::int64_t kBlockBytes = 11028;
+constexpr std::int64_t kBytesPerSecond = 176400;
+constexpr std::int64_t kBlocksBetweenHeaderRewrites = 32;
+
+std::int64_t sizeOf(const std::string& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    return error ? -1 : static_cast<std::int64_t>(size);
+}
+
+// Starts record_child on the silent port; returns its process id.
+pid_t startRecording(const std::string& path, int seconds) {
+    std::vector<std::string> environment{"SUNDRA_AUDIO=silent"};
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        if (std::string(*entry).rfind("SUNDRA_AUDIO=", 0) != 0) {
+            environment.emplace_back(*entry);
+        }
+    }
+    std::vector<char*> envp;
+    for (std::string& entry : environment) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
+    std::string program = SUNDRA_RECORD_CHILD;
+    std::string secondsText = std::to_string(seconds);
+    std::string target = path;
+    char* argv[] = {program.data(), target.data(), secondsText.data(), nullptr};
+    pid_t child = -1;
+    if (posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0) {
+        return -1;
+    }
+    return child;
+}
+
+TEST(RecordingCrash, KilledRecordingLeavesPlayableFileWhoseHeaderMissesAtMostTheLastTwoSeconds) {
+    test::TempDir folder;
+    const std::string path = folder.file("unattended.wav");
+    const pid_t child = startRecording(path, 30);
+    ASSERT_GT(child, 0);
+
+    // Wait until four and a half seconds are on disk (two header rewrites have
+    // happened), giving up after a generous deadline.
+    const std::int64_t wanted = kHeaderBytes + kBytesPerSecond * 9 / 2;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (sizeOf(path) < wanted && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_EQ(kill(child, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the recording ended by itself, status " << status;
+    ASSERT_GE(sizeOf(path), wanted) << "the recording did not reach 4.5 s in time";
+
+    // Other players trust the header's sizes: they must cover all but the
+    // blocks written since the last rewrite.
+    const std::int64_t writtenBytes = sizeOf(path) - kHeaderBytes;
+    const test::Bytes wav = test::readBytes(path);
+    const std::int64_t coveredBytes = test::get32(wav, 40);
+    EXPECT_EQ(test::get32(wav, 4), 36 + coveredBytes);
+    EXPECT_EQ(coveredBytes % kBlockBytes, 0);
+    EXPECT_LE(coveredBytes, writtenBytes);
+    EXPECT_GE(coveredBytes, writtenBytes - kBlocksBetweenHeaderRewrites * kBlockBytes)
+        << "the header covers " << coveredBytes << " of " << writtenBytes << " bytes";
+    EXPECT_GE(coveredBytes, 2 * kBlocksBetweenHeaderRewrites * kBlockBytes);
+
+    // The program itself opens it, and the samples are the silent port's.
+    WaveFileReader reader;
+    ASSERT_TRUE(reader.attach(std::make_unique<FileByteStream>(std::make_unique<File>(
+        path, File::Access::Read, File::Share::DenyWrite, File::Disposition::OpenExisting))));
+    EXPECT_EQ(reader.format(), WaveFormat{});
+    EXPECT_EQ(reader.length(), writtenBytes / 4);
+    EXPECT_EQ(std::count(wav.begin() + kHeaderBytes, wav.end(), 0), writtenBytes);
+}
+
+} // namespace
+} // namespace sundra
