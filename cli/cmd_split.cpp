@@ -82,15 +82,15 @@ private:
 // Runs work on a worker thread; meanwhile this thread shows its progress every
 // 100 ms. Rethrows what the work threw once the progress line is closed.
 void runOnWorker(std::function<void(Event&)> work, ProgressLine& progress,
-                 const std::function<void()>& showProgress) {
+                 const std::function<void(bool finished)>& showProgress) {
     CommandTask task(std::move(work));
     WorkerThread worker;
     if (!worker.start(task))
         throw std::runtime_error("the worker thread did not start");
     while (!worker.wait(100))
-        showProgress();
+        showProgress(false);
     if (!task.error())
-        showProgress();
+        showProgress(true);
     progress.finish();
     if (task.error())
         std::rethrow_exception(task.error());
@@ -104,17 +104,12 @@ int pageValue(const Options& options, const std::string& name, int fallback, int
 }
 
 // Opened as the document opens its file: for reading, others denied write.
+// Null when the header is refused; a file that cannot be opened throws.
 std::unique_ptr<WaveFileReader> openMaster(const std::string& path) {
-    std::unique_ptr<File> file;
-    try {
-        file = std::make_unique<File>(path, File::Access::Read, File::Share::DenyWrite,
-                                      File::Disposition::OpenExisting);
-    } catch (const FileError& error) {
-        throw std::runtime_error(std::string("file can not opened: ") + error.what());
-    }
     auto master = std::make_unique<WaveFileReader>();
-    if (!master->attach(std::make_unique<FileByteStream>(std::move(file))))
-        throw std::runtime_error("file can not opened: " + path + " is not a WAV file it can read");
+    if (!master->attach(std::make_unique<FileByteStream>(std::make_unique<File>(
+            path, File::Access::Read, File::Share::DenyWrite, File::Disposition::OpenExisting))))
+        return nullptr;
     return master;
 }
 
@@ -148,13 +143,21 @@ int runSplit(const Arguments& args) {
     ProgressLine progress(options.has("progress"));
 
     std::unique_ptr<WaveFileReader> master = openMaster(path);
+    if (!master) {
+        std::fputs("file can not opened\n", stderr);
+        return 1;
+    }
     TrackSegment wholeFile(*master);
     PieceList pieces;
     runOnWorker(
         [&](Event& stopEvent) {
             splitAll(wholeFile, settings, stopEvent, pieces, Notifier::none());
         },
-        progress, [&] { progress.show("splitting " + title, positionRatio(wholeFile)); });
+        progress,
+        [&](bool finished) {
+            // The scans leave the file wherever the last one stopped.
+            progress.show("splitting " + title, finished ? 1.0 : positionRatio(wholeFile));
+        });
 
     // The pieces become rows over the master, as the window inserts them.
     std::vector<std::string> names;
@@ -176,9 +179,10 @@ int runSplit(const Arguments& args) {
         work.setOutputFolder(*folder);
     runOnWorker([&](Event& stopEvent) { work.run(stopEvent, Notifier::none(), Notifier::none()); },
                 progress,
-                [&] {
+                [&](bool finished) {
                     if (const TrackSegment* track = work.currentSource())
-                        progress.show("saving " + work.currentName(), positionRatio(*track));
+                        progress.show("saving " + work.currentName(),
+                                      finished ? 1.0 : positionRatio(*track));
                 });
     return 0;
 }
