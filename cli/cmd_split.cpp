@@ -17,6 +17,7 @@
 #include "split/split_settings.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <functional>
@@ -24,6 +25,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <signal.h>
 
 namespace sundra::cli {
 
@@ -79,21 +82,58 @@ private:
     bool shown_ = false;
 };
 
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void onInterrupt(int) {
+    interrupted = 1;
+}
+
+// Ctrl-C (or a termination request) stops the work as Cancel stops a dialog:
+// the file being written is finished, so no cut-short or temporary file stays.
+// A second one ends the program at once.
+class InterruptAsCancel {
+public:
+    InterruptAsCancel() {
+        struct sigaction action = {};
+        action.sa_handler = onInterrupt;
+        action.sa_flags = SA_RESETHAND | SA_RESTART;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &oldInt_);
+        sigaction(SIGTERM, &action, &oldTerm_);
+    }
+    ~InterruptAsCancel() {
+        sigaction(SIGINT, &oldInt_, nullptr);
+        sigaction(SIGTERM, &oldTerm_, nullptr);
+    }
+    InterruptAsCancel(const InterruptAsCancel&) = delete;
+    InterruptAsCancel& operator=(const InterruptAsCancel&) = delete;
+
+private:
+    struct sigaction oldInt_ = {};
+    struct sigaction oldTerm_ = {};
+};
+
 // Runs work on a worker thread; meanwhile this thread shows its progress every
-// 100 ms. Rethrows what the work threw once the progress line is closed.
+// 100 ms and passes an interrupt on as a stop request. Rethrows what the work
+// threw once the progress line is closed; throws when it was interrupted.
 void runOnWorker(std::function<void(Event&)> work, ProgressLine& progress,
                  const std::function<void(bool finished)>& showProgress) {
     CommandTask task(std::move(work));
     WorkerThread worker;
     if (!worker.start(task))
         throw std::runtime_error("the worker thread did not start");
-    while (!worker.wait(100))
+    while (!worker.wait(100)) {
+        if (interrupted)
+            worker.requestStop();
         showProgress(false);
-    if (!task.error())
+    }
+    if (!task.error() && !interrupted)
         showProgress(true);
     progress.finish();
     if (task.error())
         std::rethrow_exception(task.error());
+    if (interrupted)
+        throw std::runtime_error("interrupted; every file written is complete");
 }
 
 int pageValue(const Options& options, const std::string& name, int fallback, int highest) {
@@ -141,6 +181,7 @@ int runSplit(const Arguments& args) {
     const std::string path = options.positional().front();
     const std::string title = fileTitle(path);
     ProgressLine progress(options.has("progress"));
+    const InterruptAsCancel interruptAsCancel;
 
     std::unique_ptr<WaveFileReader> master = openMaster(path);
     if (!master) {
