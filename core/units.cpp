@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -17,7 +18,7 @@ std::int32_t saturate(std::int64_t value) {
 
 // Truncation toward zero that stays defined for values outside the int32 range.
 std::int32_t truncateToInt32(double value) {
-    if (!(value == value)) {
+    if (std::isnan(value)) {
         return 0;
     }
     if (value >= 2147483647.0) {
