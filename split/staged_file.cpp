@@ -29,8 +29,12 @@ StagedFile::StagedFile(std::string targetPath) : targetPath_(std::move(targetPat
     std::error_code ignored;
     const std::filesystem::file_status existing = std::filesystem::status(targetPath_, ignored);
     if (std::filesystem::exists(existing)) {
+        // A folder, a device or a pipe is no file to replace (and opening a
+        // pipe would wait for a reader).
+        if (!std::filesystem::is_regular_file(existing))
+            throw FileError(FileError::Cause::AccessDenied, targetPath_);
         // Replacing a file must be refused where overwriting it would be: a
-        // read-only file, a folder, or a file that another open has locked.
+        // read-only file, or a file that another open has locked.
         existingTarget_ =
             std::make_unique<File>(targetPath_, File::Access::Write, File::Share::Exclusive,
                                    File::Disposition::OpenExisting);

@@ -15,6 +15,7 @@
 #include <fstream>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace sundra {
@@ -265,6 +266,23 @@ TEST_F(SaveAll, AFileThatAnotherOpenLocksIsNotReplaced) {
     }
     EXPECT_EQ(test::readBytes(busy), oldContent);
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"take-00.wav", "take-01.wav", "take.wav"}));
+
+    // Neither is a folder or a pipe of the same name replaced (and the export
+    // does not wait for a reader of the pipe).
+    fs::create_directory(dir.file("folder.wav"));
+    ASSERT_EQ(::mkfifo(dir.file("pipe.wav").c_str(), 0666), 0);
+    for (const char* name : {"folder", "pipe"}) {
+        SaveAllWork other(documentPath, {{name, &tracks[0]}});
+        try {
+            other.run(stop, dialog, nameShown);
+            ADD_FAILURE() << name << " was replaced";
+        } catch (const FileError& error) {
+            EXPECT_EQ(error.cause(), FileError::Cause::AccessDenied);
+        }
+    }
+    EXPECT_TRUE(fs::is_directory(dir.file("folder.wav")));
+    EXPECT_TRUE(fs::is_fifo(dir.file("pipe.wav")));
+    EXPECT_EQ(dir.entries().size(), 5u);
 }
 
 TEST(ExportPathPattern, DriveFolderNameAndExtensionWithTheNameTakenLiterally) {
