@@ -198,19 +198,19 @@ TEST(CaptureLoop, WithAllOptionsOffWritesEveryBlockAfterStartInWholeBlocks) {
 
 TEST(CaptureLoop, BeforeStartBlocksAreMeteredButNotWritten) {
     Recording recording;
-    recording.script().feedBytes(blocks({{100, 200}, {16384, 8192}, {-5, 3277}}));
-    EXPECT_EQ(recording.loop().meterLevels().channel0, 0) << "the capture block starts cleared";
-    EXPECT_EQ(recording.loop().meterLevels().channel1, 0);
-
-    EXPECT_EQ(recording.runBlocks(2), 0);
-    EXPECT_EQ(recording.loop().meterLevels().channel0, 500);
-    EXPECT_EQ(recording.loop().meterLevels().channel1, 250);
-    EXPECT_EQ(recording.runBlocks(1), 0);
-    // Levels are signed: a block below the midpoint shows 0; 3277 / 32768 x 1000
-    // is 100.006..., shown as 100.
-    EXPECT_EQ(recording.loop().meterLevels().channel0, 0);
-    EXPECT_EQ(recording.loop().meterLevels().channel1, 100);
-
+    recording.script().feedBytes(blocks({{100, 200}, {16384, 8192}, {-5, 3277}, {0, 0}}));
+    // The meters at each poll: before the first block (the capture block starts
+    // cleared), then after each block.
+    std::vector<std::pair<int, int>> meters;
+    StopAfterBlocks stop(3, [&] {
+        const CaptureLoop::MeterLevels levels = recording.loop().meterLevels();
+        meters.emplace_back(levels.channel0, levels.channel1);
+    });
+    EXPECT_EQ(recording.run(stop), 0);
+    // Levels are signed and truncated: 100 / 32768 x 1000 is 3.05, a block below
+    // the midpoint shows 0, 3277 / 32768 x 1000 is 100.006.
+    const std::vector<std::pair<int, int>> expected{{0, 0}, {3, 6}, {500, 250}, {0, 100}};
+    EXPECT_EQ(meters, expected);
     EXPECT_EQ(recording.finish().size(), static_cast<std::size_t>(kHeaderBytes));
 }
 
