@@ -1,0 +1,61 @@
+#pragma once
+// The command numbers of the menus, the toolbar and the accelerators. They are
+// the program's resource identifiers, kept so that the command table, the tests
+// and the prompts all speak of the same numbers.
+
+namespace command {
+
+// File
+inline constexpr int kFileNew = 57600;
+inline constexpr int kFileOpen = 57601;
+inline constexpr int kFileSave = 57603;
+inline constexpr int kSaveAll = 32789;
+inline constexpr int kRecentFileFirst = 57616; // four entries: 57616..57619
+inline constexpr int kRecentFileCount = 4;
+inline constexpr int kAppExit = 57665;
+
+// Edit accelerators without a handler
+inline constexpr int kEditUndo = 57643;
+inline constexpr int kEditCut = 57635;
+inline constexpr int kEditCopy = 57634;
+inline constexpr int kEditPaste = 57637;
+inline constexpr int kNextPane = 57680;
+inline constexpr int kPrevPane = 57681;
+
+// Action
+inline constexpr int kPlay = 32771;
+inline constexpr int kStop = 32772;
+inline constexpr int kMark = 32792;
+inline constexpr int kShotFromTop = 32813;
+inline constexpr int kShotToMark = 32808;
+inline constexpr int kShotFromMark = 32814;
+inline constexpr int kShotToEnd = 32809;
+inline constexpr int kAutoSplit = 32774;
+inline constexpr int kRename = 32796;
+inline constexpr int kSplit = 32775;
+inline constexpr int kJoint = 32776;
+inline constexpr int kDelete = 32777;
+inline constexpr int kExpandLeft = 32794;
+inline constexpr int kExpandRight = 32795;
+inline constexpr int kReset = 32806;
+inline constexpr int kRecord = 32778;
+inline constexpr int kCrick100000 = 32831;
+inline constexpr int kCrick10000 = 32832;
+inline constexpr int kCrick1000 = 32833;
+inline constexpr int kCrick100 = 32834;
+inline constexpr int kToggleCrickRate = 32835;
+
+// View
+inline constexpr int kViewToolbar = 59392;
+inline constexpr int kViewStatusBar = 59393;
+inline constexpr int kSettings = 32816;
+inline constexpr int kPeakReset = 32783;
+
+// Help
+inline constexpr int kAbout = 57664;
+
+// Status bar indicators
+inline constexpr int kIndicatorTime = 61204;
+inline constexpr int kIndicatorCrickRate = 61205;
+
+} // namespace command

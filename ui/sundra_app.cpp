@@ -1,0 +1,221 @@
+#include "ui/sundra_app.h"
+
+#include "audio/wave_out_device.h"
+#include "core/exception.h"
+#include "ui/about_box.h"
+#include "ui/command_ids.h"
+#include "ui/command_table.h"
+#include "ui/main_frame.h"
+#include "ui/message_box_reporter.h"
+#include "ui/settings_store.h"
+#include "ui/sundra_doc.h"
+#include "ui/sundra_view.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QMessageBox>
+
+namespace {
+
+constexpr int kHandOverTimeoutMs = 1000;
+
+} // namespace
+
+// The resources live in a static library: pull them in explicitly. Outside any
+// namespace, as the resource initialiser is declared there.
+static void initResources() { Q_INIT_RESOURCE(sundra); }
+
+QString CSundraApp::defaultInstanceServerName() {
+    const QString user = qEnvironmentVariable("USER", QStringLiteral("user"));
+    return QStringLiteral("TOLVAN-Production.Sundra.") + user;
+}
+
+CSundraApp::CSundraApp(Options options) : options_(std::move(options)) {
+    initResources();
+    if (!options_.makeDevice) {
+        options_.makeDevice = [](const sundra::WaveFormat& format) {
+            return std::unique_ptr<sundra::SampleWriter>(std::make_unique<sundra::WaveOutDevice>(
+                format, sundra::PlaybackContext::kBuffersPerSecond));
+        };
+    }
+    if (!options_.makeSettingsStore) {
+        options_.makeSettingsStore = [] { return std::make_unique<QtSettingsStore>(); };
+    }
+}
+
+CSundraApp::~CSundraApp() {
+    shutdown();
+}
+
+CommandTable& CSundraApp::commands() {
+    return frame_->commands();
+}
+
+CSundraApp::StartResult CSundraApp::initInstance(const QStringList& arguments, bool showWindow) {
+    // The settings store lives per user under the maker's key.
+    QCoreApplication::setOrganizationName(QStringLiteral("TOLVAN-Production"));
+    QCoreApplication::setApplicationName(QStringLiteral("Sundra"));
+
+    const QString path = arguments.isEmpty() ? QString() : arguments.first();
+    if (!path.isEmpty() && !options_.instanceServerName.isEmpty() && handOver(path)) {
+        return StartResult::HandedOver;
+    }
+
+    recentFiles_.load();
+    try {
+        document_ =
+            std::make_unique<CSundraDoc>(options_.makeDevice, [this](const std::string& text) {
+                showMessage(frame_.get(), QString::fromStdString(text));
+            });
+    } catch (const sundra::Exception& error) {
+        // No usable sound output even for the default format.
+        showMessage(nullptr, QString::fromUtf8(error.what()));
+        return StartResult::Failed;
+    }
+    frame_ = std::make_unique<CMainFrame>();
+    view_ =
+        new CSundraView(*document_, frame_->commands(), options_.makeSettingsStore(), frame_.get());
+    frame_->setCentralWidget(view_);
+    frame_->setRecentFiles(recentFiles_.entries());
+    bindCommands();
+    connect(frame_.get(), &CMainFrame::filesDropped, this, [this](const QStringList& paths) {
+        for (const QString& dropped : paths) {
+            OpenDocumentFile(dropped);
+        }
+    });
+
+    const bool opened = path.isEmpty() ? OnFileNew() : OpenDocumentFile(path);
+    if (!opened) {
+        shutdown();
+        return StartResult::Failed;
+    }
+    if (!options_.instanceServerName.isEmpty()) {
+        listenForHandOver();
+    }
+    if (showWindow) {
+        frame_->show();
+    }
+    return StartResult::Started;
+}
+
+void CSundraApp::bindCommands() {
+    CommandTable& table = frame_->commands();
+    table.bind(command::kFileNew, [this] { OnFileNew(); });
+    table.bind(command::kFileOpen, [this] { OnFileOpen(); });
+    table.bind(command::kAppExit, [this] { frame_->close(); });
+    table.bind(command::kAbout, [this] { OnAppAbout(); });
+    for (int i = 0; i < command::kRecentFileCount; ++i) {
+        table.bind(
+            command::kRecentFileFirst + i, [this, i] { OnOpenRecentFile(i); },
+            [this, i] { return i < recentFiles_.entries().size(); });
+    }
+}
+
+bool CSundraApp::OnFileNew() {
+    if (!document_->newDocument()) {
+        return false;
+    }
+    documentChanged();
+    return true;
+}
+
+void CSundraApp::OnFileOpen() {
+    const QString path = QFileDialog::getOpenFileName(
+        frame_.get(), QString(), QString(), QStringLiteral("Wave Files (*.wav);;All Files (*)"));
+    if (!path.isEmpty()) {
+        OpenDocumentFile(path);
+    }
+}
+
+bool CSundraApp::OpenDocumentFile(const QString& path) {
+    if (!document_->openDocument(QFile::encodeName(path).toStdString())) {
+        return false;
+    }
+    recentFiles_.add(path);
+    recentFiles_.save();
+    frame_->setRecentFiles(recentFiles_.entries());
+    documentChanged();
+    return true;
+}
+
+void CSundraApp::OnOpenRecentFile(int index) {
+    const QStringList& entries = recentFiles_.entries();
+    if (index < 0 || index >= entries.size()) {
+        return;
+    }
+    if (!OpenDocumentFile(entries[index])) {
+        // A recent file that no longer opens leaves the list.
+        recentFiles_.remove(index);
+        recentFiles_.save();
+        frame_->setRecentFiles(recentFiles_.entries());
+    }
+}
+
+void CSundraApp::OnAppAbout() {
+    CAboutDlg about(frame_.get());
+    about.exec();
+}
+
+void CSundraApp::documentChanged() {
+    frame_->setDocumentTitle(QString::fromStdString(document_->title()));
+    view_->OnInitialUpdate();
+}
+
+void CSundraApp::shutdown() {
+    if (server_) {
+        server_->close();
+        delete server_;
+    }
+    if (frame_) {
+        frame_->hide();
+        // The view goes with the frame and writes the settings as it goes.
+        frame_.reset();
+        view_ = nullptr;
+    }
+    document_.reset();
+}
+
+bool CSundraApp::handOver(const QString& path) {
+    QLocalSocket socket;
+    socket.connectToServer(options_.instanceServerName);
+    if (!socket.waitForConnected(kHandOverTimeoutMs)) {
+        return false;
+    }
+    socket.write(QFileInfo(path).absoluteFilePath().toUtf8() + '\n');
+    if (!socket.waitForBytesWritten(kHandOverTimeoutMs)) {
+        return false;
+    }
+    socket.disconnectFromServer();
+    return true;
+}
+
+void CSundraApp::listenForHandOver() {
+    server_ = new QLocalServer(this);
+    if (!server_->listen(options_.instanceServerName)) {
+        // A server left behind by a program that died: take its name over.
+        QLocalServer::removeServer(options_.instanceServerName);
+        if (!server_->listen(options_.instanceServerName)) {
+            delete server_;
+            return;
+        }
+    }
+    connect(server_, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* socket = server_->nextPendingConnection()) {
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+                while (socket->canReadLine()) {
+                    const QString path = QString::fromUtf8(socket->readLine()).trimmed();
+                    if (!path.isEmpty() && frame_) {
+                        frame_->raise();
+                        frame_->activateWindow();
+                        OpenDocumentFile(path);
+                    }
+                }
+            });
+        }
+    });
+}

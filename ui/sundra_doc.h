@@ -1,0 +1,48 @@
+#pragma once
+// CSundraDoc: the program's one document. It owns the PlaybackContext (master
+// image, play buffer, output device) and the path of the opened file. New puts a
+// writer on a fresh temporary file in place of the master, Open a reader on the
+// user's file (kept open for reading, others denied write); both replace the
+// master and so invalidate every track, which the view then rebuilds. The track
+// list itself belongs to the view.
+
+#include "core/playback_context.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class CSundraDoc {
+public:
+    // Shows a message to the user (a modal message box in the program).
+    using MessageSink = std::function<void(const std::string& text)>;
+
+    // Starts with an empty master of the default format. The device factory's
+    // Exception (no usable sound output) propagates.
+    CSundraDoc(sundra::PlaybackContext::DeviceFactory makeDevice, MessageSink showMessage);
+    ~CSundraDoc();
+    CSundraDoc(const CSundraDoc&) = delete;
+    CSundraDoc& operator=(const CSundraDoc&) = delete;
+
+    // New: an empty WAV file on a temporary file becomes the master; the path
+    // is cleared. False (after a message) when that cannot be made.
+    bool newDocument();
+    // Open: path's WAV file becomes the master. False after "file can not
+    // opened" or the device's own message; nothing has changed then.
+    bool openDocument(const std::string& path);
+
+    // The opened file's full path; empty after New and at start-up.
+    const std::string& pathName() const { return pathName_; }
+    // The file title (name without folder and extension); empty without a path.
+    std::string fileTitle() const;
+    // The title of the window: the file name, or "Untitled" for a new document.
+    std::string title() const;
+
+    sundra::PlaybackContext& playback() { return *playback_; }
+
+private:
+    MessageSink showMessage_;
+    std::unique_ptr<sundra::PlaybackContext> playback_;
+    std::string pathName_;
+    bool hasDocument_ = false;
+};

@@ -1,0 +1,151 @@
+#pragma once
+// CSundraView: the program's one view. It shows the track list, the position
+// bar of the selected track and the level and peak meters, and handles the
+// transport and edit commands on them (registered in the frame's command table).
+//
+// It owns the track list (each row owns its segment), the settings store and
+// the three settings pages (written to the store when the view goes away), the
+// settings sheet, the worker thread for play and shot play, and the task last
+// handed to it. It uses the document's PlaybackContext: every handler that
+// touches the current range, the play buffer or the device takes its lock.
+
+#include "audio/worker_thread.h"
+#include "core/playback_context.h"
+#include "split/auto_split.h"
+#include "ui/playback_tasks.h"
+#include "ui/settings_sheet.h"
+
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+
+class CommandTable;
+class CRecordSettingsPage;
+class CShotPlaySettingsPage;
+class CSplitAllSettingsPage;
+class CSundraDoc;
+class QProgressBar;
+class QScrollBar;
+class QTimer;
+class SettingsStore;
+class TrackListCtrl;
+
+namespace sundra {
+class SampleStream;
+}
+
+class CSundraView : public QWidget {
+    Q_OBJECT
+public:
+    // Position-bar codes, as the scroll notifications number them.
+    enum ScrollCode {
+        LineLeft = 0,
+        LineRight = 1,
+        PageLeft = 2,
+        PageRight = 3,
+        ThumbPosition = 4,
+        ThumbTrack = 5,
+        LeftEnd = 6,
+        RightEnd = 7,
+    };
+
+    // Builds the pages over store (the view keeps it until the pages are gone)
+    // and binds the view's commands in commands.
+    CSundraView(CSundraDoc& document, CommandTable& commands, std::unique_ptr<SettingsStore> store,
+                QWidget* parent = nullptr);
+    // Stops and joins the worker, empties the list, then releases the task, the
+    // worker, the sheet and the pages (shot play, record, split), which write
+    // their values to the store.
+    ~CSundraView() override;
+
+    // Rebuilds the list for a new or opened document.
+    void OnInitialUpdate();
+    // Makes row index (-1: none) the selected track and the current range.
+    void SelectTrack(int index, bool fromClick);
+    void UpdatePositionDisplay(sundra::SampleStream& range);
+    // The position-bar handler; thumb is the thumb's value for codes 4 and 5.
+    void OnHScroll(int code, int thumb);
+    // One tick of the meter timer.
+    void OnMeterTimer();
+
+    // Transport.
+    void OnPlay();
+    void OnStop();
+    void OnMark();
+    void OnShotPlay(ShotKind kind);
+    void SetCrickRate(double rate);
+    void OnToggleCrickRate();
+    void OnPeakReset();
+    // Edits.
+    void OnSplit();
+    void OnJoint();
+    void OnDelete();
+    void OnExpandLeft();
+    void OnExpandRight();
+    void OnReset();
+    void OnRename();
+    void OnAutoSplit();
+    // Replaces the selected row by one row per piece (named after the row with
+    // "-%02d") and selects the first; with no piece the row just goes away.
+    void ApplyPieces(const sundra::PieceList& pieces);
+    void OnSaveAll();
+    void OnSettings();
+
+    // State, for the enable rules and for tests.
+    int selectedTrack() const { return selectedTrack_; }
+    std::int32_t markPosition() const { return markPosition_; }
+    double crickRate() const { return crickRate_; }
+    bool workerIdle() { return worker_.wait(0); }
+    // Joins the worker after a stop was requested or the task ended by itself.
+    sundra::WorkerThread& worker() { return worker_; }
+
+    TrackListCtrl& list() { return *list_; }
+    QScrollBar& positionBar() { return *bar_; }
+    QProgressBar& levelMeter(int channel) { return *levels_[channel]; }
+    QProgressBar& peakMeter(int channel) { return *peaks_[channel]; }
+    CSettingsSheet& settingsSheet() { return sheet_; }
+    CSplitAllSettingsPage& splitPage() { return *splitPage_; }
+    CRecordSettingsPage& recordPage() { return *recordPage_; }
+    CShotPlaySettingsPage& shotPlayPage() { return *shotPage_; }
+
+    // Shot length in frames for the current range.
+    std::int32_t shotFrames();
+    // The start Expand Left would give the selected row, and the end Expand
+    // Right would give it.
+    std::int32_t expandedStart();
+    std::int32_t expandedEnd();
+
+private:
+    void bindCommands(CommandTable& commands);
+    void oneTimeSetup();
+    void startTask(std::unique_ptr<sundra::WorkerTask> task);
+    void resetLevelMeters();
+    void resetPeakMeters();
+    void insertWholeMasterRow();
+    void onSliderAction(int action);
+    bool saveAllAllowed();
+
+    CSundraDoc& document_;
+    sundra::PlaybackContext& playback_;
+
+    int columnsReady_ = 0;
+    int selectedTrack_ = -1;
+    std::int32_t markPosition_ = 0;
+    double crickRate_ = 0.01;
+
+    // Declared before the pages: the pages write into it as they go.
+    std::unique_ptr<SettingsStore> store_;
+    std::unique_ptr<CSplitAllSettingsPage> splitPage_;
+    std::unique_ptr<CRecordSettingsPage> recordPage_;
+    std::unique_ptr<CShotPlaySettingsPage> shotPage_;
+    CSettingsSheet sheet_;
+    sundra::WorkerThread worker_;
+    std::unique_ptr<sundra::WorkerTask> currentTask_;
+
+    TrackListCtrl* list_;
+    QScrollBar* bar_;
+    QProgressBar* levels_[2];
+    QProgressBar* peaks_[2];
+    QTimer* meterTimer_;
+};
