@@ -1,0 +1,84 @@
+#include "tests/ui/ui_test_support.h"
+
+#include "core/byte_stream.h"
+#include "core/file.h"
+#include "ui/message_box_reporter.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDialog>
+#include <QThread>
+#include <QTimer>
+#include <cstdio>
+#include <stdexcept>
+
+namespace sundra::uitest {
+
+namespace {
+QString& folder() {
+    static QString path;
+    return path;
+}
+} // namespace
+
+void setSettingsFolder(const QString& path) {
+    folder() = path;
+}
+QString settingsFolder() {
+    return folder();
+}
+
+void installDefaultMessageSink() {
+    setMessageSinkForTests([](const QString& text) {
+        std::fprintf(stderr, "[message box] %s\n", text.toLocal8Bit().constData());
+    });
+}
+
+MessageCapture::MessageCapture() {
+    setMessageSinkForTests([this](const QString& text) { texts_.push_back(text); });
+}
+
+MessageCapture::~MessageCapture() {
+    installDefaultMessageSink();
+}
+
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+int execWith(QDialog& dialog, std::function<void()> action) {
+    QTimer::singleShot(0, &dialog, std::move(action));
+    return dialog.exec();
+}
+
+std::unique_ptr<WaveFileReader> openWave(const std::string& path) {
+    auto reader = std::make_unique<WaveFileReader>();
+    auto file = std::make_unique<File>(path, File::Access::Read, File::Share::DenyWrite,
+                                       File::Disposition::OpenExisting);
+    if (!reader->attach(std::make_unique<FileByteStream>(std::move(file))))
+        throw std::runtime_error("not a WAV file: " + path);
+    return reader;
+}
+
+std::int32_t GatedTrack::read(void* buffer, std::int32_t byteCount) {
+    if (!entered_.load() && tell() >= gateFrame_) {
+        entered_.store(true);
+        gate_.lock(kInfinite);
+    }
+    return TrackSegment::read(buffer, byteCount);
+}
+
+std::int32_t FailingTrack::read(void* buffer, std::int32_t byteCount) {
+    if (tell() >= failFrame_)
+        throw FileError(FileError::Cause::HardIO, "/broken/master.wav");
+    return TrackSegment::read(buffer, byteCount);
+}
+
+} // namespace sundra::uitest

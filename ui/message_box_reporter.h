@@ -1,0 +1,21 @@
+#pragma once
+// Message boxes of the program: title "Sundra", one OK button.
+//
+// installMessageBoxErrorReporter makes the engine's error reporter (errors of
+// background work, reported on worker threads) queue such a box on the window
+// thread and return at once, so a worker never waits for the window thread.
+// showMessage is for the window thread itself ("file can not opened", ...).
+// Tests can send the texts to a sink instead of showing boxes.
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+void installMessageBoxErrorReporter();
+// A modal box owned by owner (may be null); returns when the user closed it.
+void showMessage(QWidget* owner, const QString& text);
+
+// While a sink is set, every text goes to it (on the window thread) instead of
+// a box. An empty function shows boxes again.
+void setMessageSinkForTests(std::function<void(const QString&)> sink);

@@ -1,0 +1,82 @@
+#include "ui/save_all_dialog.h"
+
+#include "core/units.h"
+#include "ui/dialog_font.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CSaveAllDialog::CSaveAllDialog(const std::string& documentPath, QWidget* parent)
+    : WorkerDialog(parent), documentPath_(documentPath) {
+    setWindowTitle(QStringLiteral("Save All Dialog"));
+    setMinimumSize(dialogUnitsToPixels(font(), 187, 81));
+
+    name_ = new QLabel(this);
+    name_->setObjectName(QStringLiteral("currentName"));
+    name_->setMinimumHeight(dialogUnitsToPixels(font(), 0, 21).height());
+    name_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName(QStringLiteral("progress"));
+    progress_->setRange(0, 100);
+    progress_->setValue(0);
+    progress_->setTextVisible(false);
+    progress_->setMinimumHeight(dialogUnitsToPixels(font(), 0, 24).height());
+
+    cancel_ = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    cancel_->setObjectName(QStringLiteral("cancelButton"));
+    cancel_->setMinimumSize(dialogUnitsToPixels(font(), 50, 14));
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addStretch(68);
+    buttonRow->addWidget(cancel_, 50);
+    buttonRow->addStretch(69);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(name_);
+    layout->addWidget(progress_);
+    layout->addLayout(buttonRow);
+}
+
+CSaveAllDialog::~CSaveAllDialog() {
+    // The worker writes from work_ and the jobs: it must be gone before they are.
+    stopAndJoin();
+}
+
+void CSaveAllDialog::addJob(const std::string& name, sundra::TrackSegment* track) {
+    jobs_.push_back(sundra::SaveJob{name, track});
+}
+
+bool CSaveAllDialog::begin() {
+    // On the window thread, before the worker exists: the timer and the name
+    // message read work_ from here on.
+    work_ = std::make_unique<sundra::SaveAllWork>(documentPath_, jobs_);
+    if (!outputFolder_.empty())
+        work_->setOutputFolder(outputFolder_);
+    commands_ = commandNotifier();
+    nameShown_ = messageNotifier(kNameMessage);
+    return true;
+}
+
+int CSaveAllDialog::run(sundra::Event& stopEvent) {
+    return work_->run(stopEvent, *commands_, *nameShown_);
+}
+
+void CSaveAllDialog::onTimer() {
+    if (!work_)
+        return;
+    if (const sundra::TrackSegment* source = work_->currentSource())
+        progress_->setValue(static_cast<int>(sundra::positionRatio(*source) * 100.0));
+}
+
+void CSaveAllDialog::onMessage(std::uint32_t message, std::uint32_t, std::int64_t) {
+    if (message == kNameMessage && work_)
+        name_->setText(QString::fromStdString(work_->currentName()));
+}
+
+void CSaveAllDialog::stopWorker() {
+    worker().requestStop();
+}

@@ -1,0 +1,120 @@
+#include "ui/split_all_settings_page.h"
+
+#include "ui/settings_store.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+
+namespace {
+
+const char* const kSection = "SplitAll";
+
+QLabel* makeLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return label;
+}
+
+} // namespace
+
+CSplitAllSettingsPage::CSplitAllSettingsPage(SettingsStore& store)
+    : store_(store), trimSpace_(0), senseLevel_(0), senseTime_(0), minimumTime_(0) {
+    senseLevel_ = store_.readInt(kSection, "sencelevel", 50);
+    senseTime_ = store_.readInt(kSection, "sencetime", 10);
+    minimumTime_ = store_.readInt(kSection, "minimumtime", 10);
+    trimSpace_ = store_.readInt(kSection, "trimspace", 1);
+}
+
+CSplitAllSettingsPage::~CSplitAllSettingsPage() {
+    store_.writeInt(kSection, "trimspace", trimSpace_);
+    store_.writeInt(kSection, "sencelevel", senseLevel_);
+    store_.writeInt(kSection, "sencetime", senseTime_);
+    store_.writeInt(kSection, "minimumtime", minimumTime_);
+    destroyWidget();
+}
+
+QString CSplitAllSettingsPage::title() const {
+    return QStringLiteral("AutoSplit");
+}
+
+QWidget* CSplitAllSettingsPage::createWidget(QWidget* parent) {
+    using namespace page_controls;
+    QWidget* page = makePageWidget(parent, 187, 113);
+
+    // Controls in the template's tab order.
+    senseLevelSlider_ = makeSlider(page, QStringLiteral("senseLevelSlider"));
+    QLabel* senseLevelLabel = makeLabel(QStringLiteral("Sence Level"), page);
+    senseTimeSlider_ = makeSlider(page, QStringLiteral("senseTimeSlider"));
+    QLabel* senseTimeLabel = makeLabel(QStringLiteral("Sence Time"), page);
+    trimSpaceBox_ =
+        makeCheckBox(page, QStringLiteral("trim space"), QStringLiteral("trimSpaceBox"));
+    auto* defaultButton = new QPushButton(QStringLiteral("default"), page);
+    defaultButton->setObjectName(QStringLiteral("defaultButton"));
+    defaultButton->setAutoDefault(false);
+    minimumTimeSlider_ = makeSlider(page, QStringLiteral("minimumTimeSlider"));
+    QLabel* minimumTimeLabel = makeLabel(QStringLiteral("minimum time"), page);
+
+    // Labels 48 units wide, sliders 67, the button column 50; three slider rows
+    // of 22 units 7 apart, then the check box.
+    auto* grid = new QGridLayout(page);
+    grid->addWidget(senseLevelLabel, 0, 0);
+    grid->addWidget(senseLevelSlider_, 0, 1);
+    grid->addWidget(defaultButton, 0, 2, Qt::AlignTop);
+    grid->addWidget(senseTimeLabel, 1, 0);
+    grid->addWidget(senseTimeSlider_, 1, 1);
+    grid->addWidget(minimumTimeLabel, 2, 0);
+    grid->addWidget(minimumTimeSlider_, 2, 1);
+    grid->addWidget(trimSpaceBox_, 3, 0, 1, 2);
+    grid->setColumnStretch(0, 48);
+    grid->setColumnStretch(1, 67);
+    grid->setColumnStretch(2, 50);
+    grid->setRowStretch(4, 1);
+
+    QWidget::setTabOrder(senseLevelSlider_, senseTimeSlider_);
+    QWidget::setTabOrder(senseTimeSlider_, trimSpaceBox_);
+    QWidget::setTabOrder(trimSpaceBox_, defaultButton);
+    QWidget::setTabOrder(defaultButton, minimumTimeSlider_);
+
+    QObject::connect(defaultButton, &QPushButton::clicked, page, [this] { setDefaultControls(); });
+    return page;
+}
+
+void CSplitAllSettingsPage::loadControls() {
+    if (!widget_)
+        return;
+    page_controls::loadCheck(*trimSpaceBox_, trimSpace_);
+    senseLevelSlider_->setValue(senseLevel_);
+    senseTimeSlider_->setValue(senseTime_);
+    minimumTimeSlider_->setValue(minimumTime_);
+}
+
+void CSplitAllSettingsPage::saveControls() {
+    if (!widget_)
+        return;
+    trimSpace_ = page_controls::saveCheck(*trimSpaceBox_);
+    senseLevel_ = senseLevelSlider_->value();
+    senseTime_ = senseTimeSlider_->value();
+    minimumTime_ = minimumTimeSlider_->value();
+}
+
+void CSplitAllSettingsPage::destroyWidget() {
+    SettingsPage::destroyWidget();
+    senseLevelSlider_ = nullptr;
+    senseTimeSlider_ = nullptr;
+    trimSpaceBox_ = nullptr;
+    minimumTimeSlider_ = nullptr;
+}
+
+sundra::SplitSettings CSplitAllSettingsPage::splitSettings() const {
+    return sundra::SplitSettings::fromPageValues(senseLevel_, senseTime_, minimumTime_, trimSpace_);
+}
+
+void CSplitAllSettingsPage::setDefaultControls() {
+    senseLevelSlider_->setValue(50);
+    senseTimeSlider_->setValue(10);
+    minimumTimeSlider_->setValue(10);
+    page_controls::setCheck(*trimSpaceBox_, true);
+}

@@ -1,0 +1,63 @@
+#include "ui/worker_dialog.h"
+
+#include "ui/dialog_font.h"
+
+#include <QShowEvent>
+
+WorkerDialog::WorkerDialog(QWidget* parent) : QDialog(parent) {
+    applyDialogFont(*this);
+    setWindowFlag(Qt::WindowMinimizeButtonHint, true);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    timer_.setInterval(100);
+    connect(&timer_, &QTimer::timeout, this, [this] { onTimer(); });
+    timer_.start();
+}
+
+WorkerDialog::~WorkerDialog() {
+    stopAndJoin();
+}
+
+void WorkerDialog::handleMessage(std::uint32_t message, std::uint32_t wParam, std::int64_t lParam) {
+    if (message == sundra::kCommandMessage &&
+        (wParam == sundra::kIdOk || wParam == sundra::kIdCancel)) {
+        if (ended_)
+            return;
+        if (wParam == sundra::kIdOk)
+            accept();
+        else
+            reject();
+        return;
+    }
+    onMessage(message, wParam, lParam);
+}
+
+std::unique_ptr<sundra::Notifier> WorkerDialog::commandNotifier() {
+    return std::make_unique<WindowNotifier>(this, this, sundra::kCommandMessage);
+}
+
+std::unique_ptr<sundra::Notifier> WorkerDialog::messageNotifier(std::uint32_t message) {
+    return std::make_unique<WindowNotifier>(this, this, message);
+}
+
+void WorkerDialog::onMessage(std::uint32_t, std::uint32_t, std::int64_t) {}
+
+void WorkerDialog::stopWorker() {
+    stopAndJoin();
+}
+
+void WorkerDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!started_ && !ended_) {
+        started_ = true;
+        startThread();
+    }
+}
+
+void WorkerDialog::done(int result) {
+    if (ended_)
+        return;
+    ended_ = true;
+    stopWorker();
+    QDialog::done(result);
+    timer_.stop();
+}
