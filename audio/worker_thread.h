@@ -23,7 +23,8 @@ public:
     virtual ~WorkerTask() = default;
     // Called by start before any thread exists; false refuses the start.
     virtual bool begin() { return true; }
-    // Called on the worker thread with run's result; the return value is unused.
+    // Called on the worker thread with run's result (not when run threw); the
+    // return value is unused.
     virtual int end(int result) { return result; }
     // The work. Poll stopEvent.lock(0) between units and return soon after true.
     virtual int run(Event& stopEvent) = 0;
@@ -31,8 +32,9 @@ public:
 
 class WorkerThread {
 public:
-    // completion is posted (wParam = result) when a run ends; null means nobody
-    // listens.
+    // completion is posted (wParam = result, or -1 when run threw) when a run
+    // ends; null means nobody listens. An exception that escapes run or end goes
+    // to reportError once, on the worker thread.
     explicit WorkerThread(std::unique_ptr<Notifier> completion = nullptr);
     // Requests a stop and joins.
     ~WorkerThread();
