@@ -18,17 +18,13 @@ namespace {
 // ALSA reports every probe of a missing device on standard error.
 void quietAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
-// Points standard error at /dev/null while PortAudio probes devices (ALSA
-// plugins and JACK print there directly), then restores it. The descriptor is
-// process-wide, so only one thread may do this at a time.
-std::mutex& quietMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
+// Points standard error at /dev/null while PortAudio starts and probes every
+// device (ALSA plugins and JACK print there directly), then restores it. The
+// descriptor is process-wide, so this is done once only, while PortAudio starts:
+// whatever another thread prints meanwhile is lost too.
 class QuietStandardError {
 public:
-    QuietStandardError() : lock_(quietMutex()) {
+    QuietStandardError() {
         std::fflush(stderr);
         saved_ = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
         if (saved_ < 0)
@@ -54,7 +50,6 @@ public:
     QuietStandardError& operator=(const QuietStandardError&) = delete;
 
 private:
-    std::lock_guard<std::mutex> lock_;
     int saved_ = -1;
 };
 
@@ -136,13 +131,9 @@ bool PortAudioPort::open(const WaveFormat& format, SoundDirection direction,
     frontOffset_ = 0;
 
     PaStream* stream = nullptr;
-    PaError error;
-    {
-        QuietStandardError quiet;
-        error = Pa_OpenStream(&stream, output ? nullptr : &parameters,
-                              output ? &parameters : nullptr, format.samplesPerSecond,
-                              paFramesPerBufferUnspecified, paNoFlag, streamCallback, this);
-    }
+    const PaError error = Pa_OpenStream(
+        &stream, output ? nullptr : &parameters, output ? &parameters : nullptr,
+        format.samplesPerSecond, paFramesPerBufferUnspecified, paNoFlag, streamCallback, this);
     if (error != paNoError) {
         bufferDone_ = nullptr;
         return false;

@@ -13,6 +13,7 @@
 #include "core/units.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -21,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <numbers>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -92,6 +94,45 @@ public:
     int timeouts_ = 0;
     std::vector<std::vector<std::uint8_t>> blocks_;
 };
+
+// Starting PortAudio probes every sound system on the machine (ALSA plugins,
+// JACK), and those print to standard error; none of it may reach the user.
+// Runs first, before anything in this process has started PortAudio.
+TEST(SoundServerLoopback, StartingAndOpeningPortAudioPrintsNothing) {
+    std::FILE* capture = std::tmpfile();
+    ASSERT_NE(capture, nullptr);
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    ASSERT_GE(saved, 0);
+    ASSERT_GE(::dup2(::fileno(capture), STDERR_FILENO), 0);
+
+    const bool hasOutput = portAudioHasOutputDevice();
+    const bool hasInput = portAudioHasInputDevice();
+    // A format no device plays, and the usual one.
+    PortAudioPort refused;
+    const bool refusedOpened =
+        refused.open(WaveFormat{2, 44100, 12}, SoundDirection::Output, nullptr);
+    PortAudioPort usual;
+    const bool usualOpened = usual.open(kFormat, SoundDirection::Input, nullptr);
+    usual.close();
+
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    std::string printed;
+    std::rewind(capture);
+    for (int c; (c = std::fgetc(capture)) != EOF;)
+        printed += static_cast<char>(c);
+    std::fclose(capture);
+
+    EXPECT_EQ(printed, "");
+    EXPECT_FALSE(refusedOpened);
+    EXPECT_EQ(usualOpened, hasInput);
+    if (soundDeviceRequired()) {
+        EXPECT_TRUE(hasOutput);
+        EXPECT_TRUE(hasInput);
+    }
+}
 
 TEST(SoundServerLoopback, RecordedToneHasThePlayedLevelAndPlaybackKeepsRealTime) {
     if (!portAudioHasOutputDevice() || !portAudioHasInputDevice()) {
