@@ -20,6 +20,12 @@ start_sound_server() {
         pactl info >/dev/null 2>&1 && break
         sleep 0.05
     done
+    if ! pactl info >/dev/null 2>&1; then
+        echo "the sound server did not start; see $SOUND_SERVER_DIR/pulse.log" >&2
+    fi
+    # What is played must come back on the default input: the sink's monitor.
+    pactl set-default-sink test_null >/dev/null 2>&1 || true
+    pactl set-default-source test_null.monitor >/dev/null 2>&1 || true
     # A silent stream keeps the null sink running, so new streams start at once.
     pacat --playback --raw --latency-msec=20 </dev/zero >/dev/null 2>&1 &
     SOUND_KEEPALIVE_PID=$!
