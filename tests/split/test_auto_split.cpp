@@ -63,7 +63,7 @@ protected:
                 addSilence(runs, -part);
         }
         const std::string path = dir.file("take" + std::to_string(++count) + ".wav");
-        test::writeRunsWav(path, format, runs);
+        test::writeRuns(path, format, runs);
         return path;
     }
 
@@ -149,22 +149,22 @@ TEST_F(AutoSplit, SourcesWithoutLoudFramesGiveNoPieceOrTheWholeSource) {
 
     // +0.5 on the left, -0.5 on the right: every frame's mean is exactly 0.0.
     test::Bytes opposite;
-    for (int frame = 0; frame < 2 * kSecond; ++frame) {
-        test::put16(opposite, 16384);
-        test::put16(opposite, static_cast<std::uint16_t>(-16384));
-    }
+    test::appendRun(opposite, 1, 2, 16384);
+    opposite[2] = 0x00;
+    opposite[3] = 0xC0; // -16384 on the right
+    while (opposite.size() < 2u * kSecond * 4u)
+        opposite.insert(opposite.end(), opposite.begin(), opposite.end());
+    opposite.resize(2u * kSecond * 4u);
     const std::string cancelling = rawRecording(kStereo16, opposite);
     EXPECT_EQ(split(cancelling, kDefaults), (std::vector<Span>{}));
     EXPECT_EQ(split(cancelling, pageValues(0, 10, 10, 1)), (std::vector<Span>{}));
     EXPECT_EQ(split(cancelling, kDefaultsUntrimmed), (std::vector<Span>{{0, 2 * kSecond}}));
 
     // 24-bit samples have no level, however large they are.
-    test::Bytes loud24;
-    for (int sample = 0; sample < 2 * 2 * kSecond; ++sample) {
-        loud24.push_back(0x00);
-        loud24.push_back(0x00);
-        loud24.push_back(0x60);
-    }
+    test::Bytes loud24 = {0x00, 0x00, 0x60};
+    while (loud24.size() < 3u * 2u * 2u * kSecond)
+        loud24.insert(loud24.end(), loud24.begin(), loud24.end());
+    loud24.resize(3u * 2u * 2u * kSecond);
     const std::string deep = rawRecording({2, 44100, 24}, loud24);
     EXPECT_EQ(split(deep, kDefaults), (std::vector<Span>{}));
     EXPECT_EQ(split(deep, kDefaultsUntrimmed), (std::vector<Span>{{0, 2 * kSecond}}));
@@ -173,7 +173,7 @@ TEST_F(AutoSplit, SourcesWithoutLoudFramesGiveNoPieceOrTheWholeSource) {
 TEST_F(AutoSplit, SenseLevelZeroMakesAnyPositiveFrameLoud) {
     // One frame of +1/32768 in block 2 of an otherwise silent file.
     const std::string path = dir.file("click.wav");
-    test::writeRunsWav(path, kStereo16, {{30000, 0}, {1, 1}, {3 * kSecond - 30001, 0}});
+    test::writeRuns(path, kStereo16, {{30000, 0}, {1, 1}, {3 * kSecond - 30001, 0}});
     EXPECT_EQ(split(path, pageValues(0, 10, 0, 1)), (std::vector<Span>{{22050, 33075}}));
     EXPECT_EQ(split(path, pageValues(1, 10, 0, 1)), (std::vector<Span>{}));
 }
