@@ -82,6 +82,12 @@ CSundraApp::StartResult CSundraApp::initInstance(const QStringList& arguments, b
     frame_->setCentralWidget(view_);
     frame_->setRecentFiles(recentFiles_.entries());
     bindCommands();
+    connect(view_, &CSundraView::recordingAdopted, this, [this](const QString& recorded) {
+        recentFiles_.add(recorded);
+        recentFiles_.save();
+        frame_->setRecentFiles(recentFiles_.entries());
+        frame_->setDocumentTitle(QString::fromStdString(document_->title()));
+    });
     connect(frame_.get(), &CMainFrame::filesDropped, this, [this](const QStringList& paths) {
         for (const QString& dropped : paths) {
             OpenDocumentFile(dropped);

@@ -72,6 +72,15 @@ bool CSundraDoc::openDocument(const std::string& path) {
     return true;
 }
 
+void CSundraDoc::adoptRecording(std::unique_ptr<sundra::SampleReaderWriter> recording,
+                                const std::string& path) {
+    playback_->setMaster(std::move(recording));
+    std::error_code ignored;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
+    pathName_ = absolute.empty() ? path : absolute.lexically_normal().string();
+    hasDocument_ = true;
+}
+
 std::string CSundraDoc::fileTitle() const {
     return sundra::fileTitle(pathName_);
 }

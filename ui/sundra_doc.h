@@ -30,6 +30,11 @@ public:
     // Open: path's WAV file becomes the master. False after "file can not
     // opened" or the device's own message; nothing has changed then.
     bool openDocument(const std::string& path);
+    // A finished recording becomes the master (the document owns it from now
+    // on) and path the document's path. The device's Exception propagates when
+    // the recording's format needs a new one that cannot be opened.
+    void adoptRecording(std::unique_ptr<sundra::SampleReaderWriter> recording,
+                        const std::string& path);
 
     // The opened file's full path; empty after New and at start-up.
     const std::string& pathName() const { return pathName_; }

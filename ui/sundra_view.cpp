@@ -1,10 +1,13 @@
 #include "ui/sundra_view.h"
 
+#include "core/exception.h"
 #include "core/sample_buffer.h"
 #include "core/units.h"
 #include "ui/command_ids.h"
 #include "ui/command_table.h"
 #include "ui/main_frame.h"
+#include "ui/message_box_reporter.h"
+#include "ui/recording_dialog.h"
 #include "ui/save_all_dialog.h"
 #include "ui/settings_pages.h"
 #include "ui/settings_store.h"
@@ -12,6 +15,7 @@
 #include "ui/sundra_doc.h"
 #include "ui/track_list_ctrl.h"
 
+#include <QFile>
 #include <QGridLayout>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -172,6 +176,8 @@ void CSundraView::bindCommands(CommandTable& commands) {
     commands.bind(
         kSaveAll, [this] { OnSaveAll(); }, [this] { return saveAllAllowed(); });
     commands.bind(kSettings, [this] { OnSettings(); });
+    commands.bind(
+        kRecord, [this] { OnRecord(); }, [this] { return worker_.wait(0); });
 }
 
 void CSundraView::oneTimeSetup() {
@@ -531,4 +537,47 @@ void CSundraView::OnSaveAll() {
 
 void CSundraView::OnSettings() {
     sheet_.exec(this);
+}
+
+void CSundraView::OnRecord() {
+    const QString chosen =
+        chooseRecordingPath_ ? chooseRecordingPath_(this) : chooseRecordingPath(this);
+    if (chosen.isEmpty()) {
+        return;
+    }
+    const std::string path = QFile::encodeName(chosen).toStdString();
+    RecordingOutcome outcome;
+    try {
+        outcome = recordToFile(path, recordPage_->makeRecordSettings(), this);
+    } catch (const std::exception& error) {
+        // The file could not be created; nothing was recorded.
+        showMessage(this, QString::fromLocal8Bit(error.what()));
+        return;
+    }
+    if (outcome.writer) {
+        bool adopted = false;
+        QString refused;
+        {
+            std::lock_guard guard(playback_);
+            try {
+                document_.adoptRecording(std::move(outcome.writer), path);
+                adopted = true;
+            } catch (const sundra::Exception& error) {
+                refused = QString::fromLocal8Bit(error.what());
+            }
+            if (adopted) {
+                selectedTrack_ = -1;
+                list_->clearAll();
+                insertWholeMasterRow();
+            }
+        }
+        if (adopted) {
+            emit recordingAdopted(chosen);
+        } else {
+            showMessage(this, refused);
+        }
+    }
+    if (outcome.stopReason == sundra::CaptureLoop::kStoppedByOverload) {
+        showMessage(this, QStringLiteral("overload : recording was stopped"));
+    }
 }

@@ -18,6 +18,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class CommandTable;
@@ -91,7 +92,19 @@ public:
     void ApplyPieces(const sundra::PieceList& pieces);
     void OnSaveAll();
     void OnSettings();
+    // Record: a new WAV file from the sound card; a recording ended with "END"
+    // or by auto stop becomes the document with one track.
+    void OnRecord();
+    // Replaces the Save-As dialog of Record (tests); empty restores it.
+    void setRecordingPathChooser(std::function<QString(QWidget*)> choose) {
+        chooseRecordingPath_ = std::move(choose);
+    }
 
+signals:
+    // A recording became the document; path is its file.
+    void recordingAdopted(const QString& path);
+
+public:
     // State, for the enable rules and for tests.
     int selectedTrack() const { return selectedTrack_; }
     std::int32_t markPosition() const { return markPosition_; }
@@ -142,6 +155,7 @@ private:
     CSettingsSheet sheet_;
     sundra::WorkerThread worker_;
     std::unique_ptr<sundra::WorkerTask> currentTask_;
+    std::function<QString(QWidget*)> chooseRecordingPath_;
 
     TrackListCtrl* list_;
     QScrollBar* bar_;
