@@ -8,6 +8,7 @@
 #include "audio/wave_in_device.h"
 #include "core/file.h"
 #include "tests/support/test_files.h"
+#include "tests/ui/recording_test_support.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/message_box_reporter.h"
 #include "ui/recording_dialog.h"
@@ -29,6 +30,8 @@
 namespace {
 
 using namespace sundra;
+using sundra::uitest::onRecordingDialog;
+using sundra::uitest::pressEscape;
 using sundra::uitest::waitUntil;
 
 constexpr std::int32_t kBlockFrames = 2757;
@@ -89,29 +92,6 @@ std::unique_ptr<WaveFileWriter> newWriter(const std::string& path) {
         WaveFormat{},
         std::make_unique<FileByteStream>(std::make_unique<File>(
             path, File::Access::ReadWrite, File::Share::Exclusive, File::Disposition::Create)));
-}
-
-// Runs action on the recording dialog once it shows with its worker started.
-void onRecordingDialog(std::function<void(CRecordingDialog&)> action) {
-    auto* poll = new QTimer;
-    poll->setInterval(1);
-    QObject::connect(poll, &QTimer::timeout, [poll, action] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            auto* dialog = qobject_cast<CRecordingDialog*>(widget);
-            if (dialog != nullptr && dialog->isVisible() && dialog->workerStarted()) {
-                poll->stop();
-                poll->deleteLater();
-                action(*dialog);
-                return;
-            }
-        }
-    });
-    poll->start();
-}
-
-void pressEscape(QWidget& widget) {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(&widget, &press);
 }
 
 int value(CRecordingDialog& dialog, CRecordingDialog::Meter meter) {

@@ -1,0 +1,38 @@
+#pragma once
+// Helpers of the recording tests: acting on the recording dialog that a command
+// opens, and pressing keys on it.
+
+#include "ui/recording_dialog.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTimer>
+
+#include <functional>
+
+namespace sundra::uitest {
+
+// Runs action on the recording dialog once it shows with its worker started.
+inline void onRecordingDialog(std::function<void(CRecordingDialog&)> action) {
+    auto* poll = new QTimer;
+    poll->setInterval(1);
+    QObject::connect(poll, &QTimer::timeout, [poll, action] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<CRecordingDialog*>(widget);
+            if (dialog != nullptr && dialog->isVisible() && dialog->workerStarted()) {
+                poll->stop();
+                poll->deleteLater();
+                action(*dialog);
+                return;
+            }
+        }
+    });
+    poll->start();
+}
+
+inline void pressEscape(QWidget& widget) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&widget, &press);
+}
+
+} // namespace sundra::uitest
