@@ -165,7 +165,7 @@ void CMainFrame::createActions() {
 
     // The frame's own toggles.
     commands_->bind(
-        command::kViewToolbar, [this] { toolBar_->setVisible(!toolBar_->isVisible()); }, {},
+        command::kViewToolbar, [this] { toolBar_->setVisible(toolBar_->isHidden()); }, {},
         [this] { return toolBar_ != nullptr && !toolBar_->isHidden(); });
     commands_->bind(
         command::kViewStatusBar, [this] { statusBar()->setVisible(statusBar()->isHidden()); }, {},

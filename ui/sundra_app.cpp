@@ -141,10 +141,12 @@ bool CSundraApp::OpenDocumentFile(const QString& path) {
     if (!document_->openDocument(QFile::encodeName(path).toStdString())) {
         return false;
     }
+    // The view first: until it has rebuilt its list, the rows still point into
+    // the old master, so no enable rule may run before.
+    documentChanged();
     recentFiles_.add(path);
     recentFiles_.save();
     frame_->setRecentFiles(recentFiles_.entries());
-    documentChanged();
     return true;
 }
 

@@ -15,6 +15,9 @@
 #include "ui/playback_tasks.h"
 #include "ui/settings_sheet.h"
 
+// The sheet keeps guarded pointers to these; they must be complete types here.
+#include <QDialog>
+#include <QTabWidget>
 #include <QWidget>
 
 #include <cstdint>

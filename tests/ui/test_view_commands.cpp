@@ -1,0 +1,448 @@
+// The main view's commands driven by number: selection, the position bar, the
+// meters, play and stop, mark, shot plays, crick rate, and the edit commands
+// with their enable rules.
+
+#include "tests/ui/window_test_support.h"
+#include "ui/command_ids.h"
+#include "ui/command_table.h"
+#include "ui/main_frame.h"
+#include "ui/playback_tasks.h"
+#include "ui/shot_play_settings_page.h"
+#include "ui/sundra_doc.h"
+#include "ui/sundra_view.h"
+#include "ui/track_list_ctrl.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QScrollBar>
+
+namespace sundra::uitest {
+namespace {
+
+using namespace command;
+constexpr std::int32_t kSecond = 44100;
+
+class ViewTest : public WindowTest {
+protected:
+    CSundraView& view() { return app->view(); }
+    TrackListCtrl& list() { return app->view().list(); }
+    PlaybackContext& playback() { return app->document().playback(); }
+    std::int32_t position() { return playback().range().tell(); }
+    struct Span {
+        std::int32_t start;
+        std::int32_t end;
+        friend bool operator==(const Span&, const Span&) = default;
+    };
+    Span span(int row) {
+        return {list().trackAt(row)->absoluteStart(), list().trackAt(row)->absoluteEnd()};
+    }
+    // Moves the bar's thumb to value as a drag does.
+    void dragThumb(int value) {
+        QScrollBar& bar = view().positionBar();
+        bar.setSliderDown(true);
+        bar.setSliderPosition(value);
+        bar.setSliderDown(false);
+    }
+    bool waitForIdle() {
+        return waitUntil([this] { return view().workerIdle(); });
+    }
+};
+
+TEST_F(ViewTest, SplitAtTheBarJointAndTheirEnableRules) {
+    start({wav("song.wav", {{1000, 3000}})});
+    EXPECT_FALSE(enabled(kSplit)); // no mark yet
+    EXPECT_FALSE(enabled(kJoint)); // first row
+    dragThumb(500);
+    EXPECT_EQ(view().markPosition(), 500);
+    EXPECT_EQ(view().positionBar().value(), 500);
+    ASSERT_TRUE(execute(kSplit));
+    ASSERT_EQ(list().rowCount(), 2);
+    EXPECT_EQ(list().name(0), "song-00");
+    EXPECT_EQ(list().name(1), "song-01");
+    EXPECT_EQ(span(0), (Span{0, 500}));
+    EXPECT_EQ(span(1), (Span{501, 1000}));
+    EXPECT_EQ(view().selectedTrack(), 0);
+    EXPECT_EQ(view().markPosition(), 0);
+    EXPECT_EQ(&playback().range(), list().trackAt(0));
+    EXPECT_EQ(list().highlightedRow(), 0);
+
+    view().SelectTrack(1, false);
+    ASSERT_TRUE(execute(kJoint));
+    ASSERT_EQ(list().rowCount(), 1);
+    EXPECT_EQ(list().name(0), "song-00");
+    EXPECT_EQ(span(0), (Span{0, 1000}));
+    EXPECT_EQ(view().selectedTrack(), 0);
+
+    // The bar at 1000: the second part starts one past its end and is empty.
+    dragThumb(1000);
+    ASSERT_TRUE(execute(kSplit));
+    EXPECT_EQ(span(0), (Span{0, 1000}));
+    EXPECT_EQ(span(1), (Span{1001, 1000}));
+    EXPECT_EQ(list().trackAt(1)->length(), 0);
+    EXPECT_EQ(list().text(1, 3), "00:00:00");
+}
+
+TEST_F(ViewTest, ExpandLeftAndRightMoveToTheNeighboursAndAreDisabledWhenInPlace) {
+    start({wav("song.wav", {{10000, 3000}})});
+    dragThumb(500);
+    ASSERT_TRUE(execute(kSplit)); // [0, 5000] and [5001, 10000]
+    // In place already: nothing to expand.
+    EXPECT_FALSE(enabled(kExpandLeft));
+    EXPECT_FALSE(enabled(kExpandRight));
+    view().SelectTrack(1, false);
+    EXPECT_FALSE(enabled(kExpandLeft));
+    EXPECT_FALSE(enabled(kExpandRight));
+
+    list().trackAt(1)->setStart(6000);
+    list().trackAt(1)->setEnd(9000);
+    ASSERT_TRUE(execute(kExpandLeft));
+    EXPECT_EQ(span(1), (Span{5001, 9000}));
+    EXPECT_EQ(view().selectedTrack(), 1);
+    EXPECT_FALSE(enabled(kExpandLeft));
+    ASSERT_TRUE(execute(kExpandRight)); // last row: to the master's length
+    EXPECT_EQ(span(1), (Span{5001, 10000}));
+    EXPECT_FALSE(enabled(kExpandRight));
+
+    view().SelectTrack(0, false);
+    list().trackAt(0)->setStart(100);
+    list().trackAt(0)->setEnd(4000);
+    ASSERT_TRUE(execute(kExpandLeft)); // first row: to 0
+    EXPECT_EQ(span(0), (Span{0, 4000}));
+    ASSERT_TRUE(execute(kExpandRight));
+    EXPECT_EQ(span(0), (Span{0, 5000}));
+    // An overlapping neighbour makes Expand shrink the track.
+    list().trackAt(0)->setEnd(7000);
+    ASSERT_TRUE(execute(kExpandRight));
+    EXPECT_EQ(span(0), (Span{0, 5000}));
+    EXPECT_EQ(list().text(0, 2), "00:00:00");
+}
+
+TEST_F(ViewTest, DeleteLeavesNoSelectionAndDisablesWhatNeedsOne) {
+    start({wav("song.wav", {{10000, 3000}})});
+    dragThumb(300);
+    ASSERT_TRUE(execute(kSplit));
+    view().SelectTrack(1, false);
+    ASSERT_TRUE(execute(kDelete));
+    EXPECT_EQ(list().rowCount(), 1);
+    EXPECT_EQ(view().selectedTrack(), -1);
+    EXPECT_EQ(&playback().range(), &TrackSegment::empty());
+    for (int id : {kSplit, kJoint, kDelete, kExpandLeft, kExpandRight, kMark, kShotFromTop,
+                   kShotToMark, kShotFromMark, kShotToEnd, kAutoSplit}) {
+        EXPECT_FALSE(enabled(id)) << id;
+    }
+    EXPECT_TRUE(enabled(kRename));
+    EXPECT_TRUE(enabled(kReset));
+    // A click on the remaining row selects it again.
+    emit list().rowClicked(0);
+    EXPECT_EQ(view().selectedTrack(), 0);
+    EXPECT_TRUE(enabled(kDelete));
+}
+
+TEST_F(ViewTest, RenameAndResetAndSaveAllRule) {
+    start({wav("take.wav", {{10000, 3000}})});
+    EXPECT_FALSE(enabled(kSaveAll)); // one row named like the file
+    dragThumb(500);
+    ASSERT_TRUE(execute(kSplit));
+    view().SelectTrack(1, false);
+    dragThumb(500);
+    ASSERT_TRUE(execute(kSplit));
+    ASSERT_EQ(list().rowCount(), 3);
+    EXPECT_EQ(list().name(1), "take-01-00");
+    EXPECT_TRUE(enabled(kSaveAll));
+    ASSERT_TRUE(execute(kRename));
+    EXPECT_EQ(list().name(0), "take-00");
+    EXPECT_EQ(list().name(1), "take-01");
+    EXPECT_EQ(list().name(2), "take-02");
+    EXPECT_EQ(view().selectedTrack(), 1); // Rename leaves the selection
+
+    ASSERT_TRUE(execute(kReset));
+    ASSERT_EQ(list().rowCount(), 1);
+    EXPECT_EQ(list().name(0), "take");
+    EXPECT_EQ(span(0), (Span{0, 10000}));
+    EXPECT_EQ(view().selectedTrack(), 0);
+    EXPECT_FALSE(enabled(kSaveAll));
+
+    // Without a path: no Reset, and Rename numbers after an empty title.
+    ASSERT_TRUE(execute(kFileNew));
+    EXPECT_FALSE(enabled(kReset));
+    EXPECT_FALSE(enabled(kRename));
+    list().insertTextRow(0, "a");
+    list().setTrack(0, TrackSegment(playback().master()));
+    list().insertTextRow(1, "b");
+    list().setTrack(1, TrackSegment(playback().master()));
+    ASSERT_TRUE(execute(kRename));
+    EXPECT_EQ(list().name(0), "-00");
+    EXPECT_EQ(list().name(1), "-01");
+}
+
+TEST_F(ViewTest, PositionBarCodesMoveTheMark) {
+    start({wav("song.wav", {{100000, 3000}})});
+    QScrollBar& bar = view().positionBar();
+    bar.triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(view().markPosition(), 10000);
+    EXPECT_EQ(position(), 10000);
+    EXPECT_EQ(bar.value(), 100);
+    bar.triggerAction(QAbstractSlider::SliderSingleStepAdd); // + crick rate 1/100
+    EXPECT_EQ(view().markPosition(), 11000);
+    bar.triggerAction(QAbstractSlider::SliderSingleStepSub);
+    bar.triggerAction(QAbstractSlider::SliderPageStepSub);
+    bar.triggerAction(QAbstractSlider::SliderPageStepSub); // clamped at 0
+    EXPECT_EQ(view().markPosition(), 0);
+    bar.triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(view().markPosition(), 100000);
+    EXPECT_EQ(bar.value(), 1000);
+    bar.triggerAction(QAbstractSlider::SliderToMinimum);
+    EXPECT_EQ(view().markPosition(), 0);
+    dragThumb(333);
+    EXPECT_EQ(view().markPosition(), 333 * 100);
+    EXPECT_EQ(bar.value(), 333);
+    EXPECT_EQ(app->frame().timeText(), "00:00:00");
+
+    // A track shorter than 1000 frames: any thumb position is frame 0.
+    ASSERT_TRUE(app->OpenDocumentFile(wav("short.wav", {{999, 3000}})));
+    dragThumb(700);
+    EXPECT_EQ(view().markPosition(), 0);
+    EXPECT_EQ(bar.value(), 0);
+}
+
+TEST_F(ViewTest, MarkTogglesAndAMarkAtZeroStaysAbsent) {
+    start({wav("song.wav", {{kSecond, 3000}})});
+    EXPECT_TRUE(enabled(kMark));
+    ASSERT_TRUE(execute(kMark)); // at position 0: no mark
+    EXPECT_EQ(view().markPosition(), 0);
+    EXPECT_FALSE(checked(kMark));
+    EXPECT_FALSE(enabled(kShotToMark));
+
+    // Set the position without the mark, as Save All leaves it.
+    {
+        std::lock_guard lock(playback());
+        playback().range().seek(4410);
+    }
+    ASSERT_TRUE(execute(kMark));
+    EXPECT_EQ(view().markPosition(), 4410);
+    EXPECT_TRUE(checked(kMark));
+    EXPECT_TRUE(enabled(kShotToMark));
+    EXPECT_TRUE(enabled(kSplit));
+    ASSERT_TRUE(execute(kMark)); // unmark: back to 0
+    EXPECT_EQ(view().markPosition(), 0);
+    EXPECT_EQ(position(), 0);
+    EXPECT_EQ(view().positionBar().value(), 0);
+    EXPECT_FALSE(checked(kMark));
+}
+
+TEST_F(ViewTest, CrickRateToggleCyclesWithCheckMarksAndStatusPane) {
+    start();
+    EXPECT_TRUE(checked(kCrick100));
+    const struct {
+        int checkedId;
+        const char* pane;
+    } cycle[] = {{kCrick1000, "1/1000"},
+                 {kCrick10000, "1/10000"},
+                 {kCrick100000, "1/100000"},
+                 {kCrick100, "1/100"}};
+    for (const auto& step : cycle) {
+        ASSERT_TRUE(execute(kToggleCrickRate));
+        for (int id : {kCrick100000, kCrick10000, kCrick1000, kCrick100}) {
+            EXPECT_EQ(checked(id), id == step.checkedId) << id;
+        }
+        EXPECT_EQ(app->frame().crickRateText(), step.pane);
+    }
+    EXPECT_EQ(view().crickRate(), 0.01);
+    ASSERT_TRUE(execute(kCrick10000));
+    EXPECT_EQ(app->frame().crickRateText(), "1/10000");
+    EXPECT_TRUE(checked(kCrick10000));
+    EXPECT_FALSE(checked(kCrick100));
+}
+
+TEST(ShotPlayExcerpt, BoundsAreClampedToTheTrack) {
+    EmptyStream unused;
+    TrackSegment dummy(unused, 0, 0);
+    struct Case {
+        std::int32_t length;
+        std::int32_t position;
+        ShotKind kind;
+        std::int32_t start;
+        std::int32_t end;
+    };
+    // A parent long enough for every case; the range is a window onto it.
+    class Flat : public EmptyStream {
+    public:
+        std::int32_t length() const override { return 1000000; }
+        void seek(std::int32_t frame) override { position_ = frame; }
+        std::int32_t tell() const override { return position_; }
+
+    private:
+        std::int32_t position_ = 0;
+    } parent;
+    const Case cases[] = {
+        {100000, 20000, ShotKind::ToMark, 0, 20000},        // mark nearer than L to the start
+        {100000, 20000, ShotKind::FromMark, 20000, 64100},  // a full shot
+        {30000, 0, ShotKind::ToEnd, 0, 30000},              // a track shorter than L
+        {0, 0, ShotKind::FromTop, 0, 0},                    // an empty track
+        {100000, 99000, ShotKind::FromMark, 99000, 100000}, // cut at the end
+        {100000, 0, ShotKind::FromTop, 0, 44100},
+    };
+    for (const Case& c : cases) {
+        TrackSegment range(parent, 1000, 1000 + c.length);
+        range.seek(c.position);
+        const TrackSegment excerpt = ShotPlayTask::excerptOf(range, c.kind, kSecond);
+        EXPECT_EQ(excerpt.start(), c.start);
+        EXPECT_EQ(excerpt.end(), c.end);
+        EXPECT_EQ(&excerpt.parent(), &range);
+    }
+}
+
+TEST_F(ViewTest, ShotPlaysPlayTheirExcerptAndRestoreThePosition) {
+    startWithCountingDevice({wav("short.wav", {{30000, 3000}})});
+    ASSERT_TRUE(enabled(kShotToEnd));
+    ASSERT_TRUE(execute(kShotToEnd)); // shorter than the 1 s shot: the whole track
+    ASSERT_TRUE(waitForIdle());
+    EXPECT_EQ(countingDevice().bytes(), 30000 * 4);
+    EXPECT_EQ(position(), 0);
+
+    dragThumb(500); // mark 15000 (bar move writes one snippet block)
+    countingDevice().clear();
+    ASSERT_TRUE(execute(kShotToMark));
+    ASSERT_TRUE(waitForIdle());
+    EXPECT_EQ(countingDevice().bytes(), 15000 * 4);
+    EXPECT_EQ(position(), 15000);
+
+    // Two shot plays in a row: the second replaces the ended first task.
+    countingDevice().clear();
+    ASSERT_TRUE(execute(kShotFromMark));
+    ASSERT_TRUE(waitForIdle());
+    ASSERT_TRUE(execute(kShotFromTop));
+    ASSERT_TRUE(waitForIdle());
+    EXPECT_EQ(countingDevice().bytes(), (15000 + 30000) * 4);
+    EXPECT_EQ(position(), 15000);
+
+    // From top on an empty track plays nothing.
+    ASSERT_TRUE(app->OpenDocumentFile(wav("empty.wav", {})));
+    countingDevice().clear();
+    ASSERT_TRUE(execute(kShotFromTop));
+    ASSERT_TRUE(waitForIdle());
+    EXPECT_EQ(countingDevice().bytes(), 0);
+}
+
+TEST_F(ViewTest, PlayThenStopReturnsToTheMarkLevelsDropPeaksStay) {
+    start({wav("song.wav", {{4 * kSecond, 16000}})});
+    view().positionBar().triggerAction(QAbstractSlider::SliderPageStepAdd); // mark 17640
+    const std::int32_t mark = view().markPosition();
+    ASSERT_EQ(mark, 17640);
+    ASSERT_TRUE(execute(kPlay));
+    EXPECT_FALSE(enabled(kPlay));
+    EXPECT_TRUE(enabled(kStop));
+    EXPECT_FALSE(enabled(kShotFromTop));
+    EXPECT_FALSE(enabled(kAutoSplit));
+    EXPECT_FALSE(enabled(kSaveAll));
+    EXPECT_TRUE(enabled(kMark));
+    ASSERT_TRUE(waitUntil([this] { return view().levelMeter(0).value() > 0; }));
+    // 16000 / 32768 of full scale.
+    EXPECT_EQ(view().levelMeter(0).value(), 488);
+    EXPECT_EQ(view().levelMeter(1).value(), 488);
+    EXPECT_EQ(view().peakMeter(0).value(), 488);
+    EXPECT_TRUE(enabled(kPeakReset));
+    ASSERT_TRUE(waitUntil([&] { return position() > mark + 4410; }));
+
+    ASSERT_TRUE(execute(kStop));
+    EXPECT_TRUE(view().workerIdle());
+    EXPECT_EQ(position(), mark);
+    EXPECT_EQ(view().levelMeter(0).value(), 0);
+    EXPECT_EQ(view().levelMeter(1).value(), 0);
+    EXPECT_EQ(view().peakMeter(0).value(), 488);
+    EXPECT_EQ(view().peakMeter(1).value(), 488);
+    ASSERT_TRUE(execute(kPeakReset));
+    EXPECT_EQ(view().peakMeter(0).value(), 0);
+    EXPECT_FALSE(enabled(kPeakReset));
+}
+
+TEST_F(ViewTest, MarkDuringPlaySetsThePlayPositionAndStopReturnsThere) {
+    start({wav("song.wav", {{4 * kSecond, 16000}})});
+    ASSERT_TRUE(execute(kPlay));
+    ASSERT_TRUE(waitUntil([this] { return position() > 4410; }));
+    ASSERT_TRUE(execute(kMark));
+    const std::int32_t mark = view().markPosition();
+    EXPECT_GT(mark, 4410);
+    ASSERT_TRUE(execute(kMark)); // busy: sets again, never clears
+    EXPECT_GE(view().markPosition(), mark);
+    const std::int32_t last = view().markPosition();
+    ASSERT_TRUE(execute(kStop));
+    EXPECT_EQ(position(), last);
+}
+
+TEST_F(ViewTest, SelectingAnotherRowDuringPlaySwitchesPlaybackToIt) {
+    // A silent first half and a loud second half.
+    start({wav("song.wav", {{2 * kSecond, 0}, {2 * kSecond, 20000}})});
+    dragThumb(500);
+    ASSERT_TRUE(execute(kSplit));
+    ASSERT_TRUE(execute(kPlay));
+    ASSERT_TRUE(waitUntil([this] { return position() > 2205; }));
+    EXPECT_EQ(view().peakMeter(0).value(), 0);
+
+    emit list().rowClicked(1);
+    EXPECT_EQ(view().selectedTrack(), 1);
+    EXPECT_EQ(&playback().range(), list().trackAt(1));
+    ASSERT_TRUE(waitUntil([this] { return view().levelMeter(0).value() > 0; }));
+    EXPECT_EQ(view().levelMeter(0).value(), 610);
+
+    // Edits during play go on with the row they select.
+    ASSERT_TRUE(execute(kJoint));
+    EXPECT_EQ(&playback().range(), list().trackAt(0));
+    ASSERT_TRUE(execute(kDelete));
+    EXPECT_EQ(&playback().range(), &TrackSegment::empty());
+    ASSERT_TRUE(execute(kStop));
+    EXPECT_EQ(list().rowCount(), 0);
+}
+
+TEST_F(ViewTest, KeyboardMovesTheHighlightButNotTheSelectionAndF2EditsTheName) {
+    start({wav("song.wav", {{10000, 3000}})});
+    dragThumb(500);
+    ASSERT_TRUE(execute(kSplit));
+    app->frame().show();
+    list().setFocus();
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(&list(), &down);
+    EXPECT_EQ(list().highlightedRow(), 1);
+    EXPECT_EQ(view().selectedTrack(), 0);
+
+    QKeyEvent f2(QEvent::KeyPress, Qt::Key_F2, Qt::NoModifier);
+    QApplication::sendEvent(&list(), &f2);
+    auto* editor = list().findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("intro"));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(editor, &enter);
+    // The delegate commits on a queued call.
+    QApplication::processEvents();
+    EXPECT_EQ(list().name(1), "intro");
+    EXPECT_EQ(list().name(0), "song-00");
+
+    // A click on a row selects it; a click beside the rows selects nothing.
+    const QRect row0 = list().visualRect(list().model()->index(0, 0));
+    QMouseEvent press(QEvent::MouseButtonPress, row0.center(),
+                      list().viewport()->mapToGlobal(row0.center()), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, row0.center(),
+                        list().viewport()->mapToGlobal(row0.center()), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    view().SelectTrack(1, false);
+    QApplication::sendEvent(list().viewport(), &press);
+    QApplication::sendEvent(list().viewport(), &release);
+    EXPECT_EQ(view().selectedTrack(), 0);
+    const QPoint below(5, list().viewport()->height() - 3);
+    QMouseEvent pressBelow(QEvent::MouseButtonPress, below, list().viewport()->mapToGlobal(below),
+                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent releaseBelow(QEvent::MouseButtonRelease, below,
+                             list().viewport()->mapToGlobal(below), Qt::LeftButton, Qt::NoButton,
+                             Qt::NoModifier);
+    QApplication::sendEvent(list().viewport(), &pressBelow);
+    QApplication::sendEvent(list().viewport(), &releaseBelow);
+    EXPECT_EQ(view().selectedTrack(), -1);
+    EXPECT_FALSE(enabled(kDelete));
+}
+
+} // namespace
+} // namespace sundra::uitest
