@@ -45,7 +45,8 @@ static void put32(unsigned char* p, uint32_t v) {
 }
 
 static void header(unsigned char* h, uint32_t dataBytes) {
-    memcpy(h, "RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x02\0\x44\xac\0\0\x10\xb1\x02\0\x04\0\x10\0data",
+    memcpy(h,
+           "RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x02\0\x44\xac\0\0\x10\xb1\x02\0\x04\0\x10\0data",
            40);
     put32(h + 4, dataBytes + 36);
     put32(h + 40, dataBytes);
