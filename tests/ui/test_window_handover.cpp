@@ -1,0 +1,147 @@
+// Auto Split and Save All from the view, files dropped on the window, the
+// hand-over of a path from a second start, and the About box.
+
+#include "core/wave_file.h"
+#include "tests/ui/window_test_support.h"
+#include "ui/about_box.h"
+#include "ui/command_ids.h"
+#include "ui/command_table.h"
+#include "ui/hyperlink_static.h"
+#include "ui/main_frame.h"
+#include "ui/sundra_doc.h"
+#include "ui/sundra_view.h"
+#include "ui/track_list_ctrl.h"
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+#include <QUuid>
+
+#include <filesystem>
+
+namespace sundra::uitest {
+namespace {
+
+using namespace command;
+constexpr std::int32_t kSecond = 44100;
+constexpr std::int16_t kTone = 10000;
+
+using WindowCommandTest = WindowTest;
+
+TEST_F(WindowCommandTest, AutoSplitReplacesTheRowByItsPiecesWithMasterTimes) {
+    // Three songs with pauses of two seconds (more than the default sense time).
+    start({wav("album.wav", {{3 * kSecond, kTone},
+                             {2 * kSecond, 0},
+                             {4 * kSecond, kTone},
+                             {2 * kSecond, 0},
+                             {5 * kSecond, kTone},
+                             {2 * kSecond, 0}})});
+    CSundraView& view = app->view();
+    // Cut the first three seconds off as a row of its own, then split the rest.
+    view.list().trackAt(0)->setEnd(3 * kSecond - 1);
+    view.list().refreshTimes(0);
+    view.list().insertTextRow(1, "rest");
+    view.list().setTrack(
+        1, TrackSegment(app->document().playback().master(), 3 * kSecond, 18 * kSecond));
+    view.list().insertTextRow(2, "tail");
+    view.list().setTrack(
+        2, TrackSegment(app->document().playback().master(), 18 * kSecond, 18 * kSecond));
+    view.SelectTrack(1, false);
+    ASSERT_TRUE(enabled(kAutoSplit));
+    ASSERT_TRUE(execute(kAutoSplit));
+    ASSERT_EQ(view.list().rowCount(), 4);
+    EXPECT_EQ(view.list().name(0), "album");
+    EXPECT_EQ(view.list().name(1), "rest-00");
+    EXPECT_EQ(view.list().name(2), "rest-01");
+    EXPECT_EQ(view.list().name(3), "tail");
+    // Master times: the second song starts five seconds into the master.
+    EXPECT_EQ(view.list().text(1, 1), "00:00:05");
+    EXPECT_EQ(view.list().text(2, 1), "00:00:11");
+    EXPECT_EQ(view.list().trackAt(1)->absoluteStart(), 5 * kSecond);
+    EXPECT_EQ(&view.list().trackAt(1)->parent(), &app->document().playback().master());
+    EXPECT_EQ(view.selectedTrack(), 1);
+    EXPECT_EQ(&app->document().playback().range(), view.list().trackAt(1));
+    EXPECT_EQ(app->document().playback().range().tell(), 0);
+
+    // A split that finds nothing removes the row; the last row leaves no
+    // selection behind.
+    view.SelectTrack(3, false);
+    ASSERT_TRUE(execute(kAutoSplit));
+    EXPECT_EQ(view.list().rowCount(), 3);
+    EXPECT_EQ(view.selectedTrack(), -1);
+    EXPECT_FALSE(enabled(kAutoSplit));
+}
+
+TEST_F(WindowCommandTest, SaveAllWritesEveryRowBesideTheDocument) {
+    start({wav("take.wav", {{2 * kSecond, kTone}, {kSecond, 0}, {kSecond, kTone}})});
+    CSundraView& view = app->view();
+    view.OnHScroll(CSundraView::PageRight, 0);
+    view.OnHScroll(CSundraView::PageRight, 0);
+    view.OnHScroll(CSundraView::PageRight, 0); // mark at 0.3 of 4 s
+    ASSERT_TRUE(execute(kSplit));
+    ASSERT_TRUE(execute(kRename));
+    ASSERT_TRUE(enabled(kSaveAll));
+    ASSERT_TRUE(execute(kSaveAll));
+    const std::string first = folder.file("take-00.wav");
+    const std::string second = folder.file("take-01.wav");
+    ASSERT_TRUE(std::filesystem::exists(first));
+    ASSERT_TRUE(std::filesystem::exists(second));
+    const std::int32_t split = static_cast<std::int32_t>(4 * kSecond * 0.3);
+    EXPECT_EQ(std::filesystem::file_size(first), 44u + 4u * split);
+    EXPECT_EQ(std::filesystem::file_size(second), 44u + 4u * (4 * kSecond - split - 1));
+    EXPECT_TRUE(messages.texts().isEmpty());
+}
+
+TEST_F(WindowCommandTest, DroppedFilesOpenLikeFileOpen) {
+    start();
+    const QString path = wav("dropped.wav", {{kSecond, kTone}});
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    // A drag enters first; the drop follows where it was accepted.
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&app->frame(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&app->frame(), &drop);
+    EXPECT_EQ(app->document().pathName(), path.toStdString());
+    ASSERT_EQ(app->view().list().rowCount(), 1);
+    EXPECT_EQ(app->view().list().name(0), "dropped");
+}
+
+TEST_F(WindowCommandTest, ASecondStartWithAPathHandsItToTheRunningProgram) {
+    const QString server =
+        QStringLiteral("sundra-test-") + QUuid::createUuid().toString(QUuid::Id128);
+    CSundraApp::Options options;
+    options.instanceServerName = server;
+    app = std::make_unique<CSundraApp>(options);
+    ASSERT_EQ(app->initInstance({}, false), CSundraApp::StartResult::Started);
+
+    const QString path = wav("handed.wav", {{kSecond, kTone}});
+    CSundraApp second(options);
+    EXPECT_EQ(second.initInstance({path}, false), CSundraApp::StartResult::HandedOver);
+    ASSERT_TRUE(waitUntil([&] { return !app->document().pathName().empty(); }));
+    EXPECT_EQ(app->document().pathName(), path.toStdString());
+    EXPECT_EQ(app->view().list().name(0), "handed");
+
+    // Without a running program the path is opened by the new start itself.
+    app->shutdown();
+    CSundraApp third(options);
+    EXPECT_EQ(third.initInstance({path}, false), CSundraApp::StartResult::Started);
+    EXPECT_EQ(third.document().pathName(), path.toStdString());
+    third.shutdown();
+}
+
+TEST_F(WindowCommandTest, AboutBoxShowsTheLinkUnderlinedInBlue) {
+    start();
+    CAboutDlg about(&app->frame());
+    EXPECT_EQ(about.windowTitle(), "About Sundra");
+    HyperlinkStatic& link = about.link();
+    EXPECT_EQ(link.text(), CAboutDlg::kWebAddress);
+    EXPECT_TRUE(link.font().underline());
+    EXPECT_EQ(link.palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    EXPECT_EQ(link.palette().color(QPalette::Window), link.palette().color(QPalette::Button));
+}
+
+} // namespace
+} // namespace sundra::uitest
