@@ -6,6 +6,8 @@
 // script sets it, so that a broken server fails instead of hiding).
 
 #include "audio/portaudio_port.h"
+#include "audio/silent_port.h"
+#include "audio/sound_system.h"
 #include "audio/waitable.h"
 #include "audio/wave_in_device.h"
 #include "audio/wave_out_device.h"
@@ -132,6 +134,31 @@ TEST(SoundServerLoopback, StartingAndOpeningPortAudioPrintsNothing) {
         EXPECT_TRUE(hasOutput);
         EXPECT_TRUE(hasInput);
     }
+}
+
+// SUNDRA_AUDIO chooses the port; by default PortAudio, unless it finds no sound
+// device at all, when the program falls back to the silent port.
+TEST(SoundPortChoice, FollowsSundraAudioAndFallsBackToSilenceWithoutADevice) {
+    const char* saved = std::getenv("SUNDRA_AUDIO");
+    const std::string previous = saved != nullptr ? saved : "";
+
+    setenv("SUNDRA_AUDIO", "silent", 1);
+    EXPECT_NE(dynamic_cast<SilentPort*>(makeSoundPort().get()), nullptr);
+    setenv("SUNDRA_AUDIO", "portaudio", 1);
+    EXPECT_NE(dynamic_cast<PortAudioPort*>(makeSoundPort().get()), nullptr);
+
+    unsetenv("SUNDRA_AUDIO");
+    const bool anyDevice = portAudioHasOutputDevice() || portAudioHasInputDevice();
+    const std::unique_ptr<SoundPort> chosen = makeSoundPort();
+    if (anyDevice)
+        EXPECT_NE(dynamic_cast<PortAudioPort*>(chosen.get()), nullptr);
+    else
+        EXPECT_NE(dynamic_cast<SilentPort*>(chosen.get()), nullptr);
+    // Whatever was chosen plays: on the machine without sound, silently.
+    EXPECT_NO_THROW(WaveOutDevice(kFormat, 32, makeSoundPort()));
+
+    if (saved != nullptr)
+        setenv("SUNDRA_AUDIO", previous.c_str(), 1);
 }
 
 TEST(SoundServerLoopback, RecordedToneHasThePlayedLevelAndPlaybackKeepsRealTime) {
