@@ -40,7 +40,7 @@ bool soundDeviceRequired() {
     return value != nullptr && *value != '\0' && std::strcmp(value, "0") != 0;
 }
 
-// Two seconds of a stereo sine, as 16-bit samples.
+// A stereo sine of kToneHz at kAmplitude, as 16-bit samples.
 std::vector<std::uint8_t> tone(double seconds) {
     const auto frames = static_cast<int>(seconds * kFormat.samplesPerSecond);
     std::vector<std::uint8_t> bytes;
