@@ -1,0 +1,167 @@
+// The Record command in the running window program: its enable rule, what a
+// cancelled, an ended, an auto-stopped and an overloaded recording leave on
+// disk and in the document. The capture device is the silent real-time port
+// (silence, paced like a card) unless a test feeds the scripted port.
+
+#include "audio/test_sound_port.h"
+#include "tests/ui/recording_test_support.h"
+#include "tests/ui/window_test_support.h"
+#include "ui/command_ids.h"
+#include "ui/main_frame.h"
+#include "ui/sundra_doc.h"
+#include "ui/sundra_view.h"
+#include "ui/track_list_ctrl.h"
+
+#include <QPushButton>
+#include <QSettings>
+
+#include <filesystem>
+
+namespace sundra::uitest {
+namespace {
+
+constexpr std::int32_t kBlockFrames = 2757;
+
+class RecordCommandTest : public WindowTest {
+protected:
+    ~RecordCommandTest() override {
+        // The view writes its record page when it goes; the options set here
+        // must not reach the other tests.
+        if (app) {
+            app->shutdown();
+            app.reset();
+        }
+        programSettings().remove(QStringLiteral("record"));
+    }
+
+    static QSettings programSettings() {
+        return QSettings(QSettings::IniFormat, QSettings::UserScope,
+                         QStringLiteral("TOLVAN-Production"), QStringLiteral("Sundra"));
+    }
+    // Stores one option of the record page; the view reads it when it starts.
+    static void setRecordOption(const char* key, int value) {
+        programSettings().setValue(QStringLiteral("record/") + QLatin1String(key), value);
+    }
+
+    CSundraView& view() { return app->view(); }
+    TrackListCtrl& list() { return app->view().list(); }
+    CSundraDoc& document() { return app->document(); }
+
+    // Record, answering the Save-As dialog with name in the test's folder.
+    void record(const std::string& name) {
+        const QString path = QString::fromStdString(folder.file(name));
+        view().setRecordingPathChooser([path](QWidget*) { return path; });
+        ASSERT_TRUE(execute(command::kRecord));
+    }
+    std::int32_t masterLength() { return document().playback().master().length(); }
+};
+
+TEST_F(RecordCommandTest, IsEnabledOnlyWhileNothingPlays) {
+    start({wav("song.wav", {{44100, 3000}})});
+    EXPECT_TRUE(enabled(command::kRecord));
+    ASSERT_TRUE(execute(command::kPlay));
+    EXPECT_FALSE(enabled(command::kRecord));
+    ASSERT_TRUE(execute(command::kStop));
+    EXPECT_TRUE(waitUntil([this] { return view().workerIdle(); }));
+    EXPECT_TRUE(enabled(command::kRecord));
+}
+
+TEST_F(RecordCommandTest, CancelledSaveAsRecordsNothing) {
+    const QString song = wav("song.wav", {{1000, 3000}});
+    start({song});
+    view().setRecordingPathChooser([](QWidget*) { return QString(); });
+    ASSERT_TRUE(execute(command::kRecord));
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"song.wav"});
+    EXPECT_EQ(document().pathName(), song.toStdString());
+}
+
+TEST_F(RecordCommandTest, EscapeBeforeStartLeavesAHeaderOnlyFileAndTheDocumentUnchanged) {
+    const QString song = wav("song.wav", {{1000, 3000}});
+    start({song});
+    onRecordingDialog([](CRecordingDialog& dialog) { pressEscape(dialog); });
+    record("new.wav");
+
+    const test::Bytes wav = test::readBytes(folder.file("new.wav"));
+    ASSERT_EQ(wav.size(), 44u);
+    EXPECT_EQ(test::get32(wav, 40), 0u);
+    EXPECT_EQ(document().pathName(), song.toStdString());
+    EXPECT_EQ(masterLength(), 1000);
+    ASSERT_EQ(list().rowCount(), 1);
+    EXPECT_EQ(list().name(0), "song");
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join("|").toStdString();
+}
+
+TEST_F(RecordCommandTest, EndedRecordingBecomesTheMasterWithOneTrackNamedAfterTheFile) {
+    start({wav("song.wav", {{1000, 3000}})});
+    onRecordingDialog([](CRecordingDialog& dialog) {
+        dialog.startButton()->click();
+        dialog.endButton()->click();
+    });
+    record("live take.wav");
+
+    // Ended at once: the file holds no block or the few that came meanwhile.
+    const std::string path = folder.file("live take.wav");
+    EXPECT_EQ(document().pathName(), path);
+    EXPECT_EQ(document().playback().master().format(), WaveFormat{});
+    EXPECT_EQ(masterLength() % kBlockFrames, 0);
+    EXPECT_EQ(std::filesystem::file_size(path), 44u + 4u * static_cast<unsigned>(masterLength()));
+    ASSERT_EQ(list().rowCount(), 1);
+    EXPECT_EQ(list().name(0), "live take");
+    EXPECT_EQ(list().trackAt(0)->absoluteStart(), 0);
+    EXPECT_EQ(list().trackAt(0)->absoluteEnd(), masterLength());
+    EXPECT_EQ(view().selectedTrack(), 0);
+    EXPECT_EQ(app->recentFiles().entries().value(0), QString::fromStdString(path));
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join("|").toStdString();
+}
+
+TEST_F(RecordCommandTest, AutoStoppedRecordingBecomesTheMasterHoldingAllButTheLastQuietBlock) {
+    setRecordOption("autostop", 1);
+    setRecordOption("autostoptime", 5); // 0.5 s: the 9th quiet block ends it
+    start({wav("song.wav", {{1000, 3000}})});
+    onRecordingDialog([](CRecordingDialog& dialog) { dialog.startButton()->click(); });
+    record("quiet.wav");
+
+    EXPECT_EQ(document().pathName(), folder.file("quiet.wav"));
+    EXPECT_EQ(masterLength(), 8 * kBlockFrames);
+    ASSERT_EQ(list().rowCount(), 1);
+    EXPECT_EQ(list().name(0), "quiet");
+    EXPECT_EQ(list().trackAt(0)->length(), 8 * kBlockFrames);
+    EXPECT_EQ(view().selectedTrack(), 0);
+}
+
+TEST_F(RecordCommandTest, OverloadShowsTheMessageAndLeavesTheDocumentUnchanged) {
+    setRecordOption("overloadstop", 1);
+    setRecordOption("overloadstoplevel", 90); // 0.99 of full scale
+    const QString song = wav("song.wav", {{1000, 3000}});
+    start({song});
+    // From here on the capture device takes its sound from a script: blocks at
+    // full scale, held back until "Start" was pressed.
+    auto script = std::make_shared<TestSoundScript>();
+    script->feedBytes(test::pcm16(std::vector<std::int16_t>(2 * kBlockFrames * 4, 32767)));
+    script->setInputStalled(true);
+    ScopedSoundPortFactory scripted{[script] { return std::make_unique<TestSoundPort>(script); }};
+    onRecordingDialog([script](CRecordingDialog& dialog) {
+        dialog.startButton()->click();
+        script->setInputStalled(false);
+    });
+    record("loud.wav");
+
+    EXPECT_EQ(messages.texts(), QStringList{"overload : recording was stopped"});
+    EXPECT_EQ(test::readBytes(folder.file("loud.wav")).size(), 44u);
+    EXPECT_EQ(document().pathName(), song.toStdString());
+    EXPECT_EQ(masterLength(), 1000);
+    ASSERT_EQ(list().rowCount(), 1);
+    EXPECT_EQ(list().name(0), "song");
+}
+
+TEST_F(RecordCommandTest, FileThatCannotBeCreatedIsReportedAndNothingChanges) {
+    const QString song = wav("song.wav", {{1000, 3000}});
+    start({song});
+    record("no such folder/take.wav");
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts()[0].contains("take.wav")) << messages.texts()[0].toStdString();
+    EXPECT_EQ(document().pathName(), song.toStdString());
+}
+
+} // namespace
+} // namespace sundra::uitest
