@@ -62,7 +62,7 @@ cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSUNDRA_BUILD_UI=OFF
     -DSUNDRA_BUILD_BENCH=OFF -DSUNDRA_SANITIZER=thread >/dev/null
 cmake --build build/tsan -j "$jobs"
 if ctest --test-dir build/tsan -N -L threads | grep -q 'Total Tests: [1-9]'; then
-    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_ctest build/tsan tsan -L threads || status=1
+    TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/tsan.supp" run_ctest build/tsan tsan -L threads || status=1
 fi
 
 if [ -f fuzz/fuzz_wave_header.cpp ]; then
