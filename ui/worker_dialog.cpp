@@ -8,6 +8,7 @@ WorkerDialog::WorkerDialog(QWidget* parent) : QDialog(parent) {
     applyDialogFont(*this);
     setWindowFlag(Qt::WindowMinimizeButtonHint, true);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(100);
     connect(&timer_, &QTimer::timeout, this, [this] { onTimer(); });
     timer_.start();
@@ -50,6 +51,8 @@ void WorkerDialog::showEvent(QShowEvent* event) {
     if (!started_ && !ended_) {
         started_ = true;
         startThread();
+        // The first refresh comes one period after the work began.
+        timer_.start();
     }
 }
 

@@ -4,7 +4,8 @@
 // the worker starts when the dialog is first shown, a 100 ms timer refreshes the
 // display from what the task keeps, and the task ends the dialog by posting OK
 // or Cancel through commandNotifier(). When the dialog ends, its worker is asked
-// to stop and, unless a dialog says otherwise, joined before exec returns.
+// to stop and, unless a dialog says otherwise, joined before exec returns. A
+// dialog runs once: build a new one for every run.
 //
 // Threads: everything here runs on the window thread except run(), which a
 // derived dialog implements for the worker thread.
