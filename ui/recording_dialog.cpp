@@ -142,9 +142,12 @@ RecordingOutcome recordToFile(const std::string& path, const sundra::RecordSetti
         result = dialog.exec();
         outcome.stopReason = dialog.stopReason();
     }
+    // The header covers everything written from now on, whatever happens to
+    // the program later, and a failure to write it is reported rather than
+    // lost in the writer's destructor.
+    outcome.writer->flushHeader();
     if (result != QDialog::Accepted) {
-        // Finishes the header for what was written and closes the file, which
-        // stays on disk.
+        // Closes the file, which stays on disk with what was recorded.
         outcome.writer.reset();
     }
     return outcome;

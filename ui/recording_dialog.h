@@ -88,7 +88,7 @@ struct RecordingOutcome {
 // Creates path (emptied, exclusive to this program while it records) with a
 // WAV header for the recording format, and records into it with the dialog
 // (modal, parent = parent). A file that cannot be created throws FileError
-// before any dialog shows.
+// before any dialog shows; one whose header cannot be finished throws it after.
 RecordingOutcome
 recordToFile(const std::string& path, const sundra::RecordSettings& settings, QWidget* parent,
              sundra::CaptureDeviceFactory makeDevice = sundra::waveInDeviceFactory());

@@ -550,7 +550,7 @@ void CSundraView::OnRecord() {
     try {
         outcome = recordToFile(path, recordPage_->makeRecordSettings(), this);
     } catch (const std::exception& error) {
-        // The file could not be created; nothing was recorded.
+        // The file could not be created (nothing was recorded) or finished.
         showMessage(this, QString::fromLocal8Bit(error.what()));
         return;
     }

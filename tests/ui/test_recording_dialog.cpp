@@ -199,6 +199,8 @@ TEST(RecordToFile, AutoStopEndsTheDialogWithOkAndHandsOverTheOpenFile) {
     ASSERT_NE(outcome.writer, nullptr);
     EXPECT_EQ(outcome.stopReason, 0);
     EXPECT_EQ(outcome.writer->length(), 8 * kBlockFrames);
+    // The header on disk is already final while the file stays open as a master.
+    EXPECT_EQ(test::get32(test::readBytes(folder.file("quiet.wav")), 40), 8u * 4 * kBlockFrames);
     EXPECT_EQ(outcome.writer->format(), WaveFormat{});
     // The writer reads what it wrote, as a master does.
     outcome.writer->seek(0);
