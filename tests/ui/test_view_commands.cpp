@@ -359,6 +359,26 @@ TEST_F(ViewTest, PlayThenStopReturnsToTheMarkLevelsDropPeaksStay) {
     EXPECT_FALSE(enabled(kPeakReset));
 }
 
+TEST_F(ViewTest, AOneChannelTrackShowsNothingOnTheSecondMeters) {
+    const WaveFormat mono{1, 22050, 16};
+    start({wav("mono.wav", {{22050, 16000}}, mono)});
+    ASSERT_TRUE(execute(kPlay));
+    ASSERT_TRUE(waitUntil([this] { return view().levelMeter(0).value() > 0; }));
+    EXPECT_EQ(view().levelMeter(1).value(), 0);
+    EXPECT_EQ(view().peakMeter(1).value(), 0);
+    ASSERT_TRUE(execute(kStop));
+}
+
+TEST_F(ViewTest, ClosingDuringPlayStopsThePlayBeforeTheListGoes) {
+    start({wav("song.wav", {{4 * kSecond, 16000}})});
+    ASSERT_TRUE(execute(kPlay));
+    ASSERT_TRUE(waitUntil([this] { return position() > 4410; }));
+    // The play task takes the playback lock for every block: the view must
+    // join it without holding that lock.
+    app->shutdown();
+    EXPECT_TRUE(messages.texts().isEmpty());
+}
+
 TEST_F(ViewTest, MarkDuringPlaySetsThePlayPositionAndStopReturnsThere) {
     start({wav("song.wav", {{4 * kSecond, 16000}})});
     ASSERT_TRUE(execute(kPlay));
