@@ -317,6 +317,42 @@ TEST(CaptureLoop, DeviceThatCannotOpenReportsExceptionAndCancels) {
     expectHeaderCovers(recording.finish(), 0);
 }
 
+// A file whose disk fills up after a given number of bytes.
+class FillingUpStream : public FileByteStream {
+public:
+    FillingUpStream(std::unique_ptr<File> file, std::int64_t room)
+        : FileByteStream(std::move(file)), room_(room) {}
+    void write(const void* buffer, std::int32_t count) override {
+        if (tell() + count > room_) {
+            throw FileError(FileError::Cause::DiskFull, file().path());
+        }
+        FileByteStream::write(buffer, count);
+    }
+
+private:
+    std::int64_t room_;
+};
+
+TEST(CaptureLoop, FileErrorCancelsTheDialogAndReachesTheWorkersRunner) {
+    test::TempDir folder;
+    const std::string path = folder.file("full.wav");
+    auto file = std::make_unique<File>(path, File::Access::ReadWrite, File::Share::Exclusive,
+                                       File::Disposition::Create);
+    // Room for the header and two blocks.
+    WaveFileWriter writer(WaveFormat{}, std::make_unique<FillingUpStream>(
+                                            std::move(file), kHeaderBytes + 2 * kBlockBytes));
+    auto script = std::make_shared<TestSoundScript>();
+    script->feedBytes(repeat(100, 5));
+    CaptureLoop loop(writer, RecordSettings{}, scriptedDevices(script));
+    loop.startWriting();
+    PostedCommands posted;
+    StopAfterBlocks stop(5);
+
+    EXPECT_THROW(loop.run(stop, posted), FileError);
+    EXPECT_EQ(posted.ids(), std::vector<std::uint32_t>{kIdCancel});
+    EXPECT_EQ(writer.length(), 2 * kBlockFrames);
+}
+
 TEST(CaptureLoop, HeaderIsRewrittenEveryTwoSecondsWhileRecordingAndExactAtTheEnd) {
     Recording recording;
     recording.script().feedBytes(repeat(700, 70));
