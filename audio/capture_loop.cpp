@@ -93,7 +93,7 @@ CaptureLoop::BlockOutcome CaptureLoop::judgeBlock() {
 void CaptureLoop::writeBlock() {
     writeBuffer(sink_, captureBlock_);
     if (headerFlushInterval_ > 0 && ++blocksSinceFlush_ >= headerFlushInterval_) {
-        sink_.flushHeader();
+        sink_.flushToDisk();
         blocksSinceFlush_ = 0;
     }
 }

@@ -3,8 +3,8 @@
 namespace sundra {
 
 RecordSettings RecordSettings::fromPageValues(int wait, int waitLevel, int autoStop,
-                                              int autoStopLevel, int autoStopTime,
-                                              int overloadStop, int overloadStopLevel) {
+                                              int autoStopLevel, int autoStopTime, int overloadStop,
+                                              int overloadStopLevel) {
     RecordSettings settings;
     settings.wait = wait == 1;
     settings.waitLevel = waitLevel * 0.001;

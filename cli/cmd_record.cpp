@@ -42,6 +42,10 @@ int runRecord(const Arguments& args) {
                                       path, File::Access::ReadWrite, File::Share::Exclusive,
                                       File::Disposition::Create)));
     SampleBuffer block(format, device.bufferBytes());
+    // The header is rewritten every two seconds, so a recording that is killed
+    // or loses power still opens with all but its last seconds.
+    constexpr int kBlocksBetweenHeaders = 32;
+    int blocksSinceHeader = 0;
     std::int64_t recorded = 0;
     while (recorded < wanted) {
         if (readIntoBuffer(device, block) == 0) {
@@ -53,7 +57,12 @@ int runRecord(const Arguments& args) {
             static_cast<std::int32_t>(std::min<std::int64_t>(block.used, wanted - recorded));
         writer.write(block.data.get(), count);
         recorded += count;
+        if (++blocksSinceHeader == kBlocksBetweenHeaders) {
+            writer.flushToDisk();
+            blocksSinceHeader = 0;
+        }
     }
+    writer.flushHeader();
     std::printf("recorded %s (%d frames) to %s\n",
                 clock(wholeSeconds(static_cast<std::int32_t>(recorded / frameSize(format)), format))
                     .c_str(),

@@ -240,6 +240,17 @@ std::int64_t File::length() const {
     return static_cast<std::int64_t>(status.st_size);
 }
 
+void File::sync() {
+    if (fd_ < 0)
+        throw FileError(FileError::Cause::Generic, path_);
+    int result;
+    do {
+        result = ::fdatasync(fd_);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0)
+        throw FileError(FileError::causeFromErrno(errno), path_);
+}
+
 void File::setLength(std::int64_t length) {
     if (fd_ < 0)
         throw FileError(FileError::Cause::Generic, path_);

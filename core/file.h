@@ -71,6 +71,9 @@ public:
     std::int64_t position() const noexcept { return position_.load(std::memory_order_relaxed); }
     std::int64_t length() const;
     void setLength(std::int64_t length);
+    // Hands what was written to the disk (fdatasync), so that it survives a
+    // power cut, not only a crash of the program.
+    void sync();
     void close();
     bool isOpen() const noexcept { return fd_ >= 0; }
     const std::string& path() const noexcept { return path_; }

@@ -107,4 +107,9 @@ void WaveFileWriter::flushHeader() {
     source_->seek(position, 1);
 }
 
+void WaveFileWriter::flushToDisk() {
+    flushHeader();
+    source_->file().sync();
+}
+
 } // namespace sundra

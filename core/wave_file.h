@@ -59,6 +59,10 @@ public:
     // the stream had, so that a file being written stays playable if the
     // program dies (used by long recordings).
     void flushHeader();
+    // flushHeader, then hands the data and the header to the disk: what was
+    // written so far survives a power cut. Long recordings call it every few
+    // seconds.
+    void flushToDisk();
 };
 
 } // namespace sundra

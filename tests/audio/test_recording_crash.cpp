@@ -39,8 +39,9 @@ std::int64_t sizeOf(const std::string& path) {
     return error ? -1 : static_cast<std::int64_t>(size);
 }
 
-// Starts record_child on the silent port; returns its process id.
-pid_t startRecording(const std::string& path, int seconds) {
+// Starts a recorder (the program and its arguments) on the silent port;
+// returns its process id.
+pid_t startRecording(std::vector<std::string> command) {
     std::vector<std::string> environment{"SUNDRA_AUDIO=silent"};
     for (char** entry = environ; *entry != nullptr; ++entry) {
         if (std::string(*entry).rfind("SUNDRA_AUDIO=", 0) != 0) {
@@ -52,21 +53,36 @@ pid_t startRecording(const std::string& path, int seconds) {
         envp.push_back(entry.data());
     }
     envp.push_back(nullptr);
-    std::string program = SUNDRA_RECORD_CHILD;
-    std::string secondsText = std::to_string(seconds);
-    std::string target = path;
-    char* argv[] = {program.data(), target.data(), secondsText.data(), nullptr};
+    std::vector<char*> argv;
+    for (std::string& argument : command) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
     pid_t child = -1;
-    if (posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0) {
+    if (posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) {
         return -1;
     }
     return child;
 }
 
-TEST(RecordingCrash, KilledRecordingLeavesPlayableFileWhoseHeaderMissesAtMostTheLastTwoSeconds) {
+// The recorders: the window's capture loop (in a small child program) and
+// sundra-cli record. Each gets the output path and 30 seconds.
+using Recorder = std::vector<std::string> (*)(const std::string& path);
+
+std::vector<std::string> captureLoopChild(const std::string& path) {
+    return {SUNDRA_RECORD_CHILD, path, "30"};
+}
+
+std::vector<std::string> commandLine(const std::string& path) {
+    return {SUNDRA_CLI, "record", path, "--seconds", "30"};
+}
+
+class RecordingCrash : public testing::TestWithParam<Recorder> {};
+
+TEST_P(RecordingCrash, KilledRecordingLeavesPlayableFileWhoseHeaderMissesAtMostTheLastTwoSeconds) {
     test::TempDir folder;
     const std::string path = folder.file("unattended.wav");
-    const pid_t child = startRecording(path, 30);
+    const pid_t child = startRecording(GetParam()(path));
     ASSERT_GT(child, 0);
 
     // Wait until four and a half seconds are on disk (two header rewrites have
@@ -102,6 +118,12 @@ TEST(RecordingCrash, KilledRecordingLeavesPlayableFileWhoseHeaderMissesAtMostThe
     EXPECT_EQ(reader.length(), writtenBytes / 4);
     EXPECT_EQ(std::count(wav.begin() + kHeaderBytes, wav.end(), 0), writtenBytes);
 }
+
+INSTANTIATE_TEST_SUITE_P(Recorders, RecordingCrash, testing::Values(captureLoopChild, commandLine),
+                         [](const testing::TestParamInfo<Recorder>& info) {
+                             return info.index == 0 ? std::string("CaptureLoop")
+                                                    : std::string("CommandLine");
+                         });
 
 } // namespace
 } // namespace sundra
