@@ -4,7 +4,7 @@
 // seven when it is destroyed, and converts them into the RecordSettings that a
 // recording runs with. Each check box enables the controls it governs.
 
-#include "split/record_settings.h"
+#include "audio/record_settings.h"
 #include "ui/settings_page.h"
 
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 // when its value is exactly 1, levels in thousandths of full scale, the time in
 // tenths of a second, the overload level from 0.9 to 1.0.
 
-#include "split/record_settings.h"
+#include "audio/record_settings.h"
 
 #include <gtest/gtest.h>
 
