@@ -379,6 +379,26 @@ TEST_F(ViewTest, ClosingDuringPlayStopsThePlayBeforeTheListGoes) {
     EXPECT_TRUE(messages.texts().isEmpty());
 }
 
+TEST_F(ViewTest, AGrowingWindowGivesTheExtraRoomToTheList) {
+    start();
+    CMainFrame& frame = app->frame();
+    frame.resize(700, 500);
+    frame.show();
+    QApplication::processEvents();
+    const QRect list = view().list().geometry();
+    const QRect level = view().levelMeter(0).geometry();
+    const QRect bar = view().positionBar().geometry();
+    frame.resize(1000, 800);
+    QApplication::processEvents();
+    EXPECT_EQ(view().list().width(), list.width() + 300);
+    EXPECT_EQ(view().list().height(), list.height() + 300);
+    EXPECT_EQ(view().levelMeter(0).width(), level.width());
+    EXPECT_EQ(view().levelMeter(0).x(), level.x() + 300);
+    // The bar stays below the list, its height unchanged.
+    EXPECT_EQ(view().positionBar().height(), bar.height());
+    EXPECT_GT(view().positionBar().y(), view().list().geometry().bottom());
+}
+
 TEST_F(ViewTest, MarkDuringPlaySetsThePlayPositionAndStopReturnsThere) {
     start({wav("song.wav", {{4 * kSecond, 16000}})});
     ASSERT_TRUE(execute(kPlay));
