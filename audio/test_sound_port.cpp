@@ -34,14 +34,13 @@ void TestSoundScript::feedBytes(const Bytes& bytes) {
 }
 
 void TestSoundScript::feedWavFile(const std::string& path) {
-    WaveFileReader reader;
-    if (!reader.attach(std::make_unique<FileByteStream>(std::make_unique<File>(
-            path, File::Access::Read, File::Share::DenyWrite, File::Disposition::OpenExisting))))
+    const std::unique_ptr<WaveFileReader> reader = openWaveFile(path);
+    if (!reader)
         throw std::runtime_error("not a WAV file: " + path);
     Bytes samples;
     std::uint8_t block[65536];
     for (;;) {
-        const std::int32_t got = reader.read(block, sizeof block);
+        const std::int32_t got = reader->read(block, sizeof block);
         if (got <= 0)
             break;
         samples.insert(samples.end(), block, block + got);

@@ -21,12 +21,12 @@ int runCopy(const Arguments& args) {
     const std::string& in = options.positional()[0];
     const std::string& out = options.positional()[1];
 
-    WaveFileReader reader;
-    if (!reader.attach(std::make_unique<FileByteStream>(std::make_unique<File>(
-            in, File::Access::Read, File::Share::DenyWrite, File::Disposition::OpenExisting)))) {
+    const std::unique_ptr<WaveFileReader> opened = openWaveFile(in);
+    if (!opened) {
         std::fputs("file can not opened\n", stderr);
         return 1;
     }
+    WaveFileReader& reader = *opened;
     const WaveFormat format = reader.format();
     // Opened after the reader holds its file, so copying a file onto itself is a
     // sharing violation and never empties the source.

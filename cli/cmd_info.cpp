@@ -18,12 +18,12 @@ int runInfo(const Arguments& args) {
         throw UsageError("needs exactly one file");
     const std::string& path = options.positional()[0];
 
-    WaveFileReader reader;
-    if (!reader.attach(std::make_unique<FileByteStream>(std::make_unique<File>(
-            path, File::Access::Read, File::Share::DenyWrite, File::Disposition::OpenExisting)))) {
+    const std::unique_ptr<WaveFileReader> opened = openWaveFile(path);
+    if (!opened) {
         std::fputs("file can not opened\n", stderr);
         return 1;
     }
+    WaveFileReader& reader = *opened;
     const WaveFormat& format = reader.format();
     const std::int32_t frames = reader.length();
     std::printf("file: %s\n", path.c_str());

@@ -40,12 +40,12 @@ int runPlay(const Arguments& args) {
         throw UsageError("--seconds must be more than 0");
     const std::string& path = options.positional()[0];
 
-    WaveFileReader reader;
-    if (!reader.attach(std::make_unique<FileByteStream>(std::make_unique<File>(
-            path, File::Access::Read, File::Share::DenyWrite, File::Disposition::OpenExisting)))) {
+    const std::unique_ptr<WaveFileReader> opened = openWaveFile(path);
+    if (!opened) {
         std::fputs("file can not opened\n", stderr);
         return 1;
     }
+    WaveFileReader& reader = *opened;
     const WaveFormat& format = reader.format();
     const std::int32_t start = framesOf(from, format, reader.length());
     const std::int32_t end = seconds < 0.0

@@ -143,16 +143,6 @@ int pageValue(const Options& options, const std::string& name, int fallback, int
     return static_cast<int>(value);
 }
 
-// Opened as the document opens its file: for reading, others denied write.
-// Null when the header is refused; a file that cannot be opened throws.
-std::unique_ptr<WaveFileReader> openMaster(const std::string& path) {
-    auto master = std::make_unique<WaveFileReader>();
-    if (!master->attach(std::make_unique<FileByteStream>(std::make_unique<File>(
-            path, File::Access::Read, File::Share::DenyWrite, File::Disposition::OpenExisting))))
-        return nullptr;
-    return master;
-}
-
 void printRows(const std::vector<std::string>& names, const std::vector<TrackSegment>& rows) {
     std::printf("name\tstart_frame\tend_frame\tstart\tend\ttotal\n");
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -183,7 +173,7 @@ int runSplit(const Arguments& args) {
     ProgressLine progress(options.has("progress"));
     const InterruptAsCancel interruptAsCancel;
 
-    std::unique_ptr<WaveFileReader> master = openMaster(path);
+    std::unique_ptr<WaveFileReader> master = openWaveFile(path);
     if (!master) {
         std::fputs("file can not opened\n", stderr);
         return 1;

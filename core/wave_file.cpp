@@ -112,4 +112,12 @@ void WaveFileWriter::flushToDisk() {
     source_->file().sync();
 }
 
+std::unique_ptr<WaveFileReader> openWaveFile(const std::string& path) {
+    auto reader = std::make_unique<WaveFileReader>();
+    if (!reader->attach(std::make_unique<FileByteStream>(std::make_unique<File>(
+            path, File::Access::Read, File::Share::DenyWrite, File::Disposition::OpenExisting))))
+        return nullptr;
+    return reader;
+}
+
 } // namespace sundra

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace sundra {
 
@@ -64,5 +65,10 @@ public:
     // seconds.
     void flushToDisk();
 };
+
+// Opens path as the program opens a WAV to work on: for reading, others denied
+// write, its header parsed. Null when the header is refused; a file that cannot
+// be opened throws FileError.
+std::unique_ptr<WaveFileReader> openWaveFile(const std::string& path);
 
 } // namespace sundra
