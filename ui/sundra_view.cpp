@@ -123,13 +123,13 @@ void CSundraView::bindCommands(CommandTable& commands) {
     commands.bind(
         kMark, [this] { OnMark(); }, selected, [this] { return markPosition_ != 0; });
     commands.bind(
-        kShotFromTop, [this] { OnShotPlay(ShotKind::FromTop); }, selectedIdle);
+        kShotFromTop, [this] { OnShotPlay(sundra::ShotKind::FromTop); }, selectedIdle);
     commands.bind(
-        kShotToMark, [this] { OnShotPlay(ShotKind::ToMark); }, markedIdle);
+        kShotToMark, [this] { OnShotPlay(sundra::ShotKind::ToMark); }, markedIdle);
     commands.bind(
-        kShotFromMark, [this] { OnShotPlay(ShotKind::FromMark); }, markedIdle);
+        kShotFromMark, [this] { OnShotPlay(sundra::ShotKind::FromMark); }, markedIdle);
     commands.bind(
-        kShotToEnd, [this] { OnShotPlay(ShotKind::ToEnd); }, selectedIdle);
+        kShotToEnd, [this] { OnShotPlay(sundra::ShotKind::ToEnd); }, selectedIdle);
 
     const struct {
         int id;
@@ -347,7 +347,7 @@ void CSundraView::startTask(std::unique_ptr<sundra::WorkerTask> task) {
 }
 
 void CSundraView::OnPlay() {
-    startTask(std::make_unique<PlayTask>(playback_));
+    startTask(std::make_unique<sundra::PlayTask>(playback_));
 }
 
 void CSundraView::OnStop() {
@@ -381,14 +381,14 @@ std::int32_t CSundraView::shotFrames() {
     return static_cast<std::int32_t>(frames);
 }
 
-void CSundraView::OnShotPlay(ShotKind kind) {
-    std::unique_ptr<ShotPlayTask> task;
+void CSundraView::OnShotPlay(sundra::ShotKind kind) {
+    std::unique_ptr<sundra::ShotPlayTask> task;
     {
         std::lock_guard guard(playback_);
-        task = std::make_unique<ShotPlayTask>(
-            playback_, ShotPlayTask::excerptOf(playback_.range(), kind, shotFrames()));
+        task = std::make_unique<sundra::ShotPlayTask>(
+            playback_, sundra::ShotPlayTask::excerptOf(playback_.range(), kind, shotFrames()));
     }
-    ShotPlayTask& started = *task;
+    sundra::ShotPlayTask& started = *task;
     startTask(std::move(task));
     // Until the worker holds the lock, a window handler could still replace
     // the range the excerpt lies on.

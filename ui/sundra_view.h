@@ -9,10 +9,10 @@
 // handed to it. It uses the document's PlaybackContext: every handler that
 // touches the current range, the play buffer or the device takes its lock.
 
+#include "audio/playback_tasks.h"
 #include "audio/worker_thread.h"
 #include "core/playback_context.h"
 #include "split/auto_split.h"
-#include "ui/playback_tasks.h"
 #include "ui/settings_sheet.h"
 
 // The sheet keeps guarded pointers to these; they must be complete types here.
@@ -77,7 +77,7 @@ public:
     void OnPlay();
     void OnStop();
     void OnMark();
-    void OnShotPlay(ShotKind kind);
+    void OnShotPlay(sundra::ShotKind kind);
     void SetCrickRate(double rate);
     void OnToggleCrickRate();
     void OnPeakReset();

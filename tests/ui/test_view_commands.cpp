@@ -6,7 +6,7 @@
 #include "ui/command_ids.h"
 #include "ui/command_table.h"
 #include "ui/main_frame.h"
-#include "ui/playback_tasks.h"
+#include "audio/playback_tasks.h"
 #include "ui/shot_play_settings_page.h"
 #include "ui/sundra_doc.h"
 #include "ui/sundra_view.h"

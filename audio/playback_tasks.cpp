@@ -1,30 +1,31 @@
-#include "ui/playback_tasks.h"
+#include "audio/playback_tasks.h"
 
 #include "core/sample_buffer.h"
 
 #include <chrono>
 #include <thread>
 
-int PlayTask::run(sundra::Event& stopEvent) {
+namespace sundra {
+
+int PlayTask::run(Event& stopEvent) {
     while (!stopEvent.lock(0)) {
         std::lock_guard guard(playback_);
         // The range is fetched for every block: selecting another track during
         // playback switches to it.
-        sundra::TrackSegment& range = playback_.range();
-        sundra::SampleBuffer& buffer = playback_.buffer();
-        if (sundra::readIntoBuffer(range, buffer) == 0) {
+        TrackSegment& range = playback_.range();
+        SampleBuffer& buffer = playback_.buffer();
+        if (readIntoBuffer(range, buffer) == 0) {
             range.seek(0);
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         // An exhausted range writes an empty block; the device's wait for a
         // free buffer paces the loop.
-        sundra::writeBuffer(playback_.device(), buffer);
+        writeBuffer(playback_.device(), buffer);
     }
     return 0;
 }
 
-sundra::TrackSegment ShotPlayTask::excerptOf(sundra::TrackSegment& range, ShotKind kind,
-                                             std::int32_t shotFrames) {
+TrackSegment ShotPlayTask::excerptOf(TrackSegment& range, ShotKind kind, std::int32_t shotFrames) {
     const std::int64_t position = range.tell();
     const std::int64_t length = range.length();
     std::int64_t start = 0;
@@ -52,21 +53,21 @@ sundra::TrackSegment ShotPlayTask::excerptOf(sundra::TrackSegment& range, ShotKi
     auto clamp = [length](std::int64_t value) {
         return static_cast<std::int32_t>(value < 0 ? 0 : (value > length ? length : value));
     };
-    sundra::TrackSegment excerpt(range, clamp(start), clamp(end));
+    TrackSegment excerpt(range, clamp(start), clamp(end));
     excerpt.normalize();
     return excerpt;
 }
 
-int ShotPlayTask::run(sundra::Event& stopEvent) {
+int ShotPlayTask::run(Event& stopEvent) {
     std::lock_guard guard(playback_);
     markLocked();
-    sundra::TrackSegment& range = playback_.range();
+    TrackSegment& range = playback_.range();
     const std::int32_t remembered = range.tell();
     excerpt_.seek(0);
     if (!stopEvent.lock(0)) {
-        sundra::SampleBuffer& buffer = playback_.buffer();
-        while (sundra::readIntoBuffer(excerpt_, buffer) > 0) {
-            sundra::writeBuffer(playback_.device(), buffer);
+        SampleBuffer& buffer = playback_.buffer();
+        while (readIntoBuffer(excerpt_, buffer) > 0) {
+            writeBuffer(playback_.device(), buffer);
             if (stopEvent.lock(0)) {
                 break;
             }
@@ -88,3 +89,5 @@ void ShotPlayTask::markLocked() {
     }
     lockedChanged_.notify_all();
 }
+
+} // namespace sundra

@@ -14,30 +14,31 @@
 #include <cstdint>
 #include <mutex>
 
-class PlayTask : public sundra::WorkerTask {
+namespace sundra {
+
+class PlayTask : public WorkerTask {
 public:
-    explicit PlayTask(sundra::PlaybackContext& playback) : playback_(playback) {}
-    int run(sundra::Event& stopEvent) override;
+    explicit PlayTask(PlaybackContext& playback) : playback_(playback) {}
+    int run(Event& stopEvent) override;
 
 private:
-    sundra::PlaybackContext& playback_;
+    PlaybackContext& playback_;
 };
 
 // Which part of the current range a shot play plays.
 enum class ShotKind { FromTop, ToMark, FromMark, ToEnd };
 
-class ShotPlayTask : public sundra::WorkerTask {
+class ShotPlayTask : public WorkerTask {
 public:
     // excerpt is a segment over the current range (already normalised).
-    ShotPlayTask(sundra::PlaybackContext& playback, const sundra::TrackSegment& excerpt)
+    ShotPlayTask(PlaybackContext& playback, const TrackSegment& excerpt)
         : playback_(playback), excerpt_(excerpt) {}
 
     // The excerpt of kind over range, whose position is P, with shot length
     // shotFrames; normalised, so it may be shorter than shotFrames or empty.
-    static sundra::TrackSegment excerptOf(sundra::TrackSegment& range, ShotKind kind,
-                                          std::int32_t shotFrames);
+    static TrackSegment excerptOf(TrackSegment& range, ShotKind kind, std::int32_t shotFrames);
 
-    int run(sundra::Event& stopEvent) override;
+    int run(Event& stopEvent) override;
 
     // Returns once the worker holds the playback lock (or the run has ended).
     // The owner waits for this right after starting the task, so that no window
@@ -47,9 +48,11 @@ public:
 private:
     void markLocked();
 
-    sundra::PlaybackContext& playback_;
-    sundra::TrackSegment excerpt_;
+    PlaybackContext& playback_;
+    TrackSegment excerpt_;
     std::mutex mutex_;
     std::condition_variable lockedChanged_;
     bool locked_ = false;
 };
+
+} // namespace sundra
