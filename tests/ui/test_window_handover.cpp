@@ -73,6 +73,53 @@ TEST_F(WindowCommandTest, AutoSplitReplacesTheRowByItsPiecesWithMasterTimes) {
     EXPECT_FALSE(enabled(kAutoSplit));
 }
 
+TEST_F(WindowCommandTest, SplittingTheThirdOfFiveRowsIntoThreePiecesLeavesSevenRows) {
+    // The third row runs from 60 s to 90 s: 10 s of silence, then three songs of
+    // 5 s with pauses of 2 s, then 1 s of silence.
+    start({wav("live.wav", {{60 * kSecond, kTone},
+                            {10 * kSecond, 0},
+                            {5 * kSecond, kTone},
+                            {2 * kSecond, 0},
+                            {5 * kSecond, kTone},
+                            {2 * kSecond, 0},
+                            {5 * kSecond, kTone},
+                            {1 * kSecond, 0},
+                            {10 * kSecond, kTone}})});
+    CSundraView& view = app->view();
+    SampleReaderWriter& master = app->document().playback().master();
+    const std::vector<std::pair<std::string, std::int32_t>> rows{{"a", 0},  {"b", 20}, {"song", 60},
+                                                                 {"d", 90}, {"e", 95}, {"", 100}};
+    view.SelectTrack(-1, false);
+    view.list().clearAll();
+    for (int i = 0; i < 5; ++i) {
+        view.list().insertTextRow(i, rows[i].first);
+        view.list().setTrack(
+            i, TrackSegment(master, rows[i].second * kSecond, rows[i + 1].second * kSecond));
+    }
+    view.SelectTrack(2, false);
+
+    // Auto Split waits while something plays.
+    ASSERT_TRUE(execute(kPlay));
+    EXPECT_FALSE(enabled(kAutoSplit));
+    ASSERT_TRUE(execute(kStop));
+    ASSERT_TRUE(enabled(kAutoSplit));
+
+    ASSERT_TRUE(execute(kAutoSplit));
+    ASSERT_EQ(view.list().rowCount(), 7);
+    const std::vector<std::string> names{"a", "b", "song-00", "song-01", "song-02", "d", "e"};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(view.list().name(i), names[i]) << "row " << i;
+    // A piece 10 s into the row that starts at 60 s starts at 00:01:10.
+    EXPECT_EQ(view.list().text(2, 1), "00:01:10");
+    EXPECT_EQ(view.list().text(2, 2), "00:01:15");
+    EXPECT_EQ(view.list().trackAt(3)->absoluteStart(), 77 * kSecond);
+    EXPECT_EQ(view.list().trackAt(4)->absoluteEnd(), 89 * kSecond);
+    EXPECT_EQ(view.list().trackAt(5)->absoluteStart(), 90 * kSecond);
+    EXPECT_EQ(view.selectedTrack(), 2);
+    EXPECT_EQ(&app->document().playback().range(), view.list().trackAt(2));
+    EXPECT_EQ(app->document().playback().range().tell(), 0);
+}
+
 TEST_F(WindowCommandTest, SaveAllWritesEveryRowBesideTheDocument) {
     start({wav("take.wav", {{2 * kSecond, kTone}, {kSecond, 0}, {kSecond, kTone}})});
     CSundraView& view = app->view();
