@@ -14,22 +14,10 @@ CSplitAllDialog::CSplitAllDialog(sundra::SampleReaderWriter& source,
     setWindowTitle(QStringLiteral("Split All Dialog"));
     setMinimumSize(dialogUnitsToPixels(font(), 187, 57));
 
-    progress_ = new QProgressBar(this);
-    progress_->setObjectName(QStringLiteral("progress"));
-    progress_->setRange(0, 100);
-    progress_->setValue(0);
-    progress_->setTextVisible(false);
-    progress_->setMinimumHeight(dialogUnitsToPixels(font(), 0, 24).height());
-
-    cancel_ = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-    cancel_->setObjectName(QStringLiteral("cancelButton"));
-    cancel_->setMinimumSize(dialogUnitsToPixels(font(), 50, 14));
-    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttonRow = new QHBoxLayout;
-    buttonRow->addStretch(68);
-    buttonRow->addWidget(cancel_, 50);
-    buttonRow->addStretch(69);
+    progress_ = makeProgressBar();
+    QPushButton* cancel = nullptr;
+    QHBoxLayout* buttonRow = makeCancelRow(cancel);
+    cancel_ = cancel;
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(progress_);
     layout->addLayout(buttonRow);

@@ -2,6 +2,9 @@
 
 #include "ui/dialog_font.h"
 
+#include <QHBoxLayout>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QShowEvent>
 
 WorkerDialog::WorkerDialog(QWidget* parent) : QDialog(parent) {
@@ -63,4 +66,26 @@ void WorkerDialog::done(int result) {
     stopWorker();
     QDialog::done(result);
     timer_.stop();
+}
+
+QProgressBar* WorkerDialog::makeProgressBar() {
+    auto* progress = new QProgressBar(this);
+    progress->setObjectName(QStringLiteral("progress"));
+    progress->setRange(0, 100);
+    progress->setValue(0);
+    progress->setTextVisible(false);
+    progress->setMinimumHeight(dialogUnitsToPixels(font(), 0, 24).height());
+    return progress;
+}
+
+QHBoxLayout* WorkerDialog::makeCancelRow(QPushButton*& cancel) {
+    cancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    cancel->setMinimumSize(dialogUnitsToPixels(font(), 50, 14));
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* row = new QHBoxLayout;
+    row->addStretch(68);
+    row->addWidget(cancel, 50);
+    row->addStretch(69);
+    return row;
 }

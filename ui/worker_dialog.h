@@ -15,6 +15,10 @@
 
 #include <QDialog>
 #include <QTimer>
+
+class QHBoxLayout;
+class QProgressBar;
+class QPushButton;
 #include <cstdint>
 #include <memory>
 
@@ -52,6 +56,12 @@ protected:
     virtual void stopWorker();
 
     void showEvent(QShowEvent* event) override;
+
+    // The parts the progress dialogs share: a 0..100 progress bar without text,
+    // 24 dialog units high, and the row that centres the "ｷｬﾝｾﾙ" button (50 x 14
+    // units), which cancels the dialog.
+    QProgressBar* makeProgressBar();
+    QHBoxLayout* makeCancelRow(QPushButton*& cancel);
 
 private:
     QTimer timer_;
