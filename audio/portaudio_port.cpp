@@ -143,16 +143,12 @@ bool PortAudioPort::open(const WaveFormat& format, SoundDirection direction,
 }
 
 int PortAudioPort::queue(SoundBuffer& buffer) {
-    if (buffer.length < 0 || (buffer.length > 0 && buffer.data == nullptr))
+    if (!isQueueable(buffer))
         return kSoundInvalidBuffer;
     std::lock_guard lock(mutex_);
     if (stream_ == nullptr)
         return kSoundNotOpen;
-    if (std::find(queued_.begin(), queued_.end(), &buffer) != queued_.end())
-        return kSoundAlreadyQueued;
-    buffer.recorded = 0;
-    queued_.push_back(&buffer);
-    return kSoundOk;
+    return appendToQueue(queued_, buffer);
 }
 
 bool PortAudioPort::start() {

@@ -33,17 +33,15 @@ bool SilentPort::open(const WaveFormat& format, SoundDirection direction, Comple
 }
 
 int SilentPort::queue(SoundBuffer& buffer) {
-    if (buffer.length < 0 || (buffer.length > 0 && buffer.data == nullptr))
+    if (!isQueueable(buffer))
         return kSoundInvalidBuffer;
     std::lock_guard lock(mutex_);
     if (!thread_.joinable())
         return kSoundNotOpen;
-    if (std::find(queued_.begin(), queued_.end(), &buffer) != queued_.end())
-        return kSoundAlreadyQueued;
-    buffer.recorded = 0;
-    queued_.push_back(&buffer);
-    changed_.notify_all();
-    return kSoundOk;
+    const int result = appendToQueue(queued_, buffer);
+    if (result == kSoundOk)
+        changed_.notify_all();
+    return result;
 }
 
 bool SilentPort::start() {

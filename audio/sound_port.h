@@ -11,7 +11,9 @@
 
 #include "core/wave_format.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <functional>
 
 namespace sundra {
@@ -35,6 +37,22 @@ enum SoundError : int {
     kSoundAlreadyQueued = 3,
     kSoundDeviceError = 4,
 };
+
+// A buffer a port can take: a length of 0 or more, with data behind it.
+inline bool isQueueable(const SoundBuffer& buffer) {
+    return buffer.length >= 0 && (buffer.length == 0 || buffer.data != nullptr);
+}
+
+// How every port appends a buffer to its queue, under the port's own lock:
+// a buffer that is already waiting is refused; otherwise what it recorded
+// before is cleared and it goes to the back.
+inline int appendToQueue(std::deque<SoundBuffer*>& queued, SoundBuffer& buffer) {
+    if (std::find(queued.begin(), queued.end(), &buffer) != queued.end())
+        return kSoundAlreadyQueued;
+    buffer.recorded = 0;
+    queued.push_back(&buffer);
+    return kSoundOk;
+}
 
 class SoundPort {
 public:

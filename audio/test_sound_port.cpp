@@ -207,14 +207,12 @@ int TestSoundScript::queue(SoundBuffer& buffer) {
         refuseCode_ = kSoundOk;
         return code;
     }
-    if (buffer.length < 0 || (buffer.length > 0 && buffer.data == nullptr))
+    if (!isQueueable(buffer))
         return kSoundInvalidBuffer;
-    if (std::find(queued_.begin(), queued_.end(), &buffer) != queued_.end())
-        return kSoundAlreadyQueued;
-    buffer.recorded = 0;
-    queued_.push_back(&buffer);
-    changed_.notify_all();
-    return kSoundOk;
+    const int result = appendToQueue(queued_, buffer);
+    if (result == kSoundOk)
+        changed_.notify_all();
+    return result;
 }
 
 bool TestSoundScript::start() {
