@@ -194,27 +194,7 @@ TEST_F(MainWindowTest, AFirstStartWritesAllTwelveDefaultSettingsAtExit) {
     app.reset();
 
     QSettings stored(iniPath, QSettings::IniFormat);
-    const struct {
-        const char* key;
-        int value;
-    } expected[] = {
-        {"SplitAll/sencelevel", 50},
-        {"SplitAll/sencetime", 10},
-        {"SplitAll/minimumtime", 10},
-        {"SplitAll/trimspace", 1},
-        {"record/wait", 0},
-        {"record/waitlevel", 50},
-        {"record/autostop", 0},
-        {"record/autostoplevel", 50},
-        {"record/autostoptime", 50},
-        {"record/overloadstop", 0},
-        {"record/overloadstoplevel", 90},
-        {"shotplay/time", 10},
-    };
-    for (const auto& entry : expected) {
-        EXPECT_TRUE(stored.contains(QString::fromLatin1(entry.key))) << entry.key;
-        EXPECT_EQ(stored.value(QString::fromLatin1(entry.key)).toInt(), entry.value) << entry.key;
-    }
+    expectDefaultSettings(stored);
 }
 
 TEST_F(MainWindowTest, RecentFilesKeepTheLastFourNewestFirstAndSurviveARestart) {

@@ -88,25 +88,8 @@ TEST_F(QtSettingsStoreTest, AFirstStartShowsTheDefaultsAndWritesAllTwelveKeysAtE
         split.reset();
     }
     QSettings ini = iniFile();
-    const std::pair<const char*, int> expected[] = {
-        {"SplitAll/sencelevel", 50},
-        {"SplitAll/sencetime", 10},
-        {"SplitAll/minimumtime", 10},
-        {"SplitAll/trimspace", 1},
-        {"record/wait", 0},
-        {"record/waitlevel", 50},
-        {"record/autostop", 0},
-        {"record/autostoplevel", 50},
-        {"record/autostoptime", 50},
-        {"record/overloadstop", 0},
-        {"record/overloadstoplevel", 90},
-        {"shotplay/time", 10},
-    };
     EXPECT_EQ(ini.allKeys().size(), 12);
-    for (const auto& [key, value] : expected) {
-        ASSERT_TRUE(ini.contains(key)) << key;
-        EXPECT_EQ(ini.value(key).toInt(), value) << key;
-    }
+    sundra::uitest::expectDefaultSettings(ini);
 }
 
 TEST_F(QtSettingsStoreTest, StoredFlagsOfTwoConvertToFalse) {

@@ -7,10 +7,14 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDialog>
+#include <QSettings>
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
+
+#include <gtest/gtest.h>
 
 namespace sundra::uitest {
 
@@ -79,6 +83,27 @@ std::int32_t FailingTrack::read(void* buffer, std::int32_t byteCount) {
     if (tell() >= failFrame_)
         throw FileError(FileError::Cause::HardIO, "/broken/master.wav");
     return TrackSegment::read(buffer, byteCount);
+}
+
+void expectDefaultSettings(const QSettings& ini) {
+    const std::pair<const char*, int> expected[] = {
+        {"SplitAll/sencelevel", 50},
+        {"SplitAll/sencetime", 10},
+        {"SplitAll/minimumtime", 10},
+        {"SplitAll/trimspace", 1},
+        {"record/wait", 0},
+        {"record/waitlevel", 50},
+        {"record/autostop", 0},
+        {"record/autostoplevel", 50},
+        {"record/autostoptime", 50},
+        {"record/overloadstop", 0},
+        {"record/overloadstoplevel", 90},
+        {"shotplay/time", 10},
+    };
+    for (const auto& [key, value] : expected) {
+        EXPECT_TRUE(ini.contains(key)) << key;
+        EXPECT_EQ(ini.value(key).toInt(), value) << key;
+    }
 }
 
 } // namespace sundra::uitest

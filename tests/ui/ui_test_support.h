@@ -16,11 +16,16 @@
 
 class QDialog;
 
+class QSettings;
+
 namespace sundra::uitest {
 
 void setSettingsFolder(const QString& folder);
 // Where QSettings writes during the tests.
 QString settingsFolder();
+
+// Checks that ini holds every one of the program's 12 settings with its default.
+void expectDefaultSettings(const QSettings& ini);
 
 // The sink the tests run with: every message box text goes to standard error.
 void installDefaultMessageSink();
