@@ -63,7 +63,7 @@ protected:
                 addSilence(runs, -part);
         }
         const std::string path = dir.file("take" + std::to_string(++count) + ".wav");
-        test::writeRuns(path, format, runs);
+        test::writeRunsWav(path, format, runs);
         return path;
     }
 
@@ -148,10 +148,7 @@ TEST_F(AutoSplit, SourcesWithoutLoudFramesGiveNoPieceOrTheWholeSource) {
     EXPECT_EQ(split(silent, kDefaultsUntrimmed), (std::vector<Span>{{0, 3 * kSecond}}));
 
     // +0.5 on the left, -0.5 on the right: every frame's mean is exactly 0.0.
-    test::Bytes opposite;
-    test::appendRun(opposite, 1, 2, 16384);
-    opposite[2] = 0x00;
-    opposite[3] = 0xC0; // -16384 on the right
+    test::Bytes opposite = test::pcm16({16384, -16384});
     while (opposite.size() < 2u * kSecond * 4u)
         opposite.insert(opposite.end(), opposite.begin(), opposite.end());
     opposite.resize(2u * kSecond * 4u);
@@ -173,7 +170,7 @@ TEST_F(AutoSplit, SourcesWithoutLoudFramesGiveNoPieceOrTheWholeSource) {
 TEST_F(AutoSplit, SenseLevelZeroMakesAnyPositiveFrameLoud) {
     // One frame of +1/32768 in block 2 of an otherwise silent file.
     const std::string path = dir.file("click.wav");
-    test::writeRuns(path, kStereo16, {{30000, 0}, {1, 1}, {3 * kSecond - 30001, 0}});
+    test::writeRunsWav(path, kStereo16, {{30000, 0}, {1, 1}, {3 * kSecond - 30001, 0}});
     EXPECT_EQ(split(path, pageValues(0, 10, 0, 1)), (std::vector<Span>{{22050, 33075}}));
     EXPECT_EQ(split(path, pageValues(1, 10, 0, 1)), (std::vector<Span>{}));
 }

@@ -46,7 +46,7 @@ protected:
     void SetUp() override {
         documentPath = dir.file("take.wav");
         test::writeBytes(documentPath, test::canonicalWav(kStereo16, rampSamples(kFrames)));
-        sourceBytes = test::fileBytes(documentPath);
+        sourceBytes = test::readBytes(documentPath);
         master = test::openMaster(documentPath);
         tracks = {TrackSegment(*master, 0, 44100), TrackSegment(*master, 44100, 100000),
                   TrackSegment(*master, 100000, kFrames), TrackSegment(*master, 5, 5),
@@ -95,16 +95,16 @@ TEST_F(SaveAll, EveryFileHoldsExactlyItsTracksFramesUnderTheCanonicalHeader) {
     EXPECT_EQ(shownNames, kFiveNames);
     EXPECT_EQ(work.currentName(), "take-04");
     EXPECT_EQ(work.currentSource(), &tracks[4]);
-    EXPECT_EQ(test::fileBytes(dir.file("take-00.wav")), expectedFile(0, 44100));
-    EXPECT_EQ(test::fileBytes(dir.file("take-01.wav")), expectedFile(44100, 100000));
-    EXPECT_EQ(test::fileBytes(dir.file("take-02.wav")), expectedFile(100000, kFrames));
+    EXPECT_EQ(test::readBytes(dir.file("take-00.wav")), expectedFile(0, 44100));
+    EXPECT_EQ(test::readBytes(dir.file("take-01.wav")), expectedFile(44100, 100000));
+    EXPECT_EQ(test::readBytes(dir.file("take-02.wav")), expectedFile(100000, kFrames));
     // An empty and a reversed track both give a header without samples.
-    EXPECT_EQ(test::fileBytes(dir.file("take-03.wav")).size(), 44u);
-    EXPECT_EQ(test::fileBytes(dir.file("take-03.wav")), expectedFile(0, 0));
-    EXPECT_EQ(test::fileBytes(dir.file("take-04.wav")), expectedFile(0, 0));
+    EXPECT_EQ(test::readBytes(dir.file("take-03.wav")).size(), 44u);
+    EXPECT_EQ(test::readBytes(dir.file("take-03.wav")), expectedFile(0, 0));
+    EXPECT_EQ(test::readBytes(dir.file("take-04.wav")), expectedFile(0, 0));
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"take-00.wav", "take-01.wav", "take-02.wav",
                                                        "take-03.wav", "take-04.wav", "take.wav"}));
-    EXPECT_EQ(test::fileBytes(documentPath), sourceBytes);
+    EXPECT_EQ(test::readBytes(documentPath), sourceBytes);
 }
 
 TEST_F(SaveAll, TheDocumentsOwnFileIsRefusedHoweverItsPathIsWritten) {
@@ -135,7 +135,7 @@ TEST_F(SaveAll, TheDocumentsOwnFileIsRefusedHoweverItsPathIsWritten) {
         EXPECT_EQ(work.currentName(), refused.name);
     }
     EXPECT_TRUE(dialog.posts.empty());
-    EXPECT_EQ(test::fileBytes(documentPath), sourceBytes);
+    EXPECT_EQ(test::readBytes(documentPath), sourceBytes);
     EXPECT_EQ(fs::last_write_time(documentPath), modified);
 
     // Refused also when no open holds the document's file.
@@ -144,7 +144,7 @@ TEST_F(SaveAll, TheDocumentsOwnFileIsRefusedHoweverItsPathIsWritten) {
     const auto unheldModified = fs::last_write_time(unheld);
     SaveAllWork unheldWork(unheld, {{"unheld", &tracks[0]}});
     EXPECT_THROW(unheldWork.run(stop, dialog, nameShown), FileError);
-    EXPECT_EQ(test::fileBytes(unheld), test::canonicalWav(kStereo16, Bytes(400, 1)));
+    EXPECT_EQ(test::readBytes(unheld), test::canonicalWav(kStereo16, Bytes(400, 1)));
     EXPECT_EQ(fs::last_write_time(unheld), unheldModified);
     fs::remove(unheld);
     EXPECT_TRUE(fs::is_symlink(dir.file("link.wav")));
@@ -159,9 +159,9 @@ TEST_F(SaveAll, TheDocumentsOwnFileIsRefusedHoweverItsPathIsWritten) {
         EXPECT_EQ(std::string(error.what()),
                   "A sharing violation occurred while accessing " + documentPath + ".");
     }
-    EXPECT_EQ(test::fileBytes(dir.file("take-00.wav")), expectedFile(0, 44100));
+    EXPECT_EQ(test::readBytes(dir.file("take-00.wav")), expectedFile(0, 44100));
     EXPECT_FALSE(fs::exists(dir.file("take-02.wav")));
-    EXPECT_EQ(test::fileBytes(documentPath), sourceBytes);
+    EXPECT_EQ(test::readBytes(documentPath), sourceBytes);
     EXPECT_TRUE(dialog.posts.empty());
 }
 
@@ -216,7 +216,7 @@ TEST_F(SaveAll, StopIsTestedOnlyBetweenFiles) {
     EXPECT_EQ(work.run(stop, dialog, nameShown), 0);
     EXPECT_EQ(dialog.posts, std::vector<std::uint32_t>{kIdOk});
     EXPECT_EQ(nameShown.plainPosts, 2);
-    EXPECT_EQ(test::fileBytes(dir.file("take-01.wav")), expectedFile(44100, 100000));
+    EXPECT_EQ(test::readBytes(dir.file("take-01.wav")), expectedFile(44100, 100000));
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"take-00.wav", "take-01.wav", "take.wav"}));
 
     // Stopped before the run: nothing is written, and the dialog still closes.
@@ -251,7 +251,7 @@ TEST_F(SaveAll, AFailedCopyKeepsTheOldFileAndLeavesNoTemporaryFile) {
         failing.reads = 0;
     }
     EXPECT_TRUE(dialog.posts.empty());
-    EXPECT_EQ(test::fileBytes(dir.file("take-00.wav")), oldContent);
+    EXPECT_EQ(test::readBytes(dir.file("take-00.wav")), oldContent);
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"take-00.wav", "take.wav"}));
 }
 
@@ -268,7 +268,7 @@ TEST_F(SaveAll, AFileThatAnotherOpenLocksIsNotReplaced) {
         EXPECT_EQ(std::string(error.what()),
                   "A sharing violation occurred while accessing " + busy + ".");
     }
-    EXPECT_EQ(test::fileBytes(busy), oldContent);
+    EXPECT_EQ(test::readBytes(busy), oldContent);
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"take-00.wav", "take-01.wav", "take.wav"}));
 
     // Neither is a folder or a pipe of the same name replaced (and the export

@@ -36,7 +36,7 @@ std::string tenSounds(const test::TempDir& dir) {
         runs.push_back({88200, 0});
     }
     const std::string path = dir.file("ten.wav");
-    test::writeRuns(path, kStereo16, runs);
+    test::writeRunsWav(path, kStereo16, runs);
     return path;
 }
 
@@ -105,7 +105,7 @@ TEST(SaveAllOnAWorker, NameAndSourceAreHandedOverAndCancelEndsAfterTheFile) {
     EXPECT_EQ(nameShown.plainPosts, 1);
     EXPECT_EQ(dialog.posts, std::vector<std::uint32_t>{kIdOk});
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"ten-00.wav", "ten.wav"}));
-    EXPECT_EQ(test::fileBytes(dir.file("ten-00.wav")).size(), 44u + 88200u * 4u);
+    EXPECT_EQ(test::readBytes(dir.file("ten-00.wav")).size(), 44u + 88200u * 4u);
 }
 
 } // namespace
