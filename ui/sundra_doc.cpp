@@ -42,16 +42,12 @@ bool CSundraDoc::newDocument() {
 bool CSundraDoc::openDocument(const std::string& path) {
     std::unique_ptr<sundra::SampleReaderWriter> master;
     try {
-        auto file = std::make_unique<sundra::File>(path, sundra::File::Access::Read,
-                                                   sundra::File::Share::DenyWrite,
-                                                   sundra::File::Disposition::OpenExisting);
-        auto reader = std::make_unique<sundra::WaveFileReader>();
-        if (!reader->attach(std::make_unique<sundra::FileByteStream>(std::move(file)))) {
-            // The reader releases the stream, and with it the file, here.
+        // A refused header has already closed the file again.
+        master = sundra::openWaveFile(path);
+        if (!master) {
             showMessage_(kCannotOpen);
             return false;
         }
-        master = std::move(reader);
         playback_->setMaster(std::move(master));
     } catch (const sundra::Exception& error) {
         // The device refused the file's format; master still holds the reader,
