@@ -1,19 +1,29 @@
 #pragma once
 // The format record that travels with all sample data, and the sizes derived
 // from it. Every size is computed with integer division, so 4-bit or 0-channel
-// formats have a frame size of 0 (the header parser refuses those).
+// formats have a frame size of 0 (the header parser refuses those). The
+// encoding says how a sample's bytes are read: signed (or, at 8 bits,
+// unsigned) integers, or IEEE floating point.
 
 #include <cstdint>
 
 namespace sundra {
 
+// The WAV format tags of the two encodings we read and write.
+enum class SampleEncoding : std::int32_t { Integer = 1, Float = 3 };
+
 struct WaveFormat {
     std::int32_t channels = 2;
     std::int32_t samplesPerSecond = 44100;
     std::int32_t bitsPerSample = 16;
+    SampleEncoding encoding = SampleEncoding::Integer;
 
     friend bool operator==(const WaveFormat&, const WaveFormat&) = default;
 };
+
+inline bool isFloat(const WaveFormat& format) {
+    return format.encoding == SampleEncoding::Float;
+}
 
 // Bytes of one frame (one sample of every channel): (bits / 8) x channels.
 inline std::int32_t frameSize(const WaveFormat& format) {
