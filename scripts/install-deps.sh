@@ -9,6 +9,8 @@ packages=(
     qt6-base-dev portaudio19-dev libasound2-dev
     pulseaudio pulseaudio-utils libasound2-plugins
     fonts-ipafont-gothic
+    libsndfile1-dev
+    ffmpeg sox flac cuetools
 )
 
 missing=()
