@@ -159,15 +159,17 @@ void printRows(const std::vector<std::string>& names, const std::vector<TrackSeg
 } // namespace
 
 int runSplit(const Arguments& args) {
-    const Options options(args, {"sense-level", "sense-time", "minimum-time", "trim-space", "out"},
-                          {"save", "progress"});
+    const Options options(
+        args, {"sense-level", "sense-time", "minimum-time", "trim-space", "click-filter", "out"},
+        {"save", "progress"});
     if (options.positional().size() != 1)
         throw UsageError("needs exactly one FILE.wav");
     if (options.value("out") && !options.has("save"))
         throw UsageError("option --out needs --save");
-    const SplitSettings settings = SplitSettings::fromPageValues(
+    SplitSettings settings = SplitSettings::fromPageValues(
         pageValue(options, "sense-level", 50, 100), pageValue(options, "sense-time", 10, 100),
         pageValue(options, "minimum-time", 10, 100), pageValue(options, "trim-space", 1, 1));
+    settings.clickFilterMs = pageValue(options, "click-filter", 0, 100);
     const std::string path = options.positional().front();
     const std::string title = fileTitle(path);
     ProgressLine progress(options.has("progress"));
