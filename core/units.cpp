@@ -378,8 +378,7 @@ bool anyFrameAbove(const SampleBuffer& buffer, double threshold) {
 
 namespace {
 
-template <Key K>
-bool anyAboveIn(const std::uint8_t* bytes, std::int32_t frames, double threshold) {
+template <Key K> bool anyAboveIn(const std::uint8_t* bytes, std::int32_t frames, double threshold) {
     constexpr std::int32_t run = 4096;
     for (std::int32_t first = 0; first < frames; first += run) {
         const std::int32_t count = std::min(run, frames - first);

@@ -86,8 +86,8 @@ std::unique_ptr<TrackSegment> cutNextPiece(SampleReaderWriter& source, double se
     std::int32_t end = 0;
     if (trimSpace) {
         start = findSoundStart(source, senseLevel, blocksPerSecond, notifier, clickFilterMs);
-        end = findPauseStart(source, senseLevel, senseTime, blocksPerSecond, notifier,
-                             clickFilterMs);
+        end =
+            findPauseStart(source, senseLevel, senseTime, blocksPerSecond, notifier, clickFilterMs);
     } else {
         start = source.tell();
         findSoundStart(source, senseLevel, blocksPerSecond, notifier, clickFilterMs);
