@@ -59,7 +59,7 @@ QWidget* CSplitAllSettingsPage::createWidget(QWidget* parent) {
     defaultButton->setAutoDefault(false);
     minimumTimeSlider_ = makeSlider(page, QStringLiteral("minimumTimeSlider"));
     QLabel* minimumTimeLabel = makeLabel(QStringLiteral("minimum time"), page);
-    // The click filter, in milliseconds: how long a sound must last to end a pause.
+    // The click filter, in milliseconds: how long a sound must last to count as one.
     clickFilterSlider_ = makeSlider(page, QStringLiteral("clickFilterSlider"));
     QLabel* clickFilterLabel = makeLabel(QStringLiteral("click filter"), page);
 
