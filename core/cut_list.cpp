@@ -175,6 +175,9 @@ CutList parseLabels(const std::string& text, const CutSource& source, LabelCheck
                         static_cast<std::int32_t>(end)});
         previousLine = number;
     }
+    if (rows.empty()) {
+        throw CutListError(0, "the file holds no label");
+    }
     return rows;
 }
 

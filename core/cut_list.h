@@ -8,7 +8,8 @@
 // row is marked by that row's INDEX 00 at the end of the row before.
 //
 // Reading checks every line against the source and throws CutListError naming
-// the line; a bad list never yields part of its rows.
+// the line; a bad list never yields part of its rows, and an empty one is
+// refused too (importing it would only wipe the rows).
 
 #include <cstdint>
 #include <stdexcept>

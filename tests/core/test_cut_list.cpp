@@ -83,6 +83,7 @@ TEST(LabelFile, BadListsAreRefusedNamingTheLine) {
         {"-1\t1\ta\n", 1, "before the start"},
         {"0\tnan\ta\n", 1, "not a time"},
         {"0\t1e400\ta\n", 1, "not a time"},
+        {"\n\n", 0, "holds no label"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -214,6 +215,53 @@ TEST(KeptCutList, TheStampFollowsTheFilesSizeAndTime) {
     ASSERT_TRUE(touched);
     EXPECT_NE(touched->modified, first->modified);
     EXPECT_EQ(stampOf(dir.file("missing.wav")), std::nullopt);
+}
+
+TEST(CutListReaders, AnyTextGivesRowsInsideTheSourceOrAnErrorNeverAnythingElse) {
+    // Every prefix of a good sheet and a good label file, and random bytes over
+    // the characters the layouts use.
+    const CutSource source = sourceOf(44100, 441000);
+    const std::string cue = "REM x\nFILE \"album.wav\" WAVE\n  TRACK 01 AUDIO\n    TITLE \"a\"\n"
+                            "    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 00 00:02:00\n"
+                            "    INDEX 01 00:03:10\n";
+    const std::string labels = "0.5\t1.25\ta\n2\t3\tb\n9.999\t10\tc\n";
+    std::vector<std::string> texts;
+    for (std::size_t n = 0; n <= cue.size(); ++n) {
+        texts.push_back(cue.substr(0, n));
+    }
+    for (std::size_t n = 0; n <= labels.size(); ++n) {
+        texts.push_back(labels.substr(0, n));
+    }
+    const std::string alphabet = "0123456789.:\t\n\r \"-eFILETRACKINDEXAUDIOWAVE\\";
+    std::uint32_t seed = 12345;
+    for (int i = 0; i < 3000; ++i) {
+        std::string text;
+        const int length = static_cast<int>(seed % 60);
+        for (int c = 0; c < length; ++c) {
+            seed = seed * 1664525u + 1013904223u;
+            text += alphabet[(seed >> 8) % alphabet.size()];
+        }
+        seed = seed * 1664525u + 1013904223u;
+        texts.push_back(text);
+    }
+    int accepted = 0;
+    for (const std::string& text : texts) {
+        for (bool asCue : {true, false}) {
+            try {
+                const CutList rows =
+                    asCue ? parseCueSheet(text, source) : parseLabels(text, source);
+                ++accepted;
+                for (const CutRow& row : rows) {
+                    EXPECT_GE(row.start, 0) << text;
+                    EXPECT_LE(row.start, row.end) << text;
+                    EXPECT_LE(row.end, source.frames) << text;
+                }
+            } catch (const CutListError&) {
+            }
+        }
+    }
+    // The good prefixes (whole lines) are among the accepted.
+    EXPECT_GT(accepted, 10);
 }
 
 } // namespace
