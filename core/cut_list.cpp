@@ -258,6 +258,10 @@ std::optional<std::int64_t> parseCueTime(const std::string& text) {
     int seconds = 0;
     int frames = 0;
     char tail = 0;
+    // At most six digits of minutes: the numbers then always fit.
+    if (text.size() > 12) {
+        return std::nullopt;
+    }
     if (std::sscanf(text.c_str(), "%d:%d:%d%c", &minutes, &seconds, &frames, &tail) != 3 ||
         minutes < 0 || seconds < 0 || seconds > 59 || frames < 0 || frames > 74) {
         return std::nullopt;
