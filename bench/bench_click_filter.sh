@@ -31,13 +31,16 @@ cat "$album" >/dev/null # warm the page cache
 
 median() { sort -g | awk '{ a[NR] = $1 } END { if (NR % 2) print a[(NR + 1) / 2]; else print (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
 
-# measure COMMAND...: one warm-up run, then $runs timed runs; prints the median.
+# measure COMMAND...: one warm-up run, then $runs timed runs (wall time in
+# milliseconds, from the shell's microsecond clock); prints the median in seconds.
 measure() {
     "$@" >/dev/null
-    local times=()
+    local times=() start end
     for _ in $(seq "$runs"); do
-        /usr/bin/time -f "%e" -o "$work/time.txt" "$@" >/dev/null
-        times+=("$(cat "$work/time.txt")")
+        start=$EPOCHREALTIME
+        "$@" >/dev/null
+        end=$EPOCHREALTIME
+        times+=("$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }')")
     done
     printf '%s\n' "${times[@]}" | median
 }
@@ -51,10 +54,10 @@ plain=$(measure "$cli" split "$album")
 filtered=$(measure "$cli" split "$album" --click-filter 50)
 untrimmed=$(measure "$cli" split "$album" --trim-space 0)
 untrimmed_filtered=$(measure "$cli" split "$album" --trim-space 0 --click-filter 50)
-printf 'split                               median %6.2f s\n' "$plain"
-printf 'split --click-filter 50             median %6.2f s\n' "$filtered"
-printf 'split --trim-space 0                median %6.2f s\n' "$untrimmed"
-printf 'split --trim-space 0 --click-filter median %6.2f s\n' "$untrimmed_filtered"
+printf 'split                               median %7.3f s\n' "$plain"
+printf 'split --click-filter 50             median %7.3f s\n' "$filtered"
+printf 'split --trim-space 0                median %7.3f s\n' "$untrimmed"
+printf 'split --trim-space 0 --click-filter median %7.3f s\n' "$untrimmed_filtered"
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 echo "filtered / plain:            $(ratio "$filtered" "$plain") (goal <= 1.5)"
 echo "untrimmed filtered / plain:  $(ratio "$untrimmed_filtered" "$untrimmed") (goal <= 1.5)"
