@@ -82,6 +82,38 @@ void scanFrames(const std::uint8_t* bytes, std::int64_t frames, int channels, Pe
     }
 }
 
+// 16-bit samples whose channel count divides 16: sixteen running minima and
+// maxima over the raw sample array, lane k holding channel k % channels, which
+// the compiler turns into packed minimum and maximum instructions.
+template <int Channels>
+void scan16(const std::uint8_t* bytes, std::int64_t frames, int, Peak* peaks) {
+    constexpr int kLanes = 16;
+    static_assert(kLanes % Channels == 0);
+    const std::int64_t samples = frames * Channels;
+    std::int16_t lo[kLanes];
+    std::int16_t hi[kLanes];
+    for (int k = 0; k < kLanes; ++k) {
+        lo[k] = peaks[k % Channels].min;
+        hi[k] = peaks[k % Channels].max;
+    }
+    std::int64_t i = 0;
+    for (; i + kLanes <= samples; i += kLanes) {
+        std::int16_t v[kLanes];
+        std::memcpy(v, bytes + i * 2, sizeof v);
+        for (int k = 0; k < kLanes; ++k) {
+            lo[k] = std::min(lo[k], v[k]);
+            hi[k] = std::max(hi[k], v[k]);
+        }
+    }
+    for (int k = 0; k < kLanes; ++k) {
+        Peak& peak = peaks[k % Channels];
+        peak.min = std::min(peak.min, lo[k]);
+        peak.max = std::max(peak.max, hi[k]);
+    }
+    // i is a multiple of 16 and so of Channels: the rest are whole frames.
+    scanFrames<SignedTop16<2>, Channels>(bytes + i * 2, (samples - i) / Channels, Channels, peaks);
+}
+
 template <class Shape> PeakScanner::Kernel kernelFor(int channels) {
     switch (channels) {
     case 1:
@@ -109,7 +141,9 @@ PeakScanner::Kernel kernelFor(const WaveFormat& format) {
     case 8:
         return kernelFor<Unsigned8>(channels);
     case 16:
-        return kernelFor<SignedTop16<2>>(channels);
+        return channels == 1   ? scan16<1>
+               : channels == 2 ? scan16<2>
+                               : kernelFor<SignedTop16<2>>(channels);
     case 24:
         return kernelFor<SignedTop16<3>>(channels);
     case 32:
