@@ -17,6 +17,7 @@
 #include "ui/sundra_doc.h"
 #include "ui/sundra_view.h"
 #include "ui/track_list_ctrl.h"
+#include "ui/waveform_strip.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -121,6 +122,18 @@ int writeScreenshots(const QString& folderPath) {
     app.commands().execute(command::kStop);
     settle(100);
     ok &= save(frame, folder, QStringLiteral("main-split-stopped.png"));
+
+    // The waveform at a size that gives it room: the tracks, their cuts, the
+    // selected second track and its mark, and the play position.
+    frame.resize(960, 720);
+    while (view.waveform().building()) {
+        settle(20);
+    }
+    app.commands().execute(command::kPlay);
+    settle(300);
+    ok &= save(frame, folder, QStringLiteral("main-overview.png"));
+    app.commands().execute(command::kStop);
+    settle(100);
 
     {
         CAboutDlg about(&frame);
