@@ -79,29 +79,35 @@ void WaveformStrip::stopBuild() {
 }
 
 void WaveformStrip::setSource(const std::string& path, std::int32_t frames) {
+    std::unique_ptr<sundra::WaveFileReader> build;
+    std::unique_ptr<sundra::WaveFileReader> samples;
+    if (!path.empty()) {
+        try {
+            build = openOwnReader(path);
+            samples = openOwnReader(path);
+        } catch (const sundra::FileError&) {
+            // The document has the file open, so this is rare (the file went
+            // away meanwhile); the strip then stays empty.
+            build.reset();
+        }
+    }
+    setSource(std::move(build), std::move(samples), frames);
+}
+
+void WaveformStrip::setSource(std::unique_ptr<sundra::SampleReader> build,
+                              std::unique_ptr<sundra::SampleReader> samples, std::int32_t frames) {
     stopBuild();
     task_.reset();
     summary_.reset();
     samples_.reset();
     totalFrames_ = std::max(frames, 0);
-    if (!path.empty()) {
-        try {
-            std::unique_ptr<sundra::WaveFileReader> reader = openOwnReader(path);
-            if (reader && sundra::canScanPeaks(reader->format())) {
-                format_ = reader->format();
-                samples_ = openOwnReader(path);
-                task_ = std::make_unique<sundra::WaveformTask>(std::move(reader));
-                summary_ = task_->summary();
-                buildThread_ = std::make_unique<sundra::WorkerThread>();
-                buildThread_->start(*task_);
-            }
-        } catch (const sundra::FileError&) {
-            // The document has the file open, so this is rare (the file went
-            // away meanwhile); the strip then stays empty.
-            task_.reset();
-            summary_.reset();
-            samples_.reset();
-        }
+    if (build && sundra::canScanPeaks(build->format())) {
+        format_ = build->format();
+        samples_ = std::move(samples);
+        task_ = std::make_unique<sundra::WaveformTask>(std::move(build));
+        summary_ = task_->summary();
+        buildThread_ = std::make_unique<sundra::WorkerThread>();
+        buildThread_->start(*task_);
     }
     shownReady_ = -1;
     showWholeFile();

@@ -49,6 +49,10 @@ public:
     // A new master: the file at path with frames frames (empty path: nothing
     // to show). Stops any build, starts a new one and shows the whole file.
     void setSource(const std::string& path, std::int32_t frames);
+    // The same with the streams given: build is read from its start on the
+    // strip's thread, samples serves the close-up views (either may be null).
+    void setSource(std::unique_ptr<sundra::SampleReader> build,
+                   std::unique_ptr<sundra::SampleReader> samples, std::int32_t frames);
 
     // The summary being built or built; null when there is none.
     const sundra::WaveformSummary* summary() const { return summary_.get(); }
@@ -119,7 +123,7 @@ private:
     // Declared before the thread so the thread (joined first) never outlives it.
     std::unique_ptr<sundra::WaveformTask> task_;
     std::unique_ptr<sundra::WorkerThread> buildThread_;
-    std::unique_ptr<sundra::WaveFileReader> samples_;
+    std::unique_ptr<sundra::SampleReader> samples_;
 
     // Per channel, per device column.
     std::vector<std::vector<Column>> columns_;
