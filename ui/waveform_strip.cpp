@@ -246,25 +246,24 @@ bool WaveformStrip::columnsFromSamples(int deviceColumns, double framesPerColumn
     const std::int32_t got =
         samples_->read(sampleBytes_.data(), static_cast<std::int32_t>(sampleBytes_.size()));
     const std::int64_t frames = got / frameBytes;
-    std::vector<sundra::Peak> values;
-    values.reserve(static_cast<std::size_t>(frames * channels));
-    sundra::PeakScanner scanner(format_, 1, [&](const sundra::Peak* frame) {
-        values.insert(values.end(), frame, frame + channels);
-    });
-    scanner.feed(sampleBytes_.data(), frames);
-    for (int c = 0; c < deviceColumns; ++c) {
-        const auto from = static_cast<std::int64_t>(c * framesPerColumn);
-        const auto to = std::max(from + 1, static_cast<std::int64_t>((c + 1) * framesPerColumn));
-        for (int channel = 0; channel < channels; ++channel) {
-            Column column{std::numeric_limits<std::int16_t>::max(),
-                          std::numeric_limits<std::int16_t>::min()};
-            for (std::int64_t f = from; f < std::min(to, frames); ++f) {
-                const sundra::Peak& v = values[static_cast<std::size_t>(f * channels + channel)];
-                column.min = std::min(column.min, v.min);
-                column.max = std::max(column.max, v.max);
+    // One bucket a column: each column's frames are fed, then finished.
+    int column = 0;
+    sundra::PeakScanner scanner(
+        format_, std::numeric_limits<std::int64_t>::max(), [&](const sundra::Peak* peaks) {
+            for (int channel = 0; channel < channels; ++channel) {
+                columns_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(column)] = {
+                    peaks[channel].min, peaks[channel].max};
             }
-            columns_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(c)] = column;
+        });
+    for (; column < deviceColumns; ++column) {
+        const auto from = static_cast<std::int64_t>(column * framesPerColumn);
+        const auto to = std::min(
+            frames, std::max(from + 1, static_cast<std::int64_t>((column + 1) * framesPerColumn)));
+        if (from >= frames) {
+            break;
         }
+        scanner.feed(sampleBytes_.data() + from * frameBytes, to - from);
+        scanner.finish();
     }
     return true;
 }
