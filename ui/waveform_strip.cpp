@@ -22,7 +22,7 @@ namespace {
 constexpr int kTimerMs = 100;
 // How near (pixels) a press must come to a cut to grab it.
 constexpr double kGrabPixels = 5.0;
-constexpr double kHandlePixels = 5.0;
+constexpr double kHandlePixels = 7.0;
 
 QColor mix(const QColor& from, const QColor& to, double amount) {
     return QColor::fromRgbF(
