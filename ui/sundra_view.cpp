@@ -6,6 +6,7 @@
 #include "core/units.h"
 #include "ui/command_ids.h"
 #include "ui/command_table.h"
+#include "ui/edit_command.h"
 #include "ui/main_frame.h"
 #include "ui/message_box_reporter.h"
 #include "ui/recording_dialog.h"
@@ -189,6 +190,7 @@ void CSundraView::bindCommands(CommandTable& commands) {
     commands.bind(kSettings, [this] { OnSettings(); });
     commands.bind(
         kRecord, [this] { OnRecord(); }, [this] { return worker_.wait(0); });
+    bindEditHistoryCommands(commands);
 }
 
 void CSundraView::oneTimeSetup() {
@@ -211,6 +213,7 @@ void CSundraView::OnInitialUpdate() {
     selectedTrack_ = -1;
     list_->clearAll();
     strip_->setSource(document_.pathName(), playback_.master().length());
+    undo_.clear();
     if (!document_.pathName().empty()) {
         insertWholeMasterRow();
     } else {
@@ -368,6 +371,7 @@ void CSundraView::MovePositionTo(std::int32_t frame) {
 }
 
 bool CSundraView::MoveCut(const sundra::TrackEdge& edge, std::int32_t frame) {
+    const EditStep step(*this, QStringLiteral("Move Cut"));
     std::lock_guard guard(playback_);
     const sundra::TrackSegment* selected =
         selectedTrack_ == -1 ? nullptr : list_->trackAt(selectedTrack_);
@@ -461,6 +465,7 @@ void CSundraView::OnPeakReset() {
 }
 
 void CSundraView::OnSplit() {
+    const EditStep step(*this, QStringLiteral("Split"));
     std::lock_guard guard(playback_);
     const int i = selectedTrack_;
     sundra::TrackSegment& track = *list_->trackAt(i);
@@ -481,6 +486,7 @@ void CSundraView::OnSplit() {
 }
 
 void CSundraView::OnJoint() {
+    const EditStep step(*this, QStringLiteral("Joint"));
     std::lock_guard guard(playback_);
     const int i = selectedTrack_;
     list_->trackAt(i - 1)->mergeWith(*list_->trackAt(i));
@@ -490,6 +496,7 @@ void CSundraView::OnJoint() {
 }
 
 void CSundraView::OnDelete() {
+    const EditStep step(*this, QStringLiteral("Delete"));
     std::lock_guard guard(playback_);
     list_->removeRow(selectedTrack_);
     SelectTrack(-1, false);
@@ -511,6 +518,7 @@ std::int32_t CSundraView::expandedEnd() {
 }
 
 void CSundraView::OnExpandLeft() {
+    const EditStep step(*this, QStringLiteral("Expand Left"));
     std::lock_guard guard(playback_);
     const int i = selectedTrack_;
     list_->trackAt(i)->setStart(expandedStart());
@@ -519,6 +527,7 @@ void CSundraView::OnExpandLeft() {
 }
 
 void CSundraView::OnExpandRight() {
+    const EditStep step(*this, QStringLiteral("Expand Right"));
     std::lock_guard guard(playback_);
     const int i = selectedTrack_;
     list_->trackAt(i)->setEnd(expandedEnd());
@@ -527,12 +536,14 @@ void CSundraView::OnExpandRight() {
 }
 
 void CSundraView::OnReset() {
+    const EditStep step(*this, QStringLiteral("Reset"));
     std::lock_guard guard(playback_);
     list_->clearAll();
     insertWholeMasterRow();
 }
 
 void CSundraView::OnRename() {
+    const EditStep step(*this, QStringLiteral("Rename"));
     const std::string title = document_.fileTitle();
     for (int i = 0; i < list_->rowCount(); ++i) {
         char number[16];
@@ -559,6 +570,7 @@ void CSundraView::OnAutoSplit() {
 }
 
 void CSundraView::ApplyPieces(const sundra::PieceList& pieces) {
+    const EditStep step(*this, QStringLiteral("Auto Split"));
     const int s = selectedTrack_;
     const std::string base = list_->name(s);
     const int n = static_cast<int>(pieces.size());
@@ -601,6 +613,7 @@ void CSundraView::OnRecord() {
         return;
     }
     if (outcome.writer) {
+        KeepCutList();
         bool adopted = false;
         QString refused;
         {
@@ -615,6 +628,7 @@ void CSundraView::OnRecord() {
                 selectedTrack_ = -1;
                 list_->clearAll();
                 strip_->setSource(path, playback_.master().length());
+                undo_.clear();
                 insertWholeMasterRow();
             }
         }

@@ -146,6 +146,14 @@ TEST_F(StripTest, DraggingTheSecondCutMovesBothTracksAndTheListFollows) {
     EXPECT_EQ(&playback().range(), list().trackAt(2));
     EXPECT_EQ(playback().range().tell(), 0);
 
+    // One drag is one step to undo.
+    ASSERT_TRUE(execute(kEditUndo));
+    EXPECT_EQ(list().trackAt(1)->absoluteEnd(), end);
+    EXPECT_EQ(list().trackAt(2)->absoluteStart(), end + 1);
+    EXPECT_EQ(list().text(1, TrackList::End), clockOf(end));
+    ASSERT_TRUE(execute(kEditRedo));
+    EXPECT_EQ(list().trackAt(1)->absoluteEnd(), end + moved);
+
     // Dragged far past the next cut, it stops where the track after is empty.
     drag(strip().xOfFrame(end + moved), strip().width() + 500.0);
     EXPECT_EQ(list().trackAt(2)->length(), 0);
