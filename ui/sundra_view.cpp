@@ -380,7 +380,8 @@ bool CSundraView::MoveCut(const sundra::TrackEdge& edge, std::int32_t frame) {
     if (!sundra::moveTrackEdge(list_->rows(), edge, frame, playback_.master().length())) {
         return false;
     }
-    for (int row = edge.row - 1; row <= edge.row + 1; ++row) {
+    for (int row = std::max(edge.row - 1, 0); row <= edge.row + 1 && row < list_->rowCount();
+         ++row) {
         list_->refreshTimes(row);
     }
     // The selected track changed under the current range: select it again, as
