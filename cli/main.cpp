@@ -28,6 +28,7 @@ const Command kCommands[] = {
      "cut FILE.wav --cue IN.cue | --labels IN.txt [--save] [--out DIR] [--progress]"},
     {"play", sundra::cli::runPlay, "play FILE.wav [--from SECONDS] [--seconds N]"},
     {"record", sundra::cli::runRecord, "record OUT.wav --seconds N"},
+    {"peaks", sundra::cli::runPeaks, "peaks FILE.wav OUT.dat [--zoom 256]"},
 };
 
 int usage() {

@@ -2,6 +2,7 @@
 
 #include "core/exception.h"
 #include "core/sample_buffer.h"
+#include "core/track_edges.h"
 #include "core/units.h"
 #include "ui/command_ids.h"
 #include "ui/command_table.h"
@@ -15,6 +16,7 @@
 #include "ui/split_all_dialog.h"
 #include "ui/sundra_doc.h"
 #include "ui/track_list_ctrl.h"
+#include "ui/waveform_strip.h"
 
 #include <QFile>
 #include <QGridLayout>
@@ -22,6 +24,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <mutex>
 
@@ -67,9 +70,10 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     levels_[0] = makeMeter(this, 24, "levelMeter0");
     levels_[1] = makeMeter(this, 24, "levelMeter1");
     peaks_[1] = makeMeter(this, 9, "peakMeter1");
+    strip_ = new WaveformStrip(*this, playback_, this);
 
-    // The list takes any extra room; the meters keep their widths beside it and
-    // the bar stays below both.
+    // The list takes any extra width; the meters keep their widths beside it.
+    // The waveform below them takes any extra height, and the bar stays below.
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(10, 10, 10, 10);
     layout->setHorizontalSpacing(3);
@@ -79,12 +83,19 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     layout->addWidget(levels_[0], 0, 2);
     layout->addWidget(levels_[1], 0, 3);
     layout->addWidget(peaks_[1], 0, 4);
-    layout->addWidget(bar_, 1, 0, 1, 5);
+    layout->addWidget(strip_, 1, 0, 1, 5);
+    layout->addWidget(bar_, 2, 0, 1, 5);
     layout->setColumnStretch(0, 1);
-    layout->setRowStretch(0, 1);
+    layout->setRowStretch(1, 1);
     list_->setMinimumSize(380, 260);
 
     connect(list_, &TrackListCtrl::rowClicked, this, [this](int row) { SelectTrack(row, true); });
+    connect(strip_, &WaveformStrip::trackClicked, this, [this](int row, std::int32_t offset) {
+        SelectTrack(row, false);
+        MovePositionTo(offset);
+    });
+    connect(strip_, &WaveformStrip::edgeDragged, this,
+            [this](sundra::TrackEdge edge, std::int32_t frame) { MoveCut(edge, frame); });
     connect(bar_, &QAbstractSlider::actionTriggered, this, &CSundraView::onSliderAction);
     connect(bar_, &QAbstractSlider::sliderReleased, this,
             [this] { OnHScroll(ThumbPosition, bar_->sliderPosition()); });
@@ -201,6 +212,7 @@ void CSundraView::OnInitialUpdate() {
     }
     selectedTrack_ = -1;
     list_->clearAll();
+    strip_->setSource(document_.pathName(), playback_.master().length());
     undo_.clear();
     if (!document_.pathName().empty()) {
         insertWholeMasterRow();
@@ -342,6 +354,42 @@ void CSundraView::OnHScroll(int code, int thumb) {
     // so the bar shows the resulting position, never the raw thumb value.
     UpdatePositionDisplay(range);
     resetLevelMeters();
+}
+
+void CSundraView::MovePositionTo(std::int32_t frame) {
+    std::lock_guard guard(playback_);
+    sundra::TrackSegment& range = playback_.range();
+    markPosition_ = std::clamp(frame, 0, range.length());
+    range.seek(markPosition_);
+    sundra::SampleBuffer& buffer = playback_.buffer();
+    if (sundra::readIntoBuffer(range, buffer) > 0) {
+        sundra::writeBuffer(playback_.device(), buffer);
+    }
+    range.seek(markPosition_);
+    UpdatePositionDisplay(range);
+    resetLevelMeters();
+}
+
+bool CSundraView::MoveCut(const sundra::TrackEdge& edge, std::int32_t frame) {
+    const EditStep step(*this, QStringLiteral("Move Cut"));
+    std::lock_guard guard(playback_);
+    const sundra::TrackSegment* selected =
+        selectedTrack_ == -1 ? nullptr : list_->trackAt(selectedTrack_);
+    const std::int32_t start = selected ? selected->start() : 0;
+    const std::int32_t end = selected ? selected->end() : 0;
+    if (!sundra::moveTrackEdge(list_->rows(), edge, frame, playback_.master().length())) {
+        return false;
+    }
+    for (int row = std::max(edge.row - 1, 0); row <= edge.row + 1 && row < list_->rowCount();
+         ++row) {
+        list_->refreshTimes(row);
+    }
+    // The selected track changed under the current range: select it again, as
+    // the other edits do, so its position starts over within its new bounds.
+    if (selected && (selected->start() != start || selected->end() != end)) {
+        SelectTrack(selectedTrack_, false);
+    }
+    return true;
 }
 
 void CSundraView::startTask(std::unique_ptr<sundra::WorkerTask> task) {
@@ -580,6 +628,7 @@ void CSundraView::OnRecord() {
             if (adopted) {
                 selectedTrack_ = -1;
                 list_->clearAll();
+                strip_->setSource(path, playback_.master().length());
                 undo_.clear();
                 insertWholeMasterRow();
             }

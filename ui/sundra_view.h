@@ -36,10 +36,12 @@ class QScrollBar;
 class QTimer;
 class SettingsStore;
 class TrackListCtrl;
+class WaveformStrip;
 
 namespace sundra {
 class SampleStream;
-}
+struct TrackEdge;
+} // namespace sundra
 
 class CSundraView : public QWidget {
     Q_OBJECT
@@ -74,6 +76,12 @@ public:
     void OnHScroll(int code, int thumb);
     // One tick of the meter timer.
     void OnMeterTimer();
+    // Sets the mark and the position to frame of the current range (clamped
+    // to it) and plays a snippet there, as a position-bar move does.
+    void MovePositionTo(std::int32_t frame);
+    // Moves a track edge (a shared cut moves both tracks) to frame of the
+    // master; the edge's rows' times follow. False when nothing moved.
+    bool MoveCut(const sundra::TrackEdge& edge, std::int32_t frame);
 
     // Transport.
     void OnPlay();
@@ -147,6 +155,7 @@ public:
     sundra::WorkerThread& worker() { return worker_; }
 
     TrackListCtrl& list() { return *list_; }
+    WaveformStrip& waveform() { return *strip_; }
     QScrollBar& positionBar() { return *bar_; }
     QProgressBar& levelMeter(int channel) { return *levels_[channel]; }
     QProgressBar& peakMeter(int channel) { return *peaks_[channel]; }
@@ -197,6 +206,7 @@ private:
     std::function<QString(bool, const QString&)> chooseCutListPath_;
 
     TrackListCtrl* list_;
+    WaveformStrip* strip_;
     QScrollBar* bar_;
     QProgressBar* levels_[2];
     QProgressBar* peaks_[2];

@@ -60,6 +60,8 @@ public:
     void insertColumns();
 
     int rowCount() const { return model_->rowCount(); }
+    // The engine's rows; after changing a segment directly, call refreshTimes.
+    sundra::TrackList& rows() { return model_->rows(); }
     const std::string& name(int row) { return model_->rows().name(row); }
     void setName(int row, const std::string& name) { model_->setName(row, name); }
     void insertTextRow(int index, const std::string& name) { model_->insertTextRow(index, name); }
