@@ -343,6 +343,17 @@ void CSundraView::OnHScroll(int code, int thumb) {
     default:
         return;
     }
+    SettleAtMark(range);
+}
+
+void CSundraView::MovePositionTo(std::int32_t frame) {
+    std::lock_guard guard(playback_);
+    sundra::TrackSegment& range = playback_.range();
+    markPosition_ = std::clamp(frame, 0, range.length());
+    SettleAtMark(range);
+}
+
+void CSundraView::SettleAtMark(sundra::TrackSegment& range) {
     // An audible snippet of the new position.
     range.seek(markPosition_);
     sundra::SampleBuffer& buffer = playback_.buffer();
@@ -352,20 +363,6 @@ void CSundraView::OnHScroll(int code, int thumb) {
     range.seek(markPosition_);
     // Inside a slider action this also becomes the value the bar settles on,
     // so the bar shows the resulting position, never the raw thumb value.
-    UpdatePositionDisplay(range);
-    resetLevelMeters();
-}
-
-void CSundraView::MovePositionTo(std::int32_t frame) {
-    std::lock_guard guard(playback_);
-    sundra::TrackSegment& range = playback_.range();
-    markPosition_ = std::clamp(frame, 0, range.length());
-    range.seek(markPosition_);
-    sundra::SampleBuffer& buffer = playback_.buffer();
-    if (sundra::readIntoBuffer(range, buffer) > 0) {
-        sundra::writeBuffer(playback_.device(), buffer);
-    }
-    range.seek(markPosition_);
     UpdatePositionDisplay(range);
     resetLevelMeters();
 }

@@ -179,6 +179,9 @@ private:
     void oneTimeSetup();
     void startTask(std::unique_ptr<sundra::WorkerTask> task);
     void resetLevelMeters();
+    // Plays a snippet at the mark, leaves the range there and shows the new
+    // position; the caller holds the playback lock.
+    void SettleAtMark(sundra::TrackSegment& range);
     void resetPeakMeters();
     void insertWholeMasterRow();
     void onSliderAction(int action);

@@ -23,19 +23,9 @@ constexpr std::int32_t kCdFrame = kSecond / 75;
 // on quarter seconds, which are not whole CD frames. A sawtooth makes every
 // exported frame tell from its neighbours.
 std::string threeSongs(const test::TempDir& dir) {
-    test::Bytes samples;
-    const std::int32_t parts[] = {33 * kSecond / 10,  -16 * kSecond / 10, 21 * kSecond / 10,
-                                  -16 * kSecond / 10, 5 * kSecond,        -16 * kSecond / 10};
-    std::uint16_t value = 0;
-    for (std::int32_t part : parts) {
-        for (std::int32_t frame = 0; frame < std::abs(part); ++frame) {
-            value = static_cast<std::uint16_t>(value + 13);
-            const std::uint16_t sample =
-                part > 0 ? static_cast<std::uint16_t>(1000 + value % 2000) : 0;
-            test::put16(samples, sample);
-            test::put16(samples, sample);
-        }
-    }
+    const test::Bytes samples =
+        test::sawtoothSongs({33 * kSecond / 10, -16 * kSecond / 10, 21 * kSecond / 10,
+                             -16 * kSecond / 10, 5 * kSecond, -16 * kSecond / 10});
     const std::string path = dir.file("live set.wav");
     test::writeBytes(path, test::canonicalWav(kStereo16, samples));
     return path;

@@ -24,18 +24,8 @@ const std::string kHeader = "name\tstart_frame\tend_frame\tstart\tend\ttotal\n";
 // 1000 to 2999 (loud at the default level 0.05, quiet at 0.1), so every exported
 // frame can also be told from its neighbours.
 std::string twoSongs(const test::TempDir& dir, const std::string& name) {
-    test::Bytes samples;
-    const std::int32_t parts[] = {4 * kSecond, -2 * kSecond, 4 * kSecond, -3 * kSecond};
-    std::uint16_t value = 0;
-    for (std::int32_t part : parts) {
-        for (std::int32_t frame = 0; frame < std::abs(part); ++frame) {
-            value = static_cast<std::uint16_t>(value + 13);
-            const std::uint16_t sample =
-                part > 0 ? static_cast<std::uint16_t>(1000 + value % 2000) : 0;
-            test::put16(samples, sample);
-            test::put16(samples, sample);
-        }
-    }
+    const test::Bytes samples =
+        test::sawtoothSongs({4 * kSecond, -2 * kSecond, 4 * kSecond, -3 * kSecond});
     const std::string path = dir.file(name);
     test::writeBytes(path, test::canonicalWav(kStereo16, samples));
     return path;

@@ -119,4 +119,19 @@ void writeRunsWav(const std::string& path, const WaveFormat& format, const std::
     writeBytes(path, canonicalWav(format, pcm16(values)));
 }
 
+Bytes sawtoothSongs(const std::vector<std::int32_t>& parts) {
+    Bytes samples;
+    std::uint16_t value = 0;
+    for (std::int32_t part : parts) {
+        for (std::int32_t frame = 0; frame < std::abs(part); ++frame) {
+            value = static_cast<std::uint16_t>(value + 13);
+            const std::uint16_t sample =
+                part > 0 ? static_cast<std::uint16_t>(1000 + value % 2000) : 0;
+            put16(samples, sample);
+            put16(samples, sample);
+        }
+    }
+    return samples;
+}
+
 } // namespace sundra::test

@@ -53,4 +53,9 @@ struct Run {
 };
 void writeRunsWav(const std::string& path, const WaveFormat& format, const std::vector<Run>& runs);
 
+// Stereo 16-bit samples of songs and pauses: a part of n > 0 frames is a
+// sawtooth from 1000 to 2999 on both channels (so every frame can be told from
+// its neighbours), one of -n frames is n frames of silence.
+Bytes sawtoothSongs(const std::vector<std::int32_t>& parts);
+
 } // namespace sundra::test
