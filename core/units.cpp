@@ -397,6 +397,17 @@ bool hasLevels(const WaveFormat& format) {
     return sampleShape(format) != nullptr;
 }
 
+// Kept out of line so that sampleLevel stays as small as the 8- and 16-bit
+// frame-by-frame scans need it to be inlined.
+[[gnu::noinline]] double wideSampleLevel(const FrameView& frame, std::int32_t channel) {
+    const WaveFormat& format = *frame.format;
+    if (const SampleShape* shape = sampleShape(format)) {
+        return shape->level(frame.bytes +
+                            static_cast<std::ptrdiff_t>(channel) * (format.bitsPerSample / 8));
+    }
+    return 0.0;
+}
+
 const std::uint8_t* frameAt(const SampleBuffer& buffer, std::int32_t frame) {
     return buffer.data.get() + static_cast<std::ptrdiff_t>(frame) * frameSize(buffer.format);
 }
@@ -477,11 +488,7 @@ double sampleLevel(const FrameView& frame, std::int32_t channel) {
         const auto sample = static_cast<std::int16_t>(p[0] | (p[1] << 8));
         return sample * kLevel16;
     }
-    if (const SampleShape* shape = sampleShape(format)) {
-        return shape->level(frame.bytes +
-                            static_cast<std::ptrdiff_t>(channel) * (format.bitsPerSample / 8));
-    }
-    return 0.0;
+    return wideSampleLevel(frame, channel);
 }
 
 double frameMean(const FrameView& frame) {
