@@ -64,7 +64,11 @@ bool portAudioRunning() {
     return running;
 }
 
+// The device takes the samples' bytes as they are; 64-bit floats have no
+// device format and cannot be played.
 PaSampleFormat sampleFormatOf(const WaveFormat& format) {
+    if (isFloat(format))
+        return format.bitsPerSample == 32 ? paFloat32 : 0;
     switch (format.bitsPerSample) {
     case 8:
         return paUInt8;

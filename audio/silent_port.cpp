@@ -9,9 +9,11 @@ namespace sundra {
 namespace {
 
 bool isPlayablePcm(const WaveFormat& format) {
+    // The same formats as a real device takes (no 64-bit floats).
     const int bits = format.bitsPerSample;
-    return format.channels >= 1 && format.samplesPerSecond >= 1 &&
-           (bits == 8 || bits == 16 || bits == 24 || bits == 32);
+    const bool playable =
+        isFloat(format) ? bits == 32 : bits == 8 || bits == 16 || bits == 24 || bits == 32;
+    return format.channels >= 1 && format.samplesPerSecond >= 1 && playable;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // the automatic split does over the pauses of a recording.
 
 #include "core/sample_buffer.h"
+#include "core/sample_shape.h"
 #include "core/units.h"
 
 #include <benchmark/benchmark.h>
@@ -21,9 +22,13 @@ SampleBuffer oneSecond(const WaveFormat& format) {
     std::mt19937 random(5);
     std::uniform_int_distribution<int> quiet(-300, 300);
     const std::int32_t width = format.bitsPerSample / 8;
+    const sundra::SampleShape* shape = sundra::sampleShape(format);
     for (std::int32_t i = 0; i < buffer.capacity / width; ++i) {
         const int sample = quiet(random);
-        if (width == 1) {
+        if (width > 2) {
+            shape->store(sample / 32768.0,
+                         buffer.data.get() + static_cast<std::ptrdiff_t>(i) * width);
+        } else if (width == 1) {
             buffer.data[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(128 + sample / 8);
         } else {
             const auto value = static_cast<std::uint16_t>(sample);
@@ -68,6 +73,14 @@ BENCHMARK_CAPTURE(channelPeakOfChannel, stereo16_left, kStereo16, 0);
 BENCHMARK_CAPTURE(channelPeakOfChannel, stereo16_right, kStereo16, 1);
 BENCHMARK_CAPTURE(channelPeakOfChannel, mono8, kMono8, 0);
 BENCHMARK_CAPTURE(meanPeakOf, stereo16, kStereo16);
+BENCHMARK_CAPTURE(anyFrameAboveNoneLoud, stereo24_96k, (WaveFormat{2, 96000, 24}));
+BENCHMARK_CAPTURE(channelPeakOfChannel, stereo24_96k_right, (WaveFormat{2, 96000, 24}), 1);
+BENCHMARK_CAPTURE(anyFrameAboveNoneLoud, stereo_float32,
+                  (WaveFormat{2, 44100, 32, sundra::SampleEncoding::Float}));
+BENCHMARK_CAPTURE(anyFrameAboveNoneLoud, stereo_float64,
+                  (WaveFormat{2, 44100, 64, sundra::SampleEncoding::Float}));
+BENCHMARK_CAPTURE(anyFrameAboveNoneLoud, mono_float32,
+                  (WaveFormat{1, 44100, 32, sundra::SampleEncoding::Float}));
 // Three channels take the plain path, for comparison.
 BENCHMARK_CAPTURE(anyFrameAboveNoneLoud, three_channels16, (WaveFormat{3, 44100, 16}));
 

@@ -7,7 +7,9 @@
 #   bench/bench_split.sh [MINUTES] [RUNS]       (defaults: 60 minutes, 7 runs)
 #
 # Environment: BUILD (default build/bench-rel, configured as a Release build),
-# WORK (default a folder under /tmp that is kept, so the album is made once).
+# WORK (default a folder under /tmp that is kept, so the album is made once),
+# ALBUM (make-album's format options, default 44.1 kHz 16-bit; for example
+# ALBUM="--rate 96000 --bits 24" for a 24-bit/96 kHz album).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -25,9 +27,11 @@ cmake --build "$build" --target sundra-cli >/dev/null
 cli="$build/cli/sundra-cli"
 cc -O2 -o "$work/plain_scan" "$root/bench/plain_scan.c"
 
-album="$work/album-$minutes.wav"
+album_options=${ALBUM:-}
+album="$work/album-$minutes$(echo "$album_options" | tr -d ' -').wav"
 if [ ! -f "$album" ]; then
-    "$cli" make-album "$album" --minutes "$minutes" >/dev/null
+    # shellcheck disable=SC2086 # the options are words
+    "$cli" make-album "$album" --minutes "$minutes" $album_options >/dev/null
 fi
 out="$work/out"
 cat "$album" >/dev/null # warm the page cache

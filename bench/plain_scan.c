@@ -1,11 +1,12 @@
 /* plain_scan: the baseline that sundra-cli split is measured against. A plain C
- * pass over a canonical 44.1 kHz stereo 16-bit WAV file: it reads the samples in
- * 44100-byte blocks (a quarter second), tests every frame of every block against
- * the default sense level (mean of the two channels above 0.05 of full scale),
- * and cuts pieces with the default rules (a pause is 5 quiet blocks, pauses are
- * left out, a piece must be longer than one second). It prints the pieces'
- * frame ranges. With --write DIR it then copies every piece into DIR as its own
- * WAV file with a 44-byte header, through one-second buffers.
+ * pass over a stereo WAV file of 16- or 24-bit samples (any rate; RIFF or RF64,
+ * any header): it reads the samples in quarter-second blocks of whole frames,
+ * tests every frame of every block against the default sense level (mean of
+ * the two channels above 0.05 of full scale), and cuts pieces with the default
+ * rules (a pause is 5 quiet blocks, pauses are left out, a piece must be longer
+ * than one second). It prints the pieces' frame ranges. With --write DIR it
+ * then copies every piece into DIR as its own WAV file with a 44-byte header,
+ * through one-second buffers.
  *
  *   plain_scan ALBUM.wav [--write DIR]
  */
@@ -19,36 +20,58 @@
 #include <unistd.h>
 
 enum {
-    kHeader = 44,
-    kFrameBytes = 4,
-    kBlockBytes = 44100,
-    kBlockFrames = kBlockBytes / kFrameBytes,
     kPauseBlocks = 5,
-    kMinimumFrames = 44100,
-    kCopyBytes = 176400,
     kMaxPieces = 100000,
 };
 
-/* A frame is loud when (l + r) / 2 / 32768 > 0.05, that is l + r >= 3277. */
-static int loudFrames(const int16_t* samples, int frames) {
+static uint32_t get16(const unsigned char* p) {
+    return (uint32_t)p[0] | (uint32_t)p[1] << 8;
+}
+
+static uint32_t get32(const unsigned char* p) {
+    return get16(p) | get16(p + 2) << 16;
+}
+
+/* A frame is loud when (l + r) / 2 / 2^(bits-1) > 0.05, that is when
+ * l + r > 0.05 x 2^bits, which is never a whole number for 16 or 24 bits. */
+static int loudFrames16(const unsigned char* bytes, int frames, int32_t least) {
+    const int16_t* samples = (const int16_t*)bytes;
     int loud = 0;
     for (int i = 0; i < frames; ++i)
-        loud += (samples[2 * i] + samples[2 * i + 1]) >= 3277;
+        loud += (samples[2 * i] + samples[2 * i + 1]) >= least;
     return loud;
 }
 
-static void put32(unsigned char* p, uint32_t v) {
-    p[0] = (unsigned char)v;
-    p[1] = (unsigned char)(v >> 8);
-    p[2] = (unsigned char)(v >> 16);
-    p[3] = (unsigned char)(v >> 24);
+static int32_t sample24(const unsigned char* p) {
+    return (int32_t)((uint32_t)p[0] << 8 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 24) >> 8;
 }
 
-static void header(unsigned char* h, uint32_t dataBytes) {
-    memcpy(h,
-           "RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x02\0\x44\xac\0\0\x10\xb1\x02\0\x04\0\x10\0data",
-           40);
+static int loudFrames24(const unsigned char* bytes, int frames, int32_t least) {
+    int loud = 0;
+    for (int i = 0; i < frames; ++i)
+        loud += sample24(bytes + 6 * i) + sample24(bytes + 6 * i + 3) >= least;
+    return loud;
+}
+
+static void put16(unsigned char* p, uint32_t v) {
+    p[0] = (unsigned char)v;
+    p[1] = (unsigned char)(v >> 8);
+}
+
+static void put32(unsigned char* p, uint32_t v) {
+    put16(p, v);
+    put16(p + 2, v >> 16);
+}
+
+static void header(unsigned char* h, uint32_t dataBytes, uint32_t rate, int bits) {
+    const uint32_t align = (uint32_t)(bits / 8 * 2);
+    memcpy(h, "RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x02\0", 24);
     put32(h + 4, dataBytes + 36);
+    put32(h + 24, rate);
+    put32(h + 28, rate * align);
+    put16(h + 32, align);
+    put16(h + 34, (uint32_t)bits);
+    memcpy(h + 36, "data", 4);
     put32(h + 40, dataBytes);
 }
 
@@ -74,25 +97,55 @@ int main(int argc, char** argv) {
         perror(argv[1]);
         return 1;
     }
-    static int16_t block[kBlockBytes / 2];
+    /* The chunks up to "data": the format and where the samples begin. */
+    unsigned char head[4096];
+    ssize_t headBytes = read(fd, head, sizeof head);
+    int bits = 0, channels = 0;
+    uint32_t rate = 0;
+    long dataOffset = 0;
+    for (long at = 12; at + 8 <= headBytes;) {
+        const uint32_t size = get32(head + at + 4);
+        if (memcmp(head + at, "fmt ", 4) == 0 && at + 24 <= headBytes) {
+            channels = (int)get16(head + at + 10);
+            rate = get32(head + at + 12);
+            bits = (int)get16(head + at + 22);
+        } else if (memcmp(head + at, "data", 4) == 0) {
+            dataOffset = at + 8;
+            break;
+        }
+        at += 8 + (long)size;
+    }
+    if (dataOffset == 0 || channels != 2 || (bits != 16 && bits != 24)) {
+        fprintf(stderr, "%s: not a stereo 16- or 24-bit WAV file\n", argv[1]);
+        return 1;
+    }
+    const int frameBytes = bits / 8 * 2;
+    const long quarter = (long)rate * frameBytes / 4;
+    const int blockFrames = (int)((quarter - 1) / frameBytes + 1);
+    const int blockBytes = blockFrames * frameBytes;
+    const int64_t minimumFrames = rate;
+    const int32_t least = bits == 16 ? 3277 : 838861;
+
+    unsigned char* block = malloc((size_t)blockBytes);
     static int64_t starts[kMaxPieces], ends[kMaxPieces];
     int pieces = 0;
     int64_t frame = 0, soundStart = -1;
     int quiet = 0;
-    lseek(fd, kHeader, SEEK_SET);
+    lseek(fd, dataOffset, SEEK_SET);
     for (;;) {
-        ssize_t got = read(fd, block, kBlockBytes);
+        ssize_t got = read(fd, block, (size_t)blockBytes);
         if (got <= 0)
             break;
-        int frames = (int)(got / kFrameBytes);
-        int loud = loudFrames(block, frames);
+        int frames = (int)(got / frameBytes);
+        int loud = bits == 16 ? loudFrames16(block, frames, least)
+                              : loudFrames24(block, frames, least);
         if (loud > 0) {
             if (soundStart < 0)
                 soundStart = frame;
             quiet = 0;
         } else if (soundStart >= 0 && ++quiet == kPauseBlocks) {
-            int64_t end = frame + frames - (int64_t)kPauseBlocks * kBlockFrames;
-            if (end - soundStart > kMinimumFrames && pieces < kMaxPieces) {
+            int64_t end = frame + frames - (int64_t)kPauseBlocks * blockFrames;
+            if (end - soundStart > minimumFrames && pieces < kMaxPieces) {
                 starts[pieces] = soundStart;
                 ends[pieces++] = end;
             }
@@ -102,8 +155,8 @@ int main(int argc, char** argv) {
         frame += frames;
     }
     if (soundStart >= 0) {
-        int64_t end = frame - (int64_t)(kPauseBlocks - 1) * kBlockFrames;
-        if (end - soundStart > kMinimumFrames && pieces < kMaxPieces) {
+        int64_t end = frame - (int64_t)(kPauseBlocks - 1) * blockFrames;
+        if (end - soundStart > minimumFrames && pieces < kMaxPieces) {
             starts[pieces] = soundStart;
             ends[pieces++] = end;
         }
@@ -112,7 +165,8 @@ int main(int argc, char** argv) {
         printf("%d\t%lld\t%lld\n", i, (long long)starts[i], (long long)ends[i]);
 
     if (argc == 4) {
-        static char copy[kCopyBytes];
+        const size_t copyBytes = (size_t)rate * (size_t)frameBytes;
+        char* copy = malloc(copyBytes);
         for (int i = 0; i < pieces; ++i) {
             char path[4096];
             snprintf(path, sizeof path, "%s/plain-%02d.wav", argv[3], i);
@@ -121,14 +175,14 @@ int main(int argc, char** argv) {
                 perror(path);
                 return 1;
             }
-            int64_t bytes = (ends[i] - starts[i]) * kFrameBytes;
-            unsigned char h[kHeader];
-            header(h, (uint32_t)bytes);
-            if (writeAll(out, h, kHeader) != 0)
+            int64_t bytes = (ends[i] - starts[i]) * frameBytes;
+            unsigned char h[44];
+            header(h, (uint32_t)bytes, rate, bits);
+            if (writeAll(out, h, sizeof h) != 0)
                 return 1;
-            off_t at = kHeader + starts[i] * kFrameBytes;
+            off_t at = dataOffset + starts[i] * frameBytes;
             while (bytes > 0) {
-                size_t want = bytes < kCopyBytes ? (size_t)bytes : kCopyBytes;
+                size_t want = bytes < (int64_t)copyBytes ? (size_t)bytes : copyBytes;
                 ssize_t got = pread(fd, copy, want, at);
                 if (got <= 0 || writeAll(out, copy, (size_t)got) != 0)
                     return 1;
@@ -137,7 +191,9 @@ int main(int argc, char** argv) {
             }
             close(out);
         }
+        free(copy);
     }
+    free(block);
     close(fd);
     return 0;
 }

@@ -30,9 +30,11 @@ int runCopy(const Arguments& args) {
     const WaveFormat format = reader.format();
     // Opened after the reader holds its file, so copying a file onto itself is a
     // sharing violation and never empties the source.
-    WaveFileWriter writer(format, std::make_unique<FileByteStream>(std::make_unique<File>(
-                                      out, File::Access::ReadWrite, File::Share::Exclusive,
-                                      File::Disposition::Create)));
+    WaveFileWriter writer(
+        format,
+        std::make_unique<FileByteStream>(std::make_unique<File>(
+            out, File::Access::ReadWrite, File::Share::Exclusive, File::Disposition::Create)),
+        reader.length());
 
     const std::int32_t frame = frameSize(format);
     SampleBuffer buffer(format, blockBytes(format, 1));

@@ -4,6 +4,7 @@
 #include "cli/options.h"
 #include "core/byte_stream.h"
 #include "core/file.h"
+#include "core/sample_shape.h"
 #include "core/units.h"
 #include "core/wave_file.h"
 
@@ -29,6 +30,7 @@ int runInfo(const Arguments& args) {
     std::printf("file: %s\n", path.c_str());
     std::printf("format: %d channels, %d Hz, %d bits\n", format.channels, format.samplesPerSecond,
                 format.bitsPerSample);
+    std::printf("sample format: %s\n", sampleFormatName(format).c_str());
     std::printf("data offset: %lld\n", static_cast<long long>(reader.dataOffset()));
     std::printf("frames: %d\n", frames);
     std::printf("duration: %s\n", clock(wholeSeconds(frames, format)).c_str());

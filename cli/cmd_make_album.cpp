@@ -1,4 +1,5 @@
-// make-album OUT.wav --minutes N [--seed S]: a deterministic test album, so that
+// make-album OUT.wav --minutes N [--seed S] [--rate R] [--bits B] [--float]: a
+// deterministic test album (by default 44.1 kHz stereo 16-bit), so that
 // examples, benchmarks and tests need no recording from outside. Songs of a tone
 // or of noise at 0.2 to 0.45 of full scale, 2 to 6 minutes long, each with a few
 // quiet passages of at most 0.6 s (too short for a split at 1 s pauses), follow
@@ -10,6 +11,7 @@
 #include "cli/options.h"
 #include "core/byte_stream.h"
 #include "core/file.h"
+#include "core/sample_shape.h"
 #include "core/units.h"
 #include "core/wave_file.h"
 
@@ -25,9 +27,9 @@ namespace sundra::cli {
 
 namespace {
 
-constexpr WaveFormat kAlbumFormat{2, 44100, 16};
-constexpr std::int64_t kRate = 44100;
-constexpr long long kMaxMinutes = 400; // stays below the 4 GiB a WAV file can hold
+// A day; at 44.1 kHz that is more frames than the program opens, which makes
+// such an album a test of that limit too. Beyond 4 GiB the file is RF64.
+constexpr long long kMaxMinutes = 24 * 60;
 constexpr double kQuietLevel = 0.01;
 constexpr double kHissLevel = 0.004;
 
@@ -61,13 +63,6 @@ double sine(std::uint32_t phase) {
     return -(0.225 * (y * std::fabs(y) - y) + y); // sin(2 pi x) = -sin(pi t)
 }
 
-std::int16_t toSample(double value) {
-    const double scaled = std::floor(value * 32767.0 + 0.5);
-    return static_cast<std::int16_t>(scaled > 32767.0    ? 32767
-                                     : scaled < -32768.0 ? -32768
-                                                         : scaled);
-}
-
 struct Span {
     std::int64_t start;
     std::int64_t frames;
@@ -83,7 +78,7 @@ struct Piece {
     std::vector<Span> quiet; // passages inside a song, relative to its start
 };
 
-Piece makeSong(Random& random, std::int64_t start, std::int64_t frames) {
+Piece makeSong(Random& random, std::int64_t start, std::int64_t frames, std::int64_t rate) {
     Piece song{random.between(0, 1) == 0 ? Piece::Kind::Tone : Piece::Kind::Noise,
                start,
                frames,
@@ -95,32 +90,32 @@ Piece makeSong(Random& random, std::int64_t start, std::int64_t frames) {
     // edges, so that passages never touch each other or the gaps.
     const std::int64_t parts = random.between(1, 3);
     for (std::int64_t part = 0; part < parts; ++part) {
-        const std::int64_t length = random.between(kRate / 5, kRate * 6 / 10);
-        const std::int64_t from = frames * part / parts + 10 * kRate;
-        const std::int64_t to = frames * (part + 1) / parts - 10 * kRate - length;
+        const std::int64_t length = random.between(rate / 5, rate * 6 / 10);
+        const std::int64_t from = frames * part / parts + 10 * rate;
+        const std::int64_t to = frames * (part + 1) / parts - 10 * rate - length;
         if (to > from)
             song.quiet.push_back({random.between(from, to), length});
     }
     return song;
 }
 
-std::vector<Piece> planAlbum(std::int64_t totalFrames, std::uint64_t seed) {
+std::vector<Piece> planAlbum(std::int64_t totalFrames, std::uint64_t seed, std::int64_t rate) {
     Random random(seed);
-    const std::int64_t shortest = 2 * 60 * kRate;
-    const std::int64_t longest = 6 * 60 * kRate;
+    const std::int64_t shortest = 2 * 60 * rate;
+    const std::int64_t longest = 6 * 60 * rate;
     std::vector<Piece> pieces;
     std::int64_t at = 0;
     while (true) {
         const std::int64_t remaining = totalFrames - at;
         if (remaining <= longest) {
-            pieces.push_back(makeSong(random, at, remaining));
+            pieces.push_back(makeSong(random, at, remaining, rate));
             break;
         }
-        const std::int64_t gap = random.between(2 * kRate, 4 * kRate);
+        const std::int64_t gap = random.between(2 * rate, 4 * rate);
         // Leave room for at least one more song of the shortest length.
         const std::int64_t song =
             random.between(shortest, std::min(longest, remaining - gap - shortest));
-        pieces.push_back(makeSong(random, at, song));
+        pieces.push_back(makeSong(random, at, song, rate));
         at += song;
         pieces.push_back(Piece{random.between(0, 1) == 0 ? Piece::Kind::Silence : Piece::Kind::Hiss,
                                at,
@@ -137,14 +132,15 @@ std::vector<Piece> planAlbum(std::int64_t totalFrames, std::uint64_t seed) {
 // Renders pieces into one-second blocks and hands each full block to the writer.
 class AlbumRenderer {
 public:
-    explicit AlbumRenderer(WaveFileWriter& writer)
-        : writer_(writer), block_(static_cast<std::size_t>(kRate) * 2) {}
+    AlbumRenderer(WaveFileWriter& writer, const SampleShape& shape)
+        : writer_(writer), shape_(shape), rate_(writer.format().samplesPerSecond),
+          block_(static_cast<std::size_t>(rate_) * 2) {}
 
     void render(const Piece& piece) {
         Random noise(piece.seed);
         const std::uint32_t step =
             static_cast<std::uint32_t>((static_cast<std::uint64_t>(piece.frequency) << 32) /
-                                       static_cast<std::uint64_t>(kRate));
+                                       static_cast<std::uint64_t>(rate_));
         std::uint32_t phase = 0;
         std::size_t nextQuiet = 0;
         for (std::int64_t frame = 0; frame < piece.frames; ++frame) {
@@ -170,7 +166,7 @@ public:
             case Piece::Kind::Silence:
                 break;
             }
-            put(toSample(left), toSample(right));
+            put(left, right);
         }
     }
 
@@ -180,7 +176,7 @@ public:
     }
 
 private:
-    void put(std::int16_t left, std::int16_t right) {
+    void put(double left, double right) {
         block_[used_++] = left;
         block_[used_++] = right;
         if (used_ == block_.size())
@@ -192,18 +188,18 @@ private:
             return;
         // Little-endian bytes, written out explicitly so the file is the same on
         // any machine.
-        bytes_.resize(used_ * 2);
-        for (std::size_t i = 0; i < used_; ++i) {
-            const auto value = static_cast<std::uint16_t>(block_[i]);
-            bytes_[2 * i] = static_cast<std::uint8_t>(value);
-            bytes_[2 * i + 1] = static_cast<std::uint8_t>(value >> 8);
-        }
+        const std::size_t width = static_cast<std::size_t>(shape_.bits / 8);
+        bytes_.resize(used_ * width);
+        for (std::size_t i = 0; i < used_; ++i)
+            shape_.store(block_[i], bytes_.data() + i * width);
         writer_.write(bytes_.data(), static_cast<std::int32_t>(bytes_.size()));
         used_ = 0;
     }
 
     WaveFileWriter& writer_;
-    std::vector<std::int16_t> block_;
+    const SampleShape& shape_;
+    std::int32_t rate_;
+    std::vector<double> block_;
     std::vector<std::uint8_t> bytes_;
     std::size_t used_ = 0;
 };
@@ -225,7 +221,7 @@ const char* kindName(Piece::Kind kind) {
 } // namespace
 
 int runMakeAlbum(const Arguments& args) {
-    const Options options(args, {"minutes", "seed"}, {});
+    const Options options(args, {"minutes", "seed", "rate", "bits"}, {"float"});
     if (options.positional().size() != 1)
         throw UsageError("needs exactly one output file");
     if (!options.has("minutes"))
@@ -234,13 +230,25 @@ int runMakeAlbum(const Arguments& args) {
     if (minutes < 1 || minutes > kMaxMinutes)
         throw UsageError("--minutes must be 1 to " + std::to_string(kMaxMinutes));
     const auto seed = static_cast<std::uint64_t>(options.integer("seed", 1));
+    const long long rate = options.integer("rate", 44100);
+    if (rate < 8000 || rate > 384000)
+        throw UsageError("--rate must be 8000 to 384000");
+    const WaveFormat format{2, static_cast<std::int32_t>(rate),
+                            static_cast<std::int32_t>(options.integer("bits", 16)),
+                            options.has("float") ? SampleEncoding::Float : SampleEncoding::Integer};
+    const SampleShape* shape = sampleShape(format);
+    if (!shape)
+        throw UsageError("--bits must be 8, 16, 24 or 32, or with --float 32 or 64");
     const std::string& path = options.positional()[0];
 
-    const std::vector<Piece> pieces = planAlbum(minutes * 60 * kRate, seed);
-    WaveFileWriter writer(kAlbumFormat, std::make_unique<FileByteStream>(std::make_unique<File>(
-                                            path, File::Access::ReadWrite, File::Share::Exclusive,
-                                            File::Disposition::Create)));
-    AlbumRenderer renderer(writer);
+    const std::int64_t totalFrames = minutes * 60 * rate;
+    const std::vector<Piece> pieces = planAlbum(totalFrames, seed, rate);
+    WaveFileWriter writer(
+        format,
+        std::make_unique<FileByteStream>(std::make_unique<File>(
+            path, File::Access::ReadWrite, File::Share::Exclusive, File::Disposition::Create)),
+        totalFrames);
+    AlbumRenderer renderer(writer, *shape);
     int songs = 0;
     for (const Piece& piece : pieces) {
         renderer.render(piece);
@@ -261,8 +269,8 @@ int runMakeAlbum(const Arguments& args) {
         std::printf("\n");
     }
     renderer.finish();
-    std::printf("wrote %s: %d songs, %d frames, %s\n", path.c_str(), songs, writer.length(),
-                clock(wholeSeconds(writer.length(), kAlbumFormat)).c_str());
+    std::printf("wrote %s: %d songs, %lld frames, %s\n", path.c_str(), songs,
+                static_cast<long long>(totalFrames), clock(totalFrames / rate).c_str());
     return 0;
 }
 

@@ -38,9 +38,11 @@ int runRecord(const Arguments& args) {
         std::fputs("no sound input device could be opened\n", stderr);
         return 1;
     }
-    WaveFileWriter writer(format, std::make_unique<FileByteStream>(std::make_unique<File>(
-                                      path, File::Access::ReadWrite, File::Share::Exclusive,
-                                      File::Disposition::Create)));
+    WaveFileWriter writer(
+        format,
+        std::make_unique<FileByteStream>(std::make_unique<File>(
+            path, File::Access::ReadWrite, File::Share::Exclusive, File::Disposition::Create)),
+        WaveFileWriter::kOpenEnded);
     SampleBuffer block(format, device.bufferBytes());
     // The header is rewritten every two seconds, so a recording that is killed
     // or loses power still opens with all but its last seconds.

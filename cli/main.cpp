@@ -19,7 +19,8 @@ struct Command {
 const Command kCommands[] = {
     {"info", sundra::cli::runInfo, "info FILE.wav"},
     {"copy", sundra::cli::runCopy, "copy IN.wav OUT.wav"},
-    {"make-album", sundra::cli::runMakeAlbum, "make-album OUT.wav --minutes N [--seed S]"},
+    {"make-album", sundra::cli::runMakeAlbum,
+     "make-album OUT.wav --minutes N [--seed S] [--rate R] [--bits B] [--float]"},
     {"split", sundra::cli::runSplit,
      "split FILE.wav [--sense-level 50] [--sense-time 10] [--minimum-time 10] "
      "[--trim-space 1] [--click-filter 0] [--save] [--out DIR] [--progress] [--cue OUT.cue] "

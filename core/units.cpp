@@ -1,5 +1,7 @@
 #include "core/units.h"
 
+#include "core/sample_shape.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -50,6 +52,8 @@ constexpr double kLevel16 = 0.000030517578125; // 1 / 32768
 //   16-bit sample s:           s / 32768
 //   8-bit stereo a + b:        (a - 128) / 256 + (b - 128) / 256 = (a + b - 256) / 256
 //   16-bit stereo a + b:       a / 65536 + b / 65536 = (a + b) / 65536
+//   24-bit sample s:           s / 2^23
+//   24-bit stereo a + b:       (a + b) / 2^24
 // Every term and every sum is a small integer times a power of two, so each is
 // exact in double and equals what the channel-order sum 0.0 + l0/2 + l1/2 gives.
 // A maximum over keys therefore maps to the maximum over levels, and "some
@@ -63,7 +67,11 @@ enum class Key {
     Mono16,
     Stereo16Left,
     Stereo16Right,
-    Stereo16Sum
+    Stereo16Sum,
+    Mono24,
+    Stereo24Left,
+    Stereo24Right,
+    Stereo24Sum
 };
 
 template <Key K> struct KeyTraits;
@@ -152,6 +160,56 @@ template <> struct KeyTraits<Key::Stereo16Sum> {
     static double level(std::int32_t key) { return key * (kLevel16 / 2); }
 };
 
+constexpr double kLevel24 = 0x1.0p-23;
+
+// A 24-bit sample sits in the low three bytes of a 32-bit load from its first
+// byte, or in the high three of a load from one byte before it; the loads never
+// leave the frame.
+std::int32_t lowThreeBytes(std::uint32_t word) {
+    return static_cast<std::int32_t>(word << 8) >> 8;
+}
+
+template <> struct KeyTraits<Key::Mono24> {
+    using Type = std::int32_t;
+    static constexpr std::ptrdiff_t stride = 3;
+    static Type key(const std::uint8_t* p) {
+        return lowThreeBytes(p[0] | static_cast<std::uint32_t>(p[1]) << 8 |
+                             static_cast<std::uint32_t>(p[2]) << 16);
+    }
+    static double level(std::int32_t key) { return key * kLevel24; }
+};
+
+template <> struct KeyTraits<Key::Stereo24Left> {
+    using Type = std::int32_t;
+    static constexpr std::ptrdiff_t stride = 6;
+    static Type key(const std::uint8_t* p) {
+        std::uint32_t word;
+        std::memcpy(&word, p, sizeof word);
+        return lowThreeBytes(word);
+    }
+    static double level(std::int32_t key) { return key * kLevel24; }
+};
+
+template <> struct KeyTraits<Key::Stereo24Right> {
+    using Type = std::int32_t;
+    static constexpr std::ptrdiff_t stride = 6;
+    static Type key(const std::uint8_t* p) {
+        std::uint32_t word;
+        std::memcpy(&word, p + 2, sizeof word);
+        return static_cast<std::int32_t>(word) >> 8;
+    }
+    static double level(std::int32_t key) { return key * kLevel24; }
+};
+
+template <> struct KeyTraits<Key::Stereo24Sum> {
+    using Type = std::int32_t;
+    static constexpr std::ptrdiff_t stride = 6;
+    static Type key(const std::uint8_t* p) {
+        return KeyTraits<Key::Stereo24Left>::key(p) + KeyTraits<Key::Stereo24Right>::key(p);
+    }
+    static double level(std::int32_t key) { return key * (kLevel24 / 2); }
+};
+
 // Exactly Block frames. A fixed trip count lets -O2 (whose cost model only
 // vectorises loops it can cover without a scalar remainder) vectorise it.
 template <Key K, std::int32_t Block> std::int32_t maxOfBlock(const std::uint8_t* bytes) {
@@ -187,11 +245,10 @@ template <Key K> double peakOf(const SampleBuffer& buffer, std::int32_t frames) 
     return std::max(0.0, KeyTraits<K>::level(maxKey<K>(buffer.data.get(), frames)));
 }
 
-template <Key K> bool anyAbove(const SampleBuffer& buffer, std::int32_t frames, double threshold) {
+template <Key K> bool anyAbove(const std::uint8_t* bytes, std::int32_t frames, double threshold) {
     // Runs of frames keep the reduction vectorised and still stop soon after
     // the first loud frame.
     constexpr std::int32_t run = 4096;
-    const std::uint8_t* bytes = buffer.data.get();
     for (std::int32_t first = 0; first < frames; first += run) {
         const std::int32_t count = std::min(run, frames - first);
         const std::uint8_t* start = bytes + first * KeyTraits<K>::stride;
@@ -202,15 +259,152 @@ template <Key K> bool anyAbove(const SampleBuffer& buffer, std::int32_t frames, 
     return false;
 }
 
+// Floating-point samples: the level is the value itself, so a frame's level is
+// computed exactly as the definition does (for stereo l / 2 + r / 2, halving
+// being exact) and the scans keep the larger value as the definition's
+// "greater than" does, which passes over NaN.
+enum class Pick { Mono, Left, Right, Mean };
+
+template <typename F, Pick P> double floatValue(const std::uint8_t* frame) {
+    F samples[P == Pick::Mono ? 1 : 2];
+    std::memcpy(samples, frame, sizeof samples);
+    if constexpr (P == Pick::Mono || P == Pick::Left) {
+        return static_cast<double>(samples[0]);
+    } else if constexpr (P == Pick::Right) {
+        return static_cast<double>(samples[1]);
+    } else {
+        return 0.0 + static_cast<double>(samples[0]) / 2 + static_cast<double>(samples[1]) / 2;
+    }
+}
+
+template <typename F, Pick P>
+double largestValue(const std::uint8_t* bytes, std::int32_t count, double best) {
+    constexpr std::ptrdiff_t stride = sizeof(F) * (P == Pick::Mono ? 1 : 2);
+    for (std::int32_t i = 0; i < count; ++i) {
+        const double value = floatValue<F, P>(bytes + i * stride);
+        if (value > best) {
+            best = value;
+        }
+    }
+    return best;
+}
+
+template <typename F, Pick P> double floatPeak(const SampleBuffer& buffer, std::int32_t frames) {
+    return largestValue<F, P>(buffer.data.get(), frames, 0.0);
+}
+
+template <typename F, Pick P>
+bool floatAbove(const std::uint8_t* bytes, std::int32_t frames, double threshold) {
+    constexpr std::ptrdiff_t stride = sizeof(F) * (P == Pick::Mono ? 1 : 2);
+    constexpr std::int32_t run = 4096;
+    const double none = -std::numeric_limits<double>::infinity();
+    for (std::int32_t first = 0; first < frames; first += run) {
+        const std::int32_t count = std::min(run, frames - first);
+        if (largestValue<F, P>(bytes + first * stride, count, none) > threshold) {
+            return true;
+        }
+    }
+    return false;
+}
+
+template <Key K> double keyPeak(const SampleBuffer& buffer, std::int32_t frames) {
+    return peakOf<K>(buffer, frames);
+}
+
+template <Key K> bool keyAbove(const std::uint8_t* bytes, std::int32_t frames, double threshold) {
+    return anyAbove<K>(bytes, frames, threshold);
+}
+
+// The shapes and channel counts that have a scan of their own; every other
+// format is scanned frame by frame through sampleLevel.
+struct FastScans {
+    SampleEncoding encoding;
+    std::int32_t bits;
+    std::int32_t channels;
+    double (*channelPeak[2])(const SampleBuffer&, std::int32_t frames);
+    double (*meanPeak)(const SampleBuffer&, std::int32_t frames);
+    bool (*anyAbove)(const std::uint8_t* bytes, std::int32_t frames, double threshold);
+};
+
+constexpr SampleEncoding kInt = SampleEncoding::Integer;
+constexpr SampleEncoding kFloat = SampleEncoding::Float;
+
+constexpr FastScans kFastScans[] = {
+    {kInt, 8, 1, {keyPeak<Key::Mono8>, nullptr}, keyPeak<Key::Mono8>, keyAbove<Key::Mono8>},
+    {kInt,
+     8,
+     2,
+     {keyPeak<Key::Stereo8Left>, keyPeak<Key::Stereo8Right>},
+     keyPeak<Key::Stereo8Sum>,
+     keyAbove<Key::Stereo8Sum>},
+    {kInt, 16, 1, {keyPeak<Key::Mono16>, nullptr}, keyPeak<Key::Mono16>, keyAbove<Key::Mono16>},
+    {kInt,
+     16,
+     2,
+     {keyPeak<Key::Stereo16Left>, keyPeak<Key::Stereo16Right>},
+     keyPeak<Key::Stereo16Sum>,
+     keyAbove<Key::Stereo16Sum>},
+    {kInt, 24, 1, {keyPeak<Key::Mono24>, nullptr}, keyPeak<Key::Mono24>, keyAbove<Key::Mono24>},
+    {kInt,
+     24,
+     2,
+     {keyPeak<Key::Stereo24Left>, keyPeak<Key::Stereo24Right>},
+     keyPeak<Key::Stereo24Sum>,
+     keyAbove<Key::Stereo24Sum>},
+    {kFloat,
+     32,
+     1,
+     {floatPeak<float, Pick::Mono>, nullptr},
+     floatPeak<float, Pick::Mono>,
+     floatAbove<float, Pick::Mono>},
+    {kFloat,
+     32,
+     2,
+     {floatPeak<float, Pick::Left>, floatPeak<float, Pick::Right>},
+     floatPeak<float, Pick::Mean>,
+     floatAbove<float, Pick::Mean>},
+    {kFloat,
+     64,
+     1,
+     {floatPeak<double, Pick::Mono>, nullptr},
+     floatPeak<double, Pick::Mono>,
+     floatAbove<double, Pick::Mono>},
+    {kFloat,
+     64,
+     2,
+     {floatPeak<double, Pick::Left>, floatPeak<double, Pick::Right>},
+     floatPeak<double, Pick::Mean>,
+     floatAbove<double, Pick::Mean>},
+};
+
 constexpr bool kLittleEndian = std::endian::native == std::endian::little;
 
-bool hasFastPath(const WaveFormat& format) {
-    return kLittleEndian && (format.bitsPerSample == 8 || format.bitsPerSample == 16) &&
-           (format.channels == 1 || format.channels == 2);
+const FastScans* fastScans(const WaveFormat& format) {
+    if (!kLittleEndian) {
+        return nullptr;
+    }
+    for (const FastScans& scans : kFastScans) {
+        if (scans.encoding == format.encoding && scans.bits == format.bitsPerSample &&
+            scans.channels == format.channels) {
+            return &scans;
+        }
+    }
+    return nullptr;
 }
 
 bool hasLevels(const WaveFormat& format) {
-    return format.bitsPerSample == 8 || format.bitsPerSample == 16;
+    return sampleShape(format) != nullptr;
+}
+
+// Kept out of line so that sampleLevel stays as small as the 8- and 16-bit
+// frame-by-frame scans need it to be inlined.
+[[gnu::noinline]] double wideSampleLevel(const FrameView& frame, std::int32_t channel) {
+    const WaveFormat& format = *frame.format;
+    if (const SampleShape* shape = sampleShape(format)) {
+        return shape->level(frame.bytes +
+                            static_cast<std::ptrdiff_t>(channel) * (format.bitsPerSample / 8));
+    }
+    return 0.0;
 }
 
 const std::uint8_t* frameAt(const SampleBuffer& buffer, std::int32_t frame) {
@@ -293,7 +487,7 @@ double sampleLevel(const FrameView& frame, std::int32_t channel) {
         const auto sample = static_cast<std::int16_t>(p[0] | (p[1] << 8));
         return sample * kLevel16;
     }
-    return 0.0;
+    return wideSampleLevel(frame, channel);
 }
 
 double frameMean(const FrameView& frame) {
@@ -311,19 +505,8 @@ double channelPeak(const SampleBuffer& buffer, std::int32_t channel) {
     if (channel < 0 || channel >= format.channels || !hasLevels(format)) {
         return 0.0;
     }
-    if (hasFastPath(format)) {
-        if (format.bitsPerSample == 8) {
-            if (format.channels == 1) {
-                return peakOf<Key::Mono8>(buffer, frames);
-            }
-            return channel == 0 ? peakOf<Key::Stereo8Left>(buffer, frames)
-                                : peakOf<Key::Stereo8Right>(buffer, frames);
-        }
-        if (format.channels == 1) {
-            return peakOf<Key::Mono16>(buffer, frames);
-        }
-        return channel == 0 ? peakOf<Key::Stereo16Left>(buffer, frames)
-                            : peakOf<Key::Stereo16Right>(buffer, frames);
+    if (const FastScans* scans = fastScans(format)) {
+        return scans->channelPeak[channel](buffer, frames);
     }
     double peak = 0.0;
     for (std::int32_t i = 0; i < frames; ++i) {
@@ -339,13 +522,8 @@ double meanPeak(const SampleBuffer& buffer) {
         // Every level is 0.0, so every frameMean is 0.0.
         return 0.0;
     }
-    if (hasFastPath(format)) {
-        if (format.bitsPerSample == 8) {
-            return format.channels == 1 ? peakOf<Key::Mono8>(buffer, frames)
-                                        : peakOf<Key::Stereo8Sum>(buffer, frames);
-        }
-        return format.channels == 1 ? peakOf<Key::Mono16>(buffer, frames)
-                                    : peakOf<Key::Stereo16Sum>(buffer, frames);
+    if (const FastScans* scans = fastScans(format)) {
+        return scans->meanPeak(buffer, frames);
     }
     double peak = 0.0;
     for (std::int32_t i = 0; i < frames; ++i) {
@@ -360,13 +538,8 @@ bool anyFrameAbove(const SampleBuffer& buffer, double threshold) {
     if (!hasLevels(format)) {
         return frames > 0 && 0.0 > threshold;
     }
-    if (hasFastPath(format)) {
-        if (format.bitsPerSample == 8) {
-            return format.channels == 1 ? anyAbove<Key::Mono8>(buffer, frames, threshold)
-                                        : anyAbove<Key::Stereo8Sum>(buffer, frames, threshold);
-        }
-        return format.channels == 1 ? anyAbove<Key::Mono16>(buffer, frames, threshold)
-                                    : anyAbove<Key::Stereo16Sum>(buffer, frames, threshold);
+    if (const FastScans* scans = fastScans(format)) {
+        return scans->anyAbove(buffer.data.get(), frames, threshold);
     }
     for (std::int32_t i = 0; i < frames; ++i) {
         if (frameMean(FrameView{frameAt(buffer, i), &format}) > threshold) {
@@ -375,22 +548,6 @@ bool anyFrameAbove(const SampleBuffer& buffer, double threshold) {
     }
     return false;
 }
-
-namespace {
-
-template <Key K> bool anyAboveIn(const std::uint8_t* bytes, std::int32_t frames, double threshold) {
-    constexpr std::int32_t run = 4096;
-    for (std::int32_t first = 0; first < frames; first += run) {
-        const std::int32_t count = std::min(run, frames - first);
-        if (KeyTraits<K>::level(maxKey<K>(bytes + first * KeyTraits<K>::stride, count)) >
-            threshold) {
-            return true;
-        }
-    }
-    return false;
-}
-
-} // namespace
 
 bool anyFrameAbove(const SampleBuffer& buffer, std::int32_t first, std::int32_t count,
                    double threshold) {
@@ -403,17 +560,12 @@ bool anyFrameAbove(const SampleBuffer& buffer, std::int32_t first, std::int32_t 
     }
     const auto from = static_cast<std::int32_t>(begin);
     const auto frames = static_cast<std::int32_t>(end - begin);
-    if (hasFastPath(format)) {
-        const std::uint8_t* bytes = frameAt(buffer, from);
-        if (format.bitsPerSample == 8) {
-            return format.channels == 1 ? anyAboveIn<Key::Mono8>(bytes, frames, threshold)
-                                        : anyAboveIn<Key::Stereo8Sum>(bytes, frames, threshold);
-        }
-        return format.channels == 1 ? anyAboveIn<Key::Mono16>(bytes, frames, threshold)
-                                    : anyAboveIn<Key::Stereo16Sum>(bytes, frames, threshold);
+    if (!hasLevels(format)) {
+        return 0.0 > threshold;
     }
-    // Every other width and layout takes the frame-by-frame definition, whatever
-    // levels its samples have.
+    if (const FastScans* scans = fastScans(format)) {
+        return scans->anyAbove(frameAt(buffer, from), frames, threshold);
+    }
     for (std::int32_t i = from; i < from + frames; ++i) {
         if (frameMean(FrameView{frameAt(buffer, i), &format}) > threshold) {
             return true;

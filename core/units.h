@@ -1,10 +1,12 @@
 #pragma once
 // The conversions that every display, block size and level threshold shares:
 // block sizes of 1/d second, clock texts of whole seconds, the 0..1000 position
-// bar, and signed sample levels on a full scale of 1.0. Only 8-bit (unsigned)
-// and 16-bit (signed little-endian) samples have a level; other widths read 0.0.
-// Results are exactly those of the double-precision definitions; the 8- and
-// 16-bit mono and stereo level paths are written so the compiler vectorises them.
+// bar, and signed sample levels on a full scale of 1.0. Every shape of
+// core/sample_shape.h has a level (8-bit unsigned, 16/24/32-bit signed
+// integers, 32/64-bit floats); other widths read 0.0. Results are exactly those
+// of the double-precision definitions; the mono and stereo scans of 8, 16 and
+// 24 bits and of floats have paths of their own (the 8- and 16-bit ones are
+// written so the compiler vectorises them).
 
 #include "core/sample_buffer.h"
 #include "core/sample_stream.h"

@@ -70,13 +70,25 @@ std::int32_t WaveFileReader::read(void* buffer, std::int32_t byteCount) {
     return source_->read(buffer, byteCount);
 }
 
-WaveFileWriter::WaveFileWriter(const WaveFormat& format, std::unique_ptr<FileByteStream> target)
+WaveFileWriter::WaveFileWriter(const WaveFormat& format, std::unique_ptr<FileByteStream> target,
+                               std::int64_t expectedFrames)
     : WaveFileReader(format, std::move(target)) {
     if (!source_)
         throw std::invalid_argument("a WAV file writer needs a file");
     if (frameSize(format_) <= 0)
         throw std::invalid_argument("a WAV file writer needs a format with whole frames");
-    dataOffset_ = writeHeader(*source_, format_, 0);
+    const bool mayNeedRf64 = expectedFrames < 0 || needsRf64(headerSize(format_, HeaderRoom::Riff),
+                                                             expectedFrames * frameSize(format_));
+    room_ = mayNeedRf64 ? HeaderRoom::Rf64 : HeaderRoom::Riff;
+    dataOffset_ = writeHeader(*source_, format_, 0, room_);
+}
+
+// The sizes come from the file's length in bytes, which stays right beyond the
+// 32-bit frame counts the streams report.
+void WaveFileWriter::writeCurrentHeader() {
+    const std::int64_t frame = frameSize(format_);
+    const std::int64_t data = std::max<std::int64_t>(source_->length() - dataOffset_, 0);
+    writeHeader(*source_, format_, data / frame * frame, room_);
 }
 
 WaveFileWriter::~WaveFileWriter() {
@@ -84,7 +96,7 @@ WaveFileWriter::~WaveFileWriter() {
     // finished call flushHeader() first (export and copy do); the same header
     // is then only written again here.
     try {
-        writeHeader(*source_, format_, length());
+        writeCurrentHeader();
     } catch (const FileError&) {
     }
 }
@@ -97,13 +109,13 @@ std::int32_t WaveFileWriter::write(const void* buffer, std::int32_t byteCount) {
 std::int32_t WaveFileWriter::truncate(std::int32_t frames) {
     const std::int32_t kept = std::clamp(frames, 0, length());
     source_->setLength(dataOffset_ + static_cast<std::int64_t>(kept) * frameSize(format_));
-    writeHeader(*source_, format_, kept);
+    writeCurrentHeader();
     return kept;
 }
 
 void WaveFileWriter::flushHeader() {
     const std::int64_t position = source_->tell();
-    writeHeader(*source_, format_, length());
+    writeCurrentHeader();
     source_->seek(position, 1);
 }
 

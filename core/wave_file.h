@@ -1,11 +1,13 @@
 #pragma once
 // WAV files as sample streams. A WaveFileReader owns the byte stream it parsed;
-// a WaveFileWriter lays down a 44-byte header at once, appends samples and
-// finishes the header when it is truncated and when it is destroyed. A writer is
-// a full reader of what it has written (a finished recording becomes a master).
+// a WaveFileWriter lays down the header of its format at once (44 bytes for 8-
+// and 16-bit samples), appends samples and finishes the header when it is
+// truncated and when it is destroyed. A writer is a full reader of what it has
+// written (a finished recording becomes a master).
 
 #include "core/byte_stream.h"
 #include "core/sample_stream.h"
+#include "core/wave_header.h"
 
 #include <cstdint>
 #include <memory>
@@ -46,8 +48,15 @@ protected:
 
 class WaveFileWriter : public WaveFileReader {
 public:
+    // For a file whose length is not known when it is begun (a recording).
+    static constexpr std::int64_t kOpenEnded = -1;
+
     // Writes the header for 0 frames; the position is then frame 0.
-    WaveFileWriter(const WaveFormat& format, std::unique_ptr<FileByteStream> target);
+    // expectedFrames is the length the file is meant to get, or kOpenEnded: a
+    // file that may reach 4 GiB keeps room in its header for the RF64 sizes,
+    // and becomes RF64 once its data no longer fits a RIFF header.
+    WaveFileWriter(const WaveFormat& format, std::unique_ptr<FileByteStream> target,
+                   std::int64_t expectedFrames = 0);
     // Rewrites the header for the current length, then closes the file.
     ~WaveFileWriter() override;
 
@@ -64,6 +73,12 @@ public:
     // written so far survives a power cut. Long recordings call it every few
     // seconds.
     void flushToDisk();
+
+private:
+    // Rewrites the header for the whole frames written so far.
+    void writeCurrentHeader();
+
+    HeaderRoom room_ = HeaderRoom::Riff;
 };
 
 // Opens path as the program opens a WAV to work on: for reading, others denied

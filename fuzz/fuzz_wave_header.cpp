@@ -109,6 +109,8 @@ void checkAccepted(const WaveFormat& format, std::int64_t offset, std::int64_t s
     check(offset >= kCanonicalHeaderSize && offset <= size, "data offset outside the file");
     check(frameSize(format) > 0, "accepted a frame size of 0");
     check(format.samplesPerSecond > 0, "accepted a rate of 0");
+    check(!isFloat(format) || format.bitsPerSample == 32 || format.bitsPerSample == 64,
+          "accepted floats of a width that has none");
     check((size - offset) / frameSize(format) <= std::numeric_limits<std::int32_t>::max(),
           "accepted more frames than a 32-bit count");
 }

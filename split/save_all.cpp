@@ -81,7 +81,8 @@ void SaveAllWork::writeTrack(TrackSegment& track, const std::string& path) const
     StagedFile staged(path);
     try {
         {
-            WaveFileWriter writer(format, std::make_unique<FileByteStream>(staged.takeFile()));
+            WaveFileWriter writer(format, std::make_unique<FileByteStream>(staged.takeFile()),
+                                  track.length());
             track.seek(0);
             // A reversed segment has length 0 and gives a file without samples.
             if (track.length() > 0)

@@ -134,8 +134,10 @@ RecordingOutcome recordToFile(const std::string& path, const sundra::RecordSetti
                                                sundra::File::Share::Exclusive,
                                                sundra::File::Disposition::Create);
     RecordingOutcome outcome;
+    // A recording may run past 4 GiB: its header keeps room for the RF64 sizes.
     outcome.writer = std::make_unique<sundra::WaveFileWriter>(
-        sundra::WaveFormat{}, std::make_unique<sundra::FileByteStream>(std::move(file)));
+        sundra::WaveFormat{}, std::make_unique<sundra::FileByteStream>(std::move(file)),
+        sundra::WaveFileWriter::kOpenEnded);
     int result = QDialog::Rejected;
     {
         CRecordingDialog dialog(*outcome.writer, settings, parent, std::move(makeDevice));

@@ -44,8 +44,10 @@ int main(int argc, char** argv) {
         auto file = std::make_unique<sundra::File>(path, sundra::File::Access::ReadWrite,
                                                    sundra::File::Share::Exclusive,
                                                    sundra::File::Disposition::Create);
+        // As the program's recordings are: open-ended, with room for RF64.
         sundra::WaveFileWriter writer(sundra::WaveFormat{},
-                                      std::make_unique<sundra::FileByteStream>(std::move(file)));
+                                      std::make_unique<sundra::FileByteStream>(std::move(file)),
+                                      sundra::WaveFileWriter::kOpenEnded);
         sundra::CaptureLoop loop(writer, sundra::RecordSettings{});
         loop.startWriting();
         StopAfterBlocks stop(seconds * sundra::CaptureLoop::kBlocksPerSecond);

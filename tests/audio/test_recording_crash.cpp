@@ -28,7 +28,10 @@ extern char** environ;
 namespace sundra {
 namespace {
 
-constexpr std::int64_t kHeaderBytes = 44;
+// RIFF, a JUNK chunk that keeps room for the RF64 sizes, the format and the
+// data chunk's head; the data size is its last field.
+constexpr std::int64_t kHeaderBytes = 80;
+constexpr std::size_t kDataSizeAt = 76;
 constexpr std::int64_t kBlockBytes = 11028;
 constexpr std::int64_t kBytesPerSecond = 176400;
 constexpr std::int64_t kBlocksBetweenHeaderRewrites = 32;
@@ -102,8 +105,8 @@ TEST_P(RecordingCrash, KilledRecordingLeavesPlayableFileWhoseHeaderMissesAtMostT
     // blocks written since the last rewrite.
     const std::int64_t writtenBytes = sizeOf(path) - kHeaderBytes;
     const test::Bytes wav = test::readBytes(path);
-    const std::int64_t coveredBytes = test::get32(wav, 40);
-    EXPECT_EQ(test::get32(wav, 4), 36 + coveredBytes);
+    const std::int64_t coveredBytes = test::get32(wav, kDataSizeAt);
+    EXPECT_EQ(test::get32(wav, 4), kHeaderBytes - 8 + coveredBytes);
     EXPECT_EQ(coveredBytes % kBlockBytes, 0);
     EXPECT_LE(coveredBytes, writtenBytes);
     EXPECT_GE(coveredBytes, writtenBytes - kBlocksBetweenHeaderRewrites * kBlockBytes)

@@ -21,6 +21,7 @@ TEST(CliInfo, PrintsFormatOffsetFramesAndDuration) {
     EXPECT_EQ(result.out, "file: " + path +
                               "\n"
                               "format: 2 channels, 44100 Hz, 16 bits\n"
+                              "sample format: 16-bit integer\n"
                               "data offset: 44\n"
                               "frames: 1000\n"
                               "duration: 00:00:00\n");

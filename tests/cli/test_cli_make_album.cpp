@@ -185,7 +185,10 @@ TEST(CliMakeAlbum, RefusesBadArguments) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"make-album", dir.file("a.wav")},
           {"make-album", dir.file("a.wav"), "--minutes", "0"},
-          {"make-album", dir.file("a.wav"), "--minutes", "401"},
+          {"make-album", dir.file("a.wav"), "--minutes", "1441"},
+          {"make-album", dir.file("a.wav"), "--minutes", "1", "--bits", "12"},
+          {"make-album", dir.file("a.wav"), "--minutes", "1", "--bits", "16", "--float"},
+          {"make-album", dir.file("a.wav"), "--minutes", "1", "--rate", "0"},
           {"make-album", dir.file("a.wav"), "--minutes", "ten"},
           {"make-album", "--minutes", "1"}}) {
         const test::CliResult result = test::runCli(args);

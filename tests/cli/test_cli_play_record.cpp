@@ -25,12 +25,18 @@ TEST_F(CliSound, RecordWritesTheRequestedStretchOfSilenceAsCdAudio) {
     const auto result = test::runCli({"record", path, "--seconds", "0.5"});
     ASSERT_EQ(result.status, 0) << result.err;
     const test::Bytes bytes = test::readBytes(path);
-    ASSERT_EQ(bytes.size(), 44u + 22050u * 4u);
-    EXPECT_EQ(test::get16(bytes, 22), 2u);     // channels
-    EXPECT_EQ(test::get32(bytes, 24), 44100u); // rate
-    EXPECT_EQ(test::get16(bytes, 34), 16u);    // bits
-    EXPECT_EQ(test::get32(bytes, 40), 22050u * 4u);
-    for (std::size_t i = 44; i < bytes.size(); ++i)
+    // A recording keeps a 36-byte JUNK chunk in front of the format, room for
+    // the RF64 sizes should it pass 4 GiB.
+    constexpr std::size_t kHeader = 80;
+    ASSERT_EQ(bytes.size(), kHeader + 22050u * 4u);
+    EXPECT_EQ(std::string(bytes.begin() + 12, bytes.begin() + 16), "JUNK");
+    EXPECT_EQ(test::get32(bytes, 4), kHeader - 8 + 22050u * 4u);
+    EXPECT_EQ(test::get16(bytes, 48 + 10), 2u);     // channels
+    EXPECT_EQ(test::get32(bytes, 48 + 12), 44100u); // rate
+    EXPECT_EQ(test::get16(bytes, 48 + 22), 16u);    // bits
+    EXPECT_EQ(std::string(bytes.begin() + 72, bytes.begin() + 76), "data");
+    EXPECT_EQ(test::get32(bytes, 76), 22050u * 4u);
+    for (std::size_t i = kHeader; i < bytes.size(); ++i)
         ASSERT_EQ(bytes[i], 0) << "at byte " << i;
 }
 

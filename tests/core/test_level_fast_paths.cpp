@@ -1,6 +1,7 @@
-// The level scans take integer shortcuts for 8- and 16-bit mono and stereo.
-// Here they are held against the levels computed the plain way, in double, as
-// the program defines them, over random and boundary buffers and thresholds.
+// The level scans take shortcuts for mono and stereo of 8, 16 and 24 bits and of
+// floats. Here they are held against the levels computed the plain way, in
+// double, as the program defines them, over random and boundary buffers and
+// thresholds, in every sample shape.
 
 #include "core/units.h"
 
@@ -24,14 +25,29 @@ double referenceLevel(const std::uint8_t* frame, const WaveFormat& format, std::
     if (format.bitsPerSample == 8) {
         return (static_cast<int>(frame[channel]) - 128) / 128.0;
     }
-    if (format.bitsPerSample == 16) {
-        const int low = frame[2 * channel];
-        const int high = frame[2 * channel + 1];
-        int sample = low + 256 * high;
-        if (sample >= 32768) {
-            sample -= 65536;
+    const int width = format.bitsPerSample / 8;
+    const std::uint8_t* bytes = frame + channel * width;
+    if (isFloat(format)) {
+        if (width == 4) {
+            float value;
+            std::memcpy(&value, bytes, 4);
+            return value;
         }
-        return sample / 32768.0;
+        double value;
+        std::memcpy(&value, bytes, 8);
+        return value;
+    }
+    if (format.bitsPerSample == 16 || format.bitsPerSample == 24 || format.bitsPerSample == 32) {
+        // Little-endian two's complement of width bytes.
+        std::int64_t sample = 0;
+        for (int b = width - 1; b >= 0; --b) {
+            sample = sample * 256 + bytes[b];
+        }
+        const std::int64_t range = std::int64_t{1} << format.bitsPerSample;
+        if (sample >= range / 2) {
+            sample -= range;
+        }
+        return static_cast<double>(sample) / static_cast<double>(range / 2);
     }
     return 0.0;
 }
@@ -42,6 +58,11 @@ double referenceMean(const std::uint8_t* frame, const WaveFormat& format) {
         sum += referenceLevel(frame, format, c) / format.channels;
     }
     return sum;
+}
+
+// Equal levels, where two NaNs count as the same level.
+bool sameLevel(double a, double b) {
+    return a == b || (std::isnan(a) && std::isnan(b));
 }
 
 struct Reference {
@@ -147,13 +168,29 @@ void expectSameAsReference(const SampleBuffer& buffer, std::mt19937& random) {
 struct Layout {
     std::int32_t channels;
     std::int32_t bits;
+    SampleEncoding encoding = SampleEncoding::Integer;
 };
 
-const Layout kLayouts[] = {{1, 8}, {2, 8}, {1, 16}, {2, 16}, {3, 8}, {3, 16}, {2, 24}, {1, 32}};
+constexpr SampleEncoding kFloat = SampleEncoding::Float;
+
+const Layout kLayouts[] = {{1, 8},          {2, 8},          {1, 16},         {2, 16},
+                           {3, 8},          {3, 16},         {1, 24},         {2, 24},
+                           {3, 24},         {1, 32},         {2, 32},         {2, 12},
+                           {1, 32, kFloat}, {2, 32, kFloat}, {3, 32, kFloat}, {1, 64, kFloat},
+                           {2, 64, kFloat}, {6, 64, kFloat}};
+
+WaveFormat formatOf(const Layout& layout) {
+    return WaveFormat{layout.channels, 44100, layout.bits, layout.encoding};
+}
 
 SampleBuffer makeBuffer(const Layout& layout, std::int32_t frames) {
-    const WaveFormat format{layout.channels, 44100, layout.bits};
+    const WaveFormat format = formatOf(layout);
     return SampleBuffer(format, frames * frameSize(format));
+}
+
+testing::Message describe(const Layout& layout) {
+    return testing::Message() << layout.channels << " channels, " << layout.bits << " bits"
+                              << (layout.encoding == kFloat ? " float" : "");
 }
 
 // Frame counts on both sides of the scans' block sizes (32 and 512 frames, runs
@@ -166,8 +203,7 @@ TEST(LevelFastPaths, RandomBuffersMatchTheDefinitions) {
     std::uniform_int_distribution<int> byte(0, 255);
     for (const Layout& layout : kLayouts) {
         for (const std::int32_t frames : kFrameCounts) {
-            SCOPED_TRACE(testing::Message() << layout.channels << " channels, " << layout.bits
-                                            << " bits, " << frames << " frames");
+            SCOPED_TRACE(describe(layout) << ", " << frames << " frames");
             SampleBuffer buffer = makeBuffer(layout, frames);
             for (std::int32_t i = 0; i < buffer.capacity; ++i) {
                 buffer.data[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(byte(random));
@@ -187,14 +223,21 @@ TEST(LevelFastPaths, QuietBuffersMatchTheDefinitions) {
     std::mt19937 random(99);
     std::normal_distribution<double> noise(0.0, 300.0);
     for (const Layout& layout : kLayouts) {
-        SCOPED_TRACE(testing::Message()
-                     << layout.channels << " channels, " << layout.bits << " bits");
+        SCOPED_TRACE(describe(layout));
         SampleBuffer buffer = makeBuffer(layout, 1500);
         const std::int32_t width = layout.bits / 8;
         for (std::int32_t i = 0; i < buffer.capacity / width; ++i) {
             const int sample = static_cast<int>(noise(random));
             std::uint8_t* at = buffer.data.get() + i * width;
-            if (width == 1) {
+            if (layout.encoding == kFloat) {
+                const double value = sample / 32768.0;
+                const float single = static_cast<float>(value);
+                if (width == 4) {
+                    std::memcpy(at, &single, 4);
+                } else {
+                    std::memcpy(at, &value, 8);
+                }
+            } else if (width == 1) {
                 at[0] = static_cast<std::uint8_t>(std::clamp(128 + sample / 256, 0, 255));
             } else {
                 const auto value = static_cast<std::uint32_t>(sample);
@@ -216,19 +259,17 @@ TEST(LevelFastPaths, BoundaryBuffersMatchTheDefinitions) {
     for (const Layout& layout : kLayouts) {
         for (const std::uint8_t fill : fills) {
             for (const std::int32_t frames : {1, 33, 4097}) {
-                SCOPED_TRACE(testing::Message() << layout.channels << " channels, " << layout.bits
-                                                << " bits, fill " << int{fill});
+                SCOPED_TRACE(describe(layout) << ", fill " << int{fill});
                 SampleBuffer buffer = makeBuffer(layout, frames);
                 std::memset(buffer.data.get(), fill, static_cast<std::size_t>(buffer.capacity));
                 expectSameAsReference(buffer, random);
             }
         }
-        const std::int32_t size = frameSize(WaveFormat{layout.channels, 44100, layout.bits});
+        const std::int32_t size = frameSize(formatOf(layout));
         for (const std::int32_t at : {0, 31, 32, 511, 512, 4095, 4096, 4999}) {
             for (const std::uint8_t fill :
                  {std::uint8_t{0x00}, std::uint8_t{0x7f}, std::uint8_t{0xff}}) {
-                SCOPED_TRACE(testing::Message() << layout.channels << " channels, " << layout.bits
-                                                << " bits, frame " << at << " of " << int{fill});
+                SCOPED_TRACE(describe(layout) << ", frame " << at << " of " << int{fill});
                 SampleBuffer buffer = makeBuffer(layout, 5000);
                 std::memset(buffer.data.get(), 0x80, static_cast<std::size_t>(buffer.capacity));
                 std::memset(buffer.data.get() + at * size, fill, static_cast<std::size_t>(size));
@@ -244,8 +285,7 @@ TEST(LevelFastPaths, EveryFrameAloneMatchesTheDefinition) {
     std::mt19937 random(42);
     std::uniform_int_distribution<int> byte(0, 255);
     for (const Layout& layout : kLayouts) {
-        SCOPED_TRACE(testing::Message()
-                     << layout.channels << " channels, " << layout.bits << " bits");
+        SCOPED_TRACE(describe(layout));
         SampleBuffer source = makeBuffer(layout, 300);
         for (std::int32_t i = 0; i < source.capacity; ++i) {
             source.data[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(byte(random));
@@ -256,14 +296,77 @@ TEST(LevelFastPaths, EveryFrameAloneMatchesTheDefinition) {
             const std::uint8_t* frame = source.data.get() + i * size;
             std::memcpy(one.data.get(), frame, static_cast<std::size_t>(size));
             const double mean = referenceMean(frame, source.format);
-            ASSERT_EQ(frameMean(FrameView{frame, &source.format}), mean) << "frame " << i;
+            ASSERT_TRUE(sameLevel(frameMean(FrameView{frame, &source.format}), mean))
+                << "frame " << i;
             for (std::int32_t c = 0; c < layout.channels; ++c) {
-                ASSERT_EQ(sampleLevel(FrameView{frame, &source.format}, c),
-                          referenceLevel(frame, source.format, c));
+                ASSERT_TRUE(sameLevel(sampleLevel(FrameView{frame, &source.format}, c),
+                                      referenceLevel(frame, source.format, c)));
             }
             ASSERT_EQ(meanPeak(one), mean > 0.0 ? mean : 0.0) << "frame " << i;
             ASSERT_FALSE(anyFrameAbove(one, mean)) << "frame " << i;
-            ASSERT_TRUE(anyFrameAbove(one, std::nextafter(mean, -2.0))) << "frame " << i;
+            // Random float bytes may be NaN or -infinity, which nothing lies below.
+            if (mean > -std::numeric_limits<double>::infinity()) {
+                ASSERT_TRUE(anyFrameAbove(
+                    one, std::nextafter(mean, -std::numeric_limits<double>::infinity())))
+                    << "frame " << i << " mean " << mean;
+            }
+        }
+    }
+}
+
+TEST(LevelFastPaths, SpecialFloatValuesMatchTheDefinitions) {
+    // Every pair of the values a float file can hold at its edges: NaN (which no
+    // comparison lets through), infinities (whose mean with the opposite one is
+    // NaN), signed zeros, values beyond full scale and the smallest ones.
+    const double inf = std::numeric_limits<double>::infinity();
+    const double values[] = {0.0,
+                             -0.0,
+                             0.5,
+                             -0.5,
+                             1.0,
+                             -1.0,
+                             1.5,
+                             std::nan(""),
+                             inf,
+                             -inf,
+                             std::numeric_limits<float>::max(),
+                             -std::numeric_limits<float>::max(),
+                             std::numeric_limits<float>::denorm_min(),
+                             std::numeric_limits<double>::max(),
+                             std::numeric_limits<double>::denorm_min()};
+    std::mt19937 random(5);
+    for (const std::int32_t bits : {32, 64}) {
+        for (const std::int32_t channels : {1, 2}) {
+            const Layout layout{channels, bits, kFloat};
+            SCOPED_TRACE(describe(layout));
+            std::vector<double> samples;
+            for (const double a : values) {
+                for (const double b : values) {
+                    samples.push_back(a);
+                    samples.push_back(b);
+                }
+            }
+            const std::int32_t width = bits / 8;
+            SampleBuffer buffer =
+                makeBuffer(layout, static_cast<std::int32_t>(samples.size()) / channels);
+            for (std::size_t i = 0; i < samples.size(); ++i) {
+                std::uint8_t* at = buffer.data.get() + i * static_cast<std::size_t>(width);
+                if (width == 4) {
+                    const float single = static_cast<float>(samples[i]);
+                    std::memcpy(at, &single, 4);
+                } else {
+                    std::memcpy(at, &samples[i], 8);
+                }
+            }
+            expectSameAsReference(buffer, random);
+            // Each frame alone, so that no other frame hides what it gives.
+            const std::int32_t size = frameSize(buffer.format);
+            SampleBuffer one = makeBuffer(layout, 1);
+            for (std::int32_t f = 0; f < buffer.used / size; ++f) {
+                std::memcpy(one.data.get(), buffer.data.get() + f * size,
+                            static_cast<std::size_t>(size));
+                expectSameAsReference(one, random);
+            }
         }
     }
 }

@@ -238,21 +238,37 @@ TEST(Levels, LevelsAreNotRectified) {
     EXPECT_TRUE(anyFrameAbove(low8, -0.5));
 }
 
-TEST(Levels, TwentyFourAndThirtyTwoBitSamplesHaveLevelZero) {
-    for (const std::int32_t bits : {24, 32}) {
+TEST(Levels, WideIntegersHaveTheirLevelAndOtherWidthsLevelZero) {
+    // 0x7f in every byte: 0x7f7f7f / 2^23 and 0x7f7f7f7f / 2^31.
+    const struct {
+        std::int32_t bits;
+        double level;
+    } wide[] = {{24, 0x7f7f7f / 8388608.0}, {32, 0x7f7f7f7f / 2147483648.0}};
+    for (const auto& c : wide) {
         for (const std::int32_t channels : {1, 2, 3}) {
-            SCOPED_TRACE(testing::Message() << bits << " bits, " << channels << " channels");
-            SampleBuffer buffer(format(channels, 48000, bits), 3 * channels * (bits / 8));
+            SCOPED_TRACE(testing::Message() << c.bits << " bits, " << channels << " channels");
+            SampleBuffer buffer(format(channels, 48000, c.bits), 3 * channels * (c.bits / 8));
             std::memset(buffer.data.get(), 0x7f, static_cast<std::size_t>(buffer.capacity));
             const FrameView frame{buffer.data.get(), &buffer.format};
-            EXPECT_EQ(sampleLevel(frame, 0), 0.0);
-            EXPECT_EQ(frameMean(frame), 0.0);
-            EXPECT_EQ(channelPeak(buffer, 0), 0.0);
-            EXPECT_EQ(meanPeak(buffer), 0.0);
-            // Every frame's level is 0.0: above a negative threshold, never above 0.
-            EXPECT_FALSE(anyFrameAbove(buffer, 0.0));
-            EXPECT_TRUE(anyFrameAbove(buffer, -0.001));
+            EXPECT_EQ(sampleLevel(frame, channels - 1), c.level);
+            EXPECT_EQ(channelPeak(buffer, 0), c.level);
+            EXPECT_FALSE(anyFrameAbove(buffer, c.level * 1.0000001));
+            EXPECT_TRUE(anyFrameAbove(buffer, c.level * 0.9999999));
         }
+    }
+    // 12 bits in one byte per sample: a width without a level.
+    for (const std::int32_t channels : {1, 2, 3}) {
+        SCOPED_TRACE(testing::Message() << "12 bits, " << channels << " channels");
+        SampleBuffer buffer(format(channels, 48000, 12), 3 * channels);
+        std::memset(buffer.data.get(), 0x7f, static_cast<std::size_t>(buffer.capacity));
+        const FrameView frame{buffer.data.get(), &buffer.format};
+        EXPECT_EQ(sampleLevel(frame, 0), 0.0);
+        EXPECT_EQ(frameMean(frame), 0.0);
+        EXPECT_EQ(channelPeak(buffer, 0), 0.0);
+        EXPECT_EQ(meanPeak(buffer), 0.0);
+        // Every frame's level is 0.0: above a negative threshold, never above 0.
+        EXPECT_FALSE(anyFrameAbove(buffer, 0.0));
+        EXPECT_TRUE(anyFrameAbove(buffer, -0.001));
     }
 }
 

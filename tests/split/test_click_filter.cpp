@@ -412,8 +412,7 @@ TEST_F(ClickFilter, MonoTwentyFourBitPiecesFollowTheRule) {
     // The level of a 24-bit sample s is s / 2^23.
     const WaveFormat format{1, 48000, 24};
     const std::uint8_t half[] = {0x00, 0x00, 0x40};
-    if (frameMean(FrameView{half, &format}) != 0.5)
-        GTEST_SKIP() << "this build reads no level from 24-bit samples";
+    ASSERT_EQ(frameMean(FrameView{half, &format}), 0.5);
     expectPiecesOfTheRule(clickyRecording(format, 24, 29));
 }
 

@@ -40,6 +40,15 @@ Bytes readBytes(const std::string& path) {
     return bytes;
 }
 
+Bytes readBytes(const std::string& path, std::size_t count) {
+    std::ifstream in(path, std::ios::binary);
+    Bytes bytes(count);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(count));
+    if (!in)
+        throw std::runtime_error("cannot read " + path);
+    return bytes;
+}
+
 void writeBytes(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),

@@ -31,6 +31,8 @@ private:
 };
 
 Bytes readBytes(const std::string& path);
+// The first count bytes of a file (of a large sparse one, say).
+Bytes readBytes(const std::string& path, std::size_t count);
 void writeBytes(const std::string& path, const Bytes& bytes);
 
 // Little-endian building blocks.

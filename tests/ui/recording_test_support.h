@@ -8,9 +8,16 @@
 #include <QKeyEvent>
 #include <QTimer>
 
+#include <cstddef>
 #include <functional>
 
 namespace sundra::uitest {
+
+// A recording's header: RIFF, a 36-byte JUNK chunk kept for the RF64 sizes
+// should the recording pass 4 GiB, the format chunk and the data chunk's head.
+inline constexpr std::size_t kRecordingHeader = 80;
+// Where the data chunk's size lies in it.
+inline constexpr std::size_t kRecordingDataSize = 76;
 
 // Runs action on the recording dialog once it shows with its worker started.
 inline void onRecordingDialog(std::function<void(CRecordingDialog&)> action) {

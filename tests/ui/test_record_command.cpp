@@ -82,8 +82,8 @@ TEST_F(RecordCommandTest, EscapeBeforeStartLeavesAHeaderOnlyFileAndTheDocumentUn
     record("new.wav");
 
     const test::Bytes wav = test::readBytes(folder.file("new.wav"));
-    ASSERT_EQ(wav.size(), 44u);
-    EXPECT_EQ(test::get32(wav, 40), 0u);
+    ASSERT_EQ(wav.size(), uitest::kRecordingHeader);
+    EXPECT_EQ(test::get32(wav, uitest::kRecordingDataSize), 0u);
     EXPECT_EQ(document().pathName(), song.toStdString());
     EXPECT_EQ(masterLength(), 1000);
     ASSERT_EQ(list().rowCount(), 1);
@@ -104,7 +104,8 @@ TEST_F(RecordCommandTest, EndedRecordingBecomesTheMasterWithOneTrackNamedAfterTh
     EXPECT_EQ(document().pathName(), path);
     EXPECT_EQ(document().playback().master().format(), WaveFormat{});
     EXPECT_EQ(masterLength() % kBlockFrames, 0);
-    EXPECT_EQ(std::filesystem::file_size(path), 44u + 4u * static_cast<unsigned>(masterLength()));
+    EXPECT_EQ(std::filesystem::file_size(path),
+              uitest::kRecordingHeader + 4u * static_cast<unsigned>(masterLength()));
     ASSERT_EQ(list().rowCount(), 1);
     EXPECT_EQ(list().name(0), "live take");
     EXPECT_EQ(list().trackAt(0)->absoluteStart(), 0);
@@ -147,7 +148,7 @@ TEST_F(RecordCommandTest, OverloadShowsTheMessageAndLeavesTheDocumentUnchanged) 
     record("loud.wav");
 
     EXPECT_EQ(messages.texts(), QStringList{"overload : recording was stopped"});
-    EXPECT_EQ(test::readBytes(folder.file("loud.wav")).size(), 44u);
+    EXPECT_EQ(test::readBytes(folder.file("loud.wav")).size(), uitest::kRecordingHeader);
     EXPECT_EQ(document().pathName(), song.toStdString());
     EXPECT_EQ(masterLength(), 1000);
     ASSERT_EQ(list().rowCount(), 1);

@@ -182,8 +182,8 @@ TEST(RecordToFile, EscapeBeforeStartLeavesAHeaderOnlyFileAndNoRecording) {
     EXPECT_EQ(outcome.writer, nullptr);
     EXPECT_EQ(outcome.stopReason, 0);
     const test::Bytes wav = test::readBytes(folder.file("new.wav"));
-    ASSERT_EQ(wav.size(), 44u);
-    EXPECT_EQ(test::get32(wav, 40), 0u);
+    ASSERT_EQ(wav.size(), uitest::kRecordingHeader);
+    EXPECT_EQ(test::get32(wav, uitest::kRecordingDataSize), 0u);
 }
 
 TEST(RecordToFile, AutoStopEndsTheDialogWithOkAndHandsOverTheOpenFile) {
@@ -200,7 +200,8 @@ TEST(RecordToFile, AutoStopEndsTheDialogWithOkAndHandsOverTheOpenFile) {
     EXPECT_EQ(outcome.stopReason, 0);
     EXPECT_EQ(outcome.writer->length(), 8 * kBlockFrames);
     // The header on disk is already final while the file stays open as a master.
-    EXPECT_EQ(test::get32(test::readBytes(folder.file("quiet.wav")), 40), 8u * 4 * kBlockFrames);
+    EXPECT_EQ(test::get32(test::readBytes(folder.file("quiet.wav")), uitest::kRecordingDataSize),
+              8u * 4 * kBlockFrames);
     EXPECT_EQ(outcome.writer->format(), WaveFormat{});
     // The writer reads what it wrote, as a master does.
     outcome.writer->seek(0);
@@ -224,7 +225,7 @@ TEST(RecordToFile, OverloadEndsTheDialogWithCancelAndStopReasonTwo) {
         recordToFile(folder.file("loud.wav"), settings, nullptr, steadyDevices(level));
     EXPECT_EQ(outcome.writer, nullptr);
     EXPECT_EQ(outcome.stopReason, 2);
-    EXPECT_EQ(test::readBytes(folder.file("loud.wav")).size(), 44u);
+    EXPECT_EQ(test::readBytes(folder.file("loud.wav")).size(), uitest::kRecordingHeader);
 }
 
 TEST(RecordToFile, DeviceWithoutSoundShowsExceptionAndEndsTheDialog) {
@@ -252,8 +253,8 @@ TEST(RecordToFile, DeviceWithoutSoundShowsExceptionAndEndsTheDialog) {
     setErrorReporter({});
     // What came before the device fell silent stays in the file.
     const test::Bytes wav = test::readBytes(folder.file("broken.wav"));
-    EXPECT_EQ((wav.size() - 44) % (4 * kBlockFrames), 0u);
-    EXPECT_LE(wav.size(), 44u + 2 * 4 * kBlockFrames);
+    EXPECT_EQ((wav.size() - uitest::kRecordingHeader) % (4 * kBlockFrames), 0u);
+    EXPECT_LE(wav.size(), uitest::kRecordingHeader + 2 * 4 * kBlockFrames);
     EXPECT_TRUE(started);
 }
 
