@@ -15,6 +15,7 @@
 #include "split/auto_split.h"
 #include "split/save_all.h"
 #include "split/split_settings.h"
+#include "split/track_count_split.h"
 
 #include <algorithm>
 #include <csignal>
@@ -143,6 +144,17 @@ int pageValue(const Options& options, const std::string& name, int fallback, int
     return static_cast<int>(value);
 }
 
+// --tracks N: the number of pieces wanted, or 0 for the automatic split.
+int trackCount(const Options& options) {
+    if (!options.value("tracks"))
+        return 0;
+    const long long count = options.integer("tracks", 0);
+    if (count < kFewestTracks || count > kMostTracks)
+        throw UsageError("option --tracks must lie between " + std::to_string(kFewestTracks) +
+                         " and " + std::to_string(kMostTracks));
+    return static_cast<int>(count);
+}
+
 void printRows(const std::vector<std::string>& names, const std::vector<TrackSegment>& rows) {
     std::printf("name\tstart_frame\tend_frame\tstart\tend\ttotal\n");
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -159,8 +171,9 @@ void printRows(const std::vector<std::string>& names, const std::vector<TrackSeg
 } // namespace
 
 int runSplit(const Arguments& args) {
-    const Options options(args, {"sense-level", "sense-time", "minimum-time", "trim-space", "out"},
-                          {"save", "progress"});
+    const Options options(
+        args, {"sense-level", "sense-time", "minimum-time", "trim-space", "out", "tracks"},
+        {"save", "progress"});
     if (options.positional().size() != 1)
         throw UsageError("needs exactly one FILE.wav");
     if (options.value("out") && !options.has("save"))
@@ -168,6 +181,7 @@ int runSplit(const Arguments& args) {
     const SplitSettings settings = SplitSettings::fromPageValues(
         pageValue(options, "sense-level", 50, 100), pageValue(options, "sense-time", 10, 100),
         pageValue(options, "minimum-time", 10, 100), pageValue(options, "trim-space", 1, 1));
+    const int tracks = trackCount(options);
     const std::string path = options.positional().front();
     const std::string title = fileTitle(path);
     ProgressLine progress(options.has("progress"));
@@ -180,15 +194,23 @@ int runSplit(const Arguments& args) {
     }
     TrackSegment wholeFile(*master);
     PieceList pieces;
+    TrackSplitOutcome byCount;
     runOnWorker(
         [&](Event& stopEvent) {
-            splitAll(wholeFile, settings, stopEvent, pieces, Notifier::none());
+            if (tracks > 0)
+                byCount = splitIntoTracks(wholeFile, settings, tracks, stopEvent, pieces,
+                                          Notifier::none());
+            else
+                splitAll(wholeFile, settings, stopEvent, pieces, Notifier::none());
         },
         progress,
         [&](bool finished) {
             // The scans leave the file wherever the last one stopped.
             progress.show("splitting " + title, finished ? 1.0 : positionRatio(wholeFile));
         });
+
+    if (tracks > 0 && byCount.pausesFound < tracks - 1)
+        throw std::runtime_error("found only " + std::to_string(byCount.pausesFound) + " pauses");
 
     // The pieces become rows over the master, as the window inserts them.
     std::vector<std::string> names;
