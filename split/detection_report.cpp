@@ -235,6 +235,22 @@ std::string reasonText(FewPiecesReason reason) {
     return "";
 }
 
+std::string fewPiecesMessage(const DetectionReport& report) {
+    if (report.reason == FewPiecesReason::None)
+        return "";
+    std::string text =
+        report.pieces.empty() ? "Auto Split found no piece: " : "Auto Split found only one piece: ";
+    text += reasonText(report.reason) + ".\n";
+    if (report.suggestedPosition) {
+        const auto position = static_cast<std::size_t>(*report.suggestedPosition);
+        text += "Suggested sense level: " + std::to_string(*report.suggestedPosition) + " (" +
+                std::to_string(report.piecesAtLevel[position]) + " pieces).";
+    } else {
+        text += "No sense level gives two pieces with this sense time.";
+    }
+    return text;
+}
+
 std::vector<std::string> reportLines(const DetectionReport& report) {
     const WaveFormat& format = report.format;
     std::vector<std::string> lines;

@@ -68,6 +68,9 @@ std::optional<DetectionReport> analyzeTrack(SampleReader& source, const SplitSet
 std::string levelText(double level);                                     // "0.0056 (-45.0 dBFS)"
 std::string spanText(const FrameSpan& frames, const WaveFormat& format); // "00:03:12.25 for 2.50 s"
 std::string reasonText(FewPiecesReason reason);
+// What Auto Split says when it found fewer than two pieces: the reason and the
+// suggested level. Empty when it found two or more.
+std::string fewPiecesMessage(const DetectionReport& report);
 // The report as lines of plain text, the plot as a row of counts.
 std::vector<std::string> reportLines(const DetectionReport& report);
 

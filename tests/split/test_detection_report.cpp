@@ -91,7 +91,20 @@ TEST(DetectionReport, SaysWhyThereAreFewerThanTwoPieces) {
         EXPECT_LT(report.pieces.size(), 2u);
         EXPECT_EQ(report.reason, c.reason);
         EXPECT_EQ(reasonText(c.reason), c.text);
+        EXPECT_NE(fewPiecesMessage(report).find(c.text), std::string::npos);
     }
+    // A file with sound but no pause: one piece, and no level gives two.
+    const DetectionReport one =
+        makeDetectionReport(scanOf({0.3, 0.3, 0.0, 0.3, 0.3, 0.3}, 1), {0.05, 0.25, 0.0, true});
+    EXPECT_EQ(fewPiecesMessage(one),
+              "Auto Split found only one piece: no pause is as long as the sense time.\n"
+              "No sense level gives two pieces with this sense time.");
+    // A pause that only a higher level finds: midway (in decibels) between it
+    // and the music.
+    const DetectionReport quiet =
+        makeDetectionReport(scanOf({0.3, 0.02, 0.02, 0.3, 0.0}, 1), {0.01, 0.25, 0.0, true});
+    EXPECT_EQ(fewPiecesMessage(quiet), "Auto Split found only one piece: no pause is as long as "
+                                       "the sense time.\nSuggested sense level: 77 (2 pieces).");
 }
 
 // Six songs at 0.2 to 0.4 of full scale with soft passages of 2 to 3 s at 0.03
