@@ -55,6 +55,9 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
       recordPage_(std::make_unique<CRecordSettingsPage>(*store_)),
       shotPage_(std::make_unique<CShotPlaySettingsPage>(*store_)) {
     setObjectName(QStringLiteral("CSundraView"));
+    splitPage_->setDetectionOpener([this](const sundra::SplitSettings& settings, QWidget* parent) {
+        return OnDetection(settings, parent);
+    });
     list_ = new TrackListCtrl(this);
     list_->setObjectName(QStringLiteral("trackList"));
     bar_ = new QScrollBar(Qt::Horizontal, this);
@@ -173,6 +176,8 @@ void CSundraView::bindCommands(CommandTable& commands) {
         kRename, [this] { OnRename(); }, [this] { return list_->rowCount() > 0; });
     commands.bind(
         kAutoSplit, [this] { OnAutoSplit(); }, selectedIdle);
+    commands.bind(
+        kSplitIntoTracks, [this] { OnSplitIntoTracks(); }, selectedIdle);
     commands.bind(
         kSaveAll, [this] { OnSaveAll(); }, [this] { return saveAllAllowed(); });
     commands.bind(kSettings, [this] { OnSettings(); });
@@ -509,6 +514,7 @@ void CSundraView::OnAutoSplit() {
     CSplitAllDialog dialog(playback_.range(), splitPage_->splitSettings(), this);
     if (dialog.exec() == QDialog::Accepted) {
         ApplyPieces(dialog.pieces());
+        ReportFewPieces(dialog);
     }
 }
 
