@@ -171,7 +171,7 @@ DetectionReport makeDetectionReport(const BlockScan& scan, const SplitSettings& 
         report.reason = FewPiecesReason::None;
     else if (stats.loudBlocks == 0)
         report.reason = FewPiecesReason::NothingLoud;
-    else if (!stats.longPause)
+    else if (!stats.longPause && report.pieces.size() == 1)
         report.reason = FewPiecesReason::NoLongPause;
     else
         report.reason = FewPiecesReason::PiecesTooShort;
@@ -230,7 +230,7 @@ std::string reasonText(FewPiecesReason reason) {
     case FewPiecesReason::NoLongPause:
         return "no pause is as long as the sense time";
     case FewPiecesReason::PiecesTooShort:
-        return "the pieces between the pauses are not longer than the minimum time";
+        return "the pieces found are not longer than the minimum time";
     }
     return "";
 }

@@ -25,7 +25,7 @@ enum class FewPiecesReason {
     None,          // two pieces or more
     NothingLoud,   // every block is at or below the sense level
     NoLongPause,   // no pause between sounds is as long as the sense time
-    PiecesTooShort // pauses exist, but the pieces between them are not longer than the minimum
+    PiecesTooShort // the sound is cut, but its pieces are not longer than the minimum time
 };
 
 struct DetectionReport {

@@ -84,7 +84,12 @@ TEST(DetectionReport, SaysWhyThereAreFewerThanTwoPieces) {
         {{0.3, 0.0, 0.0, 0.3, 0.0, 0.0},
          {0.05, 0.25, 1.0, true},
          FewPiecesReason::PiecesTooShort,
-         "the pieces between the pauses are not longer than the minimum time"},
+         "the pieces found are not longer than the minimum time"},
+        // A sound without a pause, too short to stay.
+        {{0.0, 0.3, 0.0, 0.0},
+         {0.05, 0.25, 1.0, true},
+         FewPiecesReason::PiecesTooShort,
+         "the pieces found are not longer than the minimum time"},
     };
     for (const Case& c : cases) {
         const DetectionReport report = makeDetectionReport(scanOf(c.levels, 1), c.settings);
