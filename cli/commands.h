@@ -17,5 +17,6 @@ int runSplit(const Arguments& args);     // split FILE.wav [options] [--save] [-
 int runAnalyze(const Arguments& args);   // analyze FILE.wav [options]
 int runPlay(const Arguments& args);      // play FILE.wav [--from S] [--seconds N]
 int runRecord(const Arguments& args);    // record OUT.wav --seconds N
+int runCut(const Arguments& args);       // cut FILE.wav --cue IN.cue | --labels IN.txt [--save]
 
 } // namespace sundra::cli

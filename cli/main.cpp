@@ -22,7 +22,10 @@ const Command kCommands[] = {
     {"make-album", sundra::cli::runMakeAlbum, "make-album OUT.wav --minutes N [--seed S]"},
     {"split", sundra::cli::runSplit,
      "split FILE.wav [--sense-level 50] [--sense-time 10] [--minimum-time 10] "
-     "[--trim-space 1] [--tracks N] [--save] [--out DIR] [--progress]"},
+     "[--trim-space 1] [--tracks N] [--save] [--out DIR] [--progress] [--cue OUT.cue] "
+     "[--labels OUT.txt]"},
+    {"cut", sundra::cli::runCut,
+     "cut FILE.wav --cue IN.cue | --labels IN.txt [--save] [--out DIR] [--progress]"},
     {"analyze", sundra::cli::runAnalyze,
      "analyze FILE.wav [--sense-level 50] [--sense-time 10] [--minimum-time 10] "
      "[--trim-space 1]"},

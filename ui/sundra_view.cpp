@@ -5,6 +5,7 @@
 #include "core/units.h"
 #include "ui/command_ids.h"
 #include "ui/command_table.h"
+#include "ui/edit_command.h"
 #include "ui/main_frame.h"
 #include "ui/message_box_reporter.h"
 #include "ui/recording_dialog.h"
@@ -183,6 +184,7 @@ void CSundraView::bindCommands(CommandTable& commands) {
     commands.bind(kSettings, [this] { OnSettings(); });
     commands.bind(
         kRecord, [this] { OnRecord(); }, [this] { return worker_.wait(0); });
+    bindEditHistoryCommands(commands);
 }
 
 void CSundraView::oneTimeSetup() {
@@ -204,6 +206,7 @@ void CSundraView::OnInitialUpdate() {
     }
     selectedTrack_ = -1;
     list_->clearAll();
+    undo_.clear();
     if (!document_.pathName().empty()) {
         insertWholeMasterRow();
     } else {
@@ -420,6 +423,7 @@ void CSundraView::OnPeakReset() {
 }
 
 void CSundraView::OnSplit() {
+    const EditStep step(*this, QStringLiteral("Split"));
     std::lock_guard guard(playback_);
     const int i = selectedTrack_;
     sundra::TrackSegment& track = *list_->trackAt(i);
@@ -440,6 +444,7 @@ void CSundraView::OnSplit() {
 }
 
 void CSundraView::OnJoint() {
+    const EditStep step(*this, QStringLiteral("Joint"));
     std::lock_guard guard(playback_);
     const int i = selectedTrack_;
     list_->trackAt(i - 1)->mergeWith(*list_->trackAt(i));
@@ -449,6 +454,7 @@ void CSundraView::OnJoint() {
 }
 
 void CSundraView::OnDelete() {
+    const EditStep step(*this, QStringLiteral("Delete"));
     std::lock_guard guard(playback_);
     list_->removeRow(selectedTrack_);
     SelectTrack(-1, false);
@@ -470,6 +476,7 @@ std::int32_t CSundraView::expandedEnd() {
 }
 
 void CSundraView::OnExpandLeft() {
+    const EditStep step(*this, QStringLiteral("Expand Left"));
     std::lock_guard guard(playback_);
     const int i = selectedTrack_;
     list_->trackAt(i)->setStart(expandedStart());
@@ -478,6 +485,7 @@ void CSundraView::OnExpandLeft() {
 }
 
 void CSundraView::OnExpandRight() {
+    const EditStep step(*this, QStringLiteral("Expand Right"));
     std::lock_guard guard(playback_);
     const int i = selectedTrack_;
     list_->trackAt(i)->setEnd(expandedEnd());
@@ -486,12 +494,14 @@ void CSundraView::OnExpandRight() {
 }
 
 void CSundraView::OnReset() {
+    const EditStep step(*this, QStringLiteral("Reset"));
     std::lock_guard guard(playback_);
     list_->clearAll();
     insertWholeMasterRow();
 }
 
 void CSundraView::OnRename() {
+    const EditStep step(*this, QStringLiteral("Rename"));
     const std::string title = document_.fileTitle();
     for (int i = 0; i < list_->rowCount(); ++i) {
         char number[16];
@@ -518,7 +528,8 @@ void CSundraView::OnAutoSplit() {
     }
 }
 
-void CSundraView::ApplyPieces(const sundra::PieceList& pieces) {
+void CSundraView::ApplyPieces(const sundra::PieceList& pieces, const QString& stepName) {
+    const EditStep step(*this, stepName);
     const int s = selectedTrack_;
     const std::string base = list_->name(s);
     const int n = static_cast<int>(pieces.size());
@@ -561,6 +572,7 @@ void CSundraView::OnRecord() {
         return;
     }
     if (outcome.writer) {
+        KeepCutList();
         bool adopted = false;
         QString refused;
         {
@@ -574,6 +586,7 @@ void CSundraView::OnRecord() {
             if (adopted) {
                 selectedTrack_ = -1;
                 list_->clearAll();
+                undo_.clear();
                 insertWholeMasterRow();
             }
         }

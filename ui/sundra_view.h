@@ -13,11 +13,13 @@
 #include "audio/worker_thread.h"
 #include "core/playback_context.h"
 #include "split/auto_split.h"
+#include "ui/edit_command.h"
 #include "ui/settings_sheet.h"
 
 // The sheet keeps guarded pointers to these; they must be complete types here.
 #include <QDialog>
 #include <QTabWidget>
+#include <QUndoStack>
 #include <QWidget>
 
 #include <cstdint>
@@ -101,7 +103,9 @@ public:
     }
     // Replaces the selected row by one row per piece (named after the row with
     // "-%02d") and selects the first; with no piece the row just goes away.
-    void ApplyPieces(const sundra::PieceList& pieces);
+    // One undo step named step.
+    void ApplyPieces(const sundra::PieceList& pieces,
+                     const QString& step = QStringLiteral("Auto Split"));
     void OnSaveAll();
     void OnSettings();
     // Record: a new WAV file from the sound card; a recording ended with "END"
@@ -110,6 +114,34 @@ public:
     // Replaces the Save-As dialog of Record (tests); empty restores it.
     void setRecordingPathChooser(std::function<QString(QWidget*)> choose) {
         chooseRecordingPath_ = std::move(choose);
+    }
+
+    // Undo, the cut-list files and the kept cut list (sundra_view_cut_lists.cpp).
+    // Every edit of the rows opens an EditStep, which makes it one undo step;
+    // New, Open and a recording clear the stack.
+    QUndoStack& undoStack() { return undo_; }
+    ViewSnapshot snapshot();
+    void restoreSnapshot(const ViewSnapshot& state);
+    // Whether the rows were edited since the document was opened or its cuts
+    // were last written.
+    bool edited() const { return !undo_.isClean(); }
+    void OnExportCueSheet();
+    void OnExportLabels();
+    // Replaces the rows by those of a cue sheet or a label file (one undo step).
+    void OnImportCutList();
+    // Replaces the rows by cuts over the master, as one undo step named text.
+    void ApplyCutList(const sundra::CutList& cuts, const QString& text);
+    // Keeps the rows of an edited document for its file (New, Open, exit).
+    void KeepCutList();
+    // After Open: offers the rows kept for this file, if any.
+    void OfferKeptCutList();
+    // Where the kept lists live; by default a folder in the user's data.
+    void setKeptListFolder(const QString& folder) { keptListFolder_ = folder; }
+    QString keptListFolder() const;
+    // Replaces the file dialogs of import and export (tests): gets whether the
+    // file is to be written and the suggested path; empty = cancelled.
+    void setCutListPathChooser(std::function<QString(bool save, const QString& suggested)> choose) {
+        chooseCutListPath_ = std::move(choose);
     }
 
 signals:
@@ -143,6 +175,9 @@ public:
 
 private:
     void bindCommands(CommandTable& commands);
+    void bindEditHistoryCommands(CommandTable& commands);
+    void exportCutList(bool cue);
+    sundra::CutSource cutSource();
     void oneTimeSetup();
     void startTask(std::unique_ptr<sundra::WorkerTask> task);
     void resetLevelMeters();
@@ -175,6 +210,9 @@ private:
     std::function<QString(QWidget*)> chooseRecordingPath_;
     std::function<std::optional<int>(QWidget*)> askTrackCount_;
     int lastTrackCount_ = 2;
+    QUndoStack undo_;
+    QString keptListFolder_;
+    std::function<QString(bool, const QString&)> chooseCutListPath_;
 
     TrackListCtrl* list_;
     QScrollBar* bar_;

@@ -42,7 +42,7 @@ void CSundraView::OnSplitIntoTracks() {
         showMessage(this, QStringLiteral("found only %1 pauses").arg(pauses));
         return;
     }
-    ApplyPieces(dialog.pieces());
+    ApplyPieces(dialog.pieces(), QStringLiteral("Split into Tracks"));
 }
 
 std::optional<int> CSundraView::OnDetection(const sundra::SplitSettings& settings,

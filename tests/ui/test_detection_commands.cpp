@@ -14,6 +14,7 @@
 #include "ui/track_list_ctrl.h"
 
 #include <QPushButton>
+#include <QUndoStack>
 #include <QSlider>
 
 namespace sundra::uitest {
@@ -60,6 +61,7 @@ TEST_F(DetectionCommands, SplitIntoTracksCutsAtTheLongestPausesOrSaysHowFewThere
     EXPECT_EQ(list().rowCount(), 1);
     EXPECT_EQ(list().name(0), "take");
     EXPECT_EQ(messages.texts(), QStringList{"found only 2 pauses"});
+    EXPECT_EQ(view().undoStack().count(), 0);
 
     answer = 2;
     ASSERT_TRUE(execute(kSplitIntoTracks));
@@ -73,6 +75,13 @@ TEST_F(DetectionCommands, SplitIntoTracksCutsAtTheLongestPausesOrSaysHowFewThere
     EXPECT_EQ(list().trackAt(1)->absoluteStart(), 5 * kSecond);
     EXPECT_EQ(list().trackAt(1)->absoluteEnd(), 21 * kSecond / 2); // the last sound's end
     EXPECT_EQ(view().selectedTrack(), 0);
+
+    // One undo step gives the row back.
+    ASSERT_EQ(view().undoStack().count(), 1);
+    EXPECT_EQ(view().undoStack().undoText(), "Split into Tracks");
+    view().undoStack().undo();
+    ASSERT_EQ(list().rowCount(), 1);
+    EXPECT_EQ(list().name(0), "take");
 }
 
 TEST_F(DetectionCommands, AutoSplitNamesTheReasonForTooFewPieces) {
