@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Measures sundra-cli split (list only, and --save) on a generated album against
+# Measures sundra-cli split (list only, and --save) and sundra-cli analyze (the
+# detection report) on a generated album against
 # a plain C pass over the same file (bench/plain_scan.c), and, where they are
 # installed, against ffmpeg's silencedetect and sox's silence split. Medians of
 # warm-cache runs; peak memory (maximum resident set) from /usr/bin/time.
@@ -79,6 +80,7 @@ echo "pieces: $(echo "$cli_pieces" | wc -l) (the same in both)"
 
 measure "plain scan (C)" "$work/plain_scan" "$album"
 measure "sundra-cli split" "$cli" split "$album"
+measure "sundra-cli analyze" "$cli" analyze "$album"
 measure "plain scan + write (C)" "$work/plain_scan" "$album" --write "$out"
 measure "sundra-cli split --save" "$cli" split "$album" --save --out "$out"
 if command -v ffmpeg >/dev/null; then
@@ -93,5 +95,6 @@ fi
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 get() { grep "^$1 " "$work/results.txt" | awk '{ print $(NF - 1) }'; }
 echo "split / plain scan:            $(ratio "$(get "sundra-cli split")" "$(get "plain scan (C)")") (goal <= 1.5)"
+echo "analyze / plain scan:          $(ratio "$(get "sundra-cli analyze")" "$(get "plain scan (C)")") (goal <= 1.5)"
 echo "split --save / plain + write:  $(ratio "$(get "sundra-cli split --save")" "$(get "plain scan + write (C)")") (goal <= 1.5)"
 rm -rf "$out"

@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "cli/row_output.h"
+#include "cli/split_options.h"
 #include "core/byte_stream.h"
 #include "core/file.h"
 #include "core/path_parts.h"
@@ -17,6 +18,7 @@
 #include "split/auto_split.h"
 #include "split/save_all.h"
 #include "split/split_settings.h"
+#include "split/track_count_split.h"
 
 #include <algorithm>
 #include <csignal>
@@ -24,6 +26,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -138,11 +141,15 @@ void runOnWorker(std::function<void(Event&)> work, ProgressLine& progress,
         throw std::runtime_error("interrupted; every file written is complete");
 }
 
-int pageValue(const Options& options, const std::string& name, int fallback, int highest) {
-    const long long value = options.integer(name, fallback);
-    if (value < 0 || value > highest)
-        throw UsageError("option --" + name + " must lie between 0 and " + std::to_string(highest));
-    return static_cast<int>(value);
+// --tracks N: the number of pieces wanted, or 0 for the automatic split.
+int trackCount(const Options& options) {
+    if (!options.value("tracks"))
+        return 0;
+    const long long count = options.integer("tracks", 0);
+    if (count < kFewestTracks || count > kMostTracks)
+        throw UsageError("option --tracks must lie between " + std::to_string(kFewestTracks) +
+                         " and " + std::to_string(kMostTracks));
+    return static_cast<int>(count);
 }
 
 void printRows(const std::vector<std::string>& names, const std::vector<TrackSegment>& rows) {
@@ -161,18 +168,15 @@ void printRows(const std::vector<std::string>& names, const std::vector<TrackSeg
 } // namespace
 
 int runSplit(const Arguments& args) {
-    const Options options(args,
-                          {"sense-level", "sense-time", "minimum-time", "trim-space",
-                           "click-filter", "out", "cue", "labels"},
-                          {"save", "progress"});
+    std::set<std::string> valued = splitSettingOptions();
+    valued.insert({"out", "cue", "labels", "tracks"});
+    const Options options(args, valued, {"save", "progress"});
     if (options.positional().size() != 1)
         throw UsageError("needs exactly one FILE.wav");
     if (options.value("out") && !options.has("save"))
         throw UsageError("option --out needs --save");
-    SplitSettings settings = SplitSettings::fromPageValues(
-        pageValue(options, "sense-level", 50, 100), pageValue(options, "sense-time", 10, 100),
-        pageValue(options, "minimum-time", 10, 100), pageValue(options, "trim-space", 1, 1));
-    settings.clickFilterMs = pageValue(options, "click-filter", 0, 100);
+    const SplitSettings settings = splitSettingsOf(options);
+    const int tracks = trackCount(options);
     const std::string path = options.positional().front();
     const std::string title = fileTitle(path);
     ProgressLine progress(options.has("progress"));
@@ -185,15 +189,23 @@ int runSplit(const Arguments& args) {
     }
     TrackSegment wholeFile(*master);
     PieceList pieces;
+    TrackSplitOutcome byCount;
     runOnWorker(
         [&](Event& stopEvent) {
-            splitAll(wholeFile, settings, stopEvent, pieces, Notifier::none());
+            if (tracks > 0)
+                byCount = splitIntoTracks(wholeFile, settings, tracks, stopEvent, pieces,
+                                          Notifier::none());
+            else
+                splitAll(wholeFile, settings, stopEvent, pieces, Notifier::none());
         },
         progress,
         [&](bool finished) {
             // The scans leave the file wherever the last one stopped.
             progress.show("splitting " + title, finished ? 1.0 : positionRatio(wholeFile));
         });
+
+    if (tracks > 0 && byCount.pausesFound < tracks - 1)
+        throw std::runtime_error("found only " + std::to_string(byCount.pausesFound) + " pauses");
 
     // The pieces become rows over the master, as the window inserts them.
     std::vector<std::string> names;

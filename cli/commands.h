@@ -14,6 +14,7 @@ int runInfo(const Arguments& args);      // info FILE.wav
 int runCopy(const Arguments& args);      // copy IN.wav OUT.wav
 int runMakeAlbum(const Arguments& args); // make-album OUT.wav --minutes N [--seed S]
 int runSplit(const Arguments& args);     // split FILE.wav [options] [--save] [--out DIR]
+int runAnalyze(const Arguments& args);   // analyze FILE.wav [options]
 int runPlay(const Arguments& args);      // play FILE.wav [--from S] [--seconds N]
 int runRecord(const Arguments& args);    // record OUT.wav --seconds N
 int runPeaks(const Arguments& args);     // peaks FILE.wav OUT.dat [--zoom N]

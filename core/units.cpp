@@ -238,11 +238,11 @@ template <Key K> std::int32_t maxKey(const std::uint8_t* bytes, std::int32_t cou
     return best;
 }
 
-template <Key K> double peakOf(const SampleBuffer& buffer, std::int32_t frames) {
+template <Key K> double peakOf(const std::uint8_t* bytes, std::int32_t frames) {
     if (frames == 0) {
         return 0.0;
     }
-    return std::max(0.0, KeyTraits<K>::level(maxKey<K>(buffer.data.get(), frames)));
+    return std::max(0.0, KeyTraits<K>::level(maxKey<K>(bytes, frames)));
 }
 
 template <Key K> bool anyAbove(const std::uint8_t* bytes, std::int32_t frames, double threshold) {
@@ -289,8 +289,8 @@ double largestValue(const std::uint8_t* bytes, std::int32_t count, double best) 
     return best;
 }
 
-template <typename F, Pick P> double floatPeak(const SampleBuffer& buffer, std::int32_t frames) {
-    return largestValue<F, P>(buffer.data.get(), frames, 0.0);
+template <typename F, Pick P> double floatPeak(const std::uint8_t* bytes, std::int32_t frames) {
+    return largestValue<F, P>(bytes, frames, 0.0);
 }
 
 template <typename F, Pick P>
@@ -307,8 +307,8 @@ bool floatAbove(const std::uint8_t* bytes, std::int32_t frames, double threshold
     return false;
 }
 
-template <Key K> double keyPeak(const SampleBuffer& buffer, std::int32_t frames) {
-    return peakOf<K>(buffer, frames);
+template <Key K> double keyPeak(const std::uint8_t* bytes, std::int32_t frames) {
+    return peakOf<K>(bytes, frames);
 }
 
 template <Key K> bool keyAbove(const std::uint8_t* bytes, std::int32_t frames, double threshold) {
@@ -321,8 +321,8 @@ struct FastScans {
     SampleEncoding encoding;
     std::int32_t bits;
     std::int32_t channels;
-    double (*channelPeak[2])(const SampleBuffer&, std::int32_t frames);
-    double (*meanPeak)(const SampleBuffer&, std::int32_t frames);
+    double (*channelPeak[2])(const std::uint8_t* bytes, std::int32_t frames);
+    double (*meanPeak)(const std::uint8_t* bytes, std::int32_t frames);
     bool (*anyAbove)(const std::uint8_t* bytes, std::int32_t frames, double threshold);
 };
 
@@ -506,7 +506,7 @@ double channelPeak(const SampleBuffer& buffer, std::int32_t channel) {
         return 0.0;
     }
     if (const FastScans* scans = fastScans(format)) {
-        return scans->channelPeak[channel](buffer, frames);
+        return scans->channelPeak[channel](buffer.data.get(), frames);
     }
     double peak = 0.0;
     for (std::int32_t i = 0; i < frames; ++i) {
@@ -523,7 +523,7 @@ double meanPeak(const SampleBuffer& buffer) {
         return 0.0;
     }
     if (const FastScans* scans = fastScans(format)) {
-        return scans->meanPeak(buffer, frames);
+        return scans->meanPeak(buffer.data.get(), frames);
     }
     double peak = 0.0;
     for (std::int32_t i = 0; i < frames; ++i) {
@@ -572,6 +572,26 @@ bool anyFrameAbove(const SampleBuffer& buffer, std::int32_t first, std::int32_t 
         }
     }
     return false;
+}
+
+double meanPeak(const SampleBuffer& buffer, std::int32_t first, std::int32_t count) {
+    const WaveFormat& format = buffer.format;
+    const std::int64_t begin = std::max<std::int64_t>(first, 0);
+    const std::int64_t end =
+        std::min<std::int64_t>(std::int64_t{first} + std::max(count, 0), readableFrames(buffer));
+    if (begin >= end || !hasLevels(format)) {
+        return 0.0;
+    }
+    const auto from = static_cast<std::int32_t>(begin);
+    const auto frames = static_cast<std::int32_t>(end - begin);
+    if (const FastScans* scans = fastScans(format)) {
+        return scans->meanPeak(frameAt(buffer, from), frames);
+    }
+    double peak = 0.0;
+    for (std::int32_t i = from; i < from + frames; ++i) {
+        peak = std::max(peak, frameMean(FrameView{frameAt(buffer, i), &format}));
+    }
+    return peak;
 }
 
 } // namespace sundra

@@ -55,5 +55,8 @@ bool anyFrameAbove(const SampleBuffer& buffer, double threshold);
 // clipped to the used frames, so an empty or outside range is never above.
 bool anyFrameAbove(const SampleBuffer& buffer, std::int32_t first, std::int32_t count,
                    double threshold);
+// meanPeak over the used frames [first, first + count) only, clipped as above;
+// 0.0 for an empty range.
+double meanPeak(const SampleBuffer& buffer, std::int32_t first, std::int32_t count);
 
 } // namespace sundra

@@ -2,6 +2,9 @@
 
 #include "core/units.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace sundra {
 
 std::int32_t clickWindowFrames(const WaveFormat& format) {
@@ -39,6 +42,29 @@ bool blockIsLoud(const SampleBuffer& block, double senseLevel, std::int32_t clic
         }
     }
     return false;
+}
+
+double blockLevel(const SampleBuffer& block, std::int32_t clickFilterMs) {
+    const std::int64_t needed = clickWindowsNeeded(clickFilterMs);
+    if (needed == 0)
+        return meanPeak(block);
+
+    const std::int32_t frames = usedFrames(block);
+    const std::int32_t window = clickWindowFrames(block.format);
+    const std::int64_t windows = (std::int64_t{frames} + window - 1) / window;
+    if (windows < needed)
+        return 0.0; // no run is long enough: quiet at every level
+    std::vector<double> peaks(static_cast<std::size_t>(windows));
+    for (std::int64_t i = 0; i < windows; ++i)
+        peaks[static_cast<std::size_t>(i)] =
+            meanPeak(block, static_cast<std::int32_t>(i * window), window);
+    // A run is loud at L when its quietest window is; the block when any run is.
+    double level = 0.0;
+    for (std::int64_t first = 0; first + needed <= windows; ++first) {
+        const auto from = peaks.begin() + first;
+        level = std::max(level, *std::min_element(from, from + needed));
+    }
+    return level;
 }
 
 } // namespace sundra

@@ -26,4 +26,10 @@ std::int64_t clickWindowsNeeded(std::int32_t clickFilterMs);
 // With the filter off this is exactly anyFrameAbove(block, senseLevel).
 bool blockIsLoud(const SampleBuffer& block, double senseLevel, std::int32_t clickFilterMs);
 
+// The same decision as one number, for scans that look at many sense levels at
+// once: blockIsLoud(block, L, clickFilterMs) is exactly blockLevel(...) > L for
+// every L >= 0. Without the filter it is the block's meanPeak; with it, the
+// largest over every run of the needed windows of the run's quietest window.
+double blockLevel(const SampleBuffer& block, std::int32_t clickFilterMs);
+
 } // namespace sundra

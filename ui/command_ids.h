@@ -35,6 +35,7 @@ inline constexpr int kShotToMark = 32808;
 inline constexpr int kShotFromMark = 32814;
 inline constexpr int kShotToEnd = 32809;
 inline constexpr int kAutoSplit = 32774;
+inline constexpr int kSplitIntoTracks = 32870;
 inline constexpr int kRename = 32796;
 inline constexpr int kSplit = 32775;
 inline constexpr int kJoint = 32776;

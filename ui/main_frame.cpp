@@ -53,6 +53,9 @@ const CommandText kCommandTexts[] = {
     {command::kShotToEnd, "to &end", "shot play to end\nto end", "to_end"},
     {command::kAutoSplit, "&Auto Split", "Split target sound automaticaly\nAuto Split",
      "auto_split"},
+    {command::kSplitIntoTracks, "Split into &Tracks...",
+     "Split target sound into a given number of tracks at its longest pauses\nSplit into Tracks",
+     nullptr},
     {command::kRename, "&Rename", "Rename all track\nRename", "rename"},
     {command::kSplit, "&Split", "Split sound at marked point\nSplit", "split"},
     {command::kJoint, "&Joint", "Joint selected track and before track\nJoint", "joint"},
@@ -216,6 +219,7 @@ void CMainFrame::createMenus() {
     action->addSeparator();
     QMenu* autoSplit = action->addMenu(QStringLiteral("&Auto Split"));
     add(autoSplit, command::kAutoSplit);
+    add(autoSplit, command::kSplitIntoTracks);
     add(autoSplit, command::kRename);
     QMenu* edit = action->addMenu(QStringLiteral("&Edit"));
     for (int id : {command::kSplit, command::kJoint, command::kDelete, command::kExpandLeft,

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <optional>
+
 CSplitAllDialog::CSplitAllDialog(sundra::SampleReaderWriter& source,
                                  const sundra::SplitSettings& settings, QWidget* parent)
     : WorkerDialog(parent), settings_(settings), source_(source) {
@@ -34,8 +36,39 @@ bool CSplitAllDialog::begin() {
     return true;
 }
 
+namespace {
+
+// Keeps the split's OK back until the worker's last step is done.
+class HeldCommand : public sundra::Notifier {
+public:
+    bool post(std::uint32_t wParam, std::int64_t) override {
+        held_ = wParam;
+        return true;
+    }
+    bool post() override { return true; }
+    std::optional<std::uint32_t> held() const { return held_; }
+
+private:
+    std::optional<std::uint32_t> held_;
+};
+
+} // namespace
+
 int CSplitAllDialog::run(sundra::Event& stopEvent) {
-    return sundra::splitAll(source_, settings_, stopEvent, pieces_, *commands_);
+    if (trackCount_ > 0) {
+        trackOutcome_ = sundra::splitIntoTracks(source_, settings_, trackCount_, stopEvent, pieces_,
+                                                *commands_);
+        return 0;
+    }
+    HeldCommand ok;
+    const int result = sundra::splitAll(source_, settings_, stopEvent, pieces_, ok);
+    // Too few pieces: one more pass over the track says why, before the dialog
+    // ends, so that the message can name the reason.
+    if (ok.held() && pieces_.size() < 2 && !stopEvent.lock(0))
+        report_ = sundra::analyzeTrack(source_, settings_, &stopEvent);
+    if (ok.held())
+        commands_->post(*ok.held(), 0);
+    return result;
 }
 
 void CSplitAllDialog::onTimer() {

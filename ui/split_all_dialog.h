@@ -9,7 +9,9 @@
 // source must not be used by anything else while the dialog runs.
 
 #include "split/auto_split.h"
+#include "split/detection_report.h"
 #include "split/split_settings.h"
+#include "split/track_count_split.h"
 #include "ui/worker_dialog.h"
 
 #include <QPointer>
@@ -22,6 +24,16 @@ public:
     CSplitAllDialog(sundra::SampleReaderWriter& source, const sundra::SplitSettings& settings,
                     QWidget* parent);
     ~CSplitAllDialog() override;
+
+    // Cut into exactly count pieces at the longest pauses instead (count >= 2);
+    // set before exec.
+    void setTrackCount(int count) { trackCount_ = count; }
+    int trackCount() const { return trackCount_; }
+    // With a track count: how many pauses the scan found (valid once accepted).
+    const sundra::TrackSplitOutcome& trackOutcome() const { return trackOutcome_; }
+    // Without: when the split found fewer than two pieces, the detection report
+    // that says why (made on the same worker before the dialog ends).
+    const std::optional<sundra::DetectionReport>& fewPiecesReport() const { return report_; }
 
     // Valid once exec has returned Accepted; empty after Cancel.
     sundra::PieceList& pieces() { return pieces_; }
@@ -42,6 +54,9 @@ private:
     sundra::SplitSettings settings_;
     sundra::SampleReaderWriter& source_;
     sundra::PieceList pieces_;
+    int trackCount_ = 0;
+    sundra::TrackSplitOutcome trackOutcome_;
+    std::optional<sundra::DetectionReport> report_;
     std::unique_ptr<sundra::Notifier> commands_;
     QPointer<QProgressBar> progress_;
     QPointer<QPushButton> cancel_;

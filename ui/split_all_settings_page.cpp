@@ -69,6 +69,13 @@ QWidget* CSplitAllSettingsPage::createWidget(QWidget* parent) {
     grid->addWidget(senseLevelLabel, 0, 0);
     grid->addWidget(senseLevelSlider_, 0, 1);
     grid->addWidget(defaultButton, 0, 2, Qt::AlignTop);
+    if (detectionOpener_) {
+        auto* detection = new QPushButton(QStringLiteral("Detection..."), page);
+        detection->setObjectName(QStringLiteral("detectionButton"));
+        detection->setAutoDefault(false);
+        grid->addWidget(detection, 1, 2, Qt::AlignTop);
+        QObject::connect(detection, &QPushButton::clicked, page, [this] { openDetection(); });
+    }
     grid->addWidget(senseTimeLabel, 1, 0);
     grid->addWidget(senseTimeSlider_, 1, 1);
     grid->addWidget(minimumTimeLabel, 2, 0);
@@ -125,6 +132,15 @@ sundra::SplitSettings CSplitAllSettingsPage::splitSettings() const {
         sundra::SplitSettings::fromPageValues(senseLevel_, senseTime_, minimumTime_, trimSpace_);
     settings.clickFilterMs = clickFilter_;
     return settings;
+}
+
+void CSplitAllSettingsPage::openDetection() {
+    sundra::SplitSettings shown = sundra::SplitSettings::fromPageValues(
+        senseLevelSlider_->value(), senseTimeSlider_->value(), minimumTimeSlider_->value(),
+        page_controls::saveCheck(*trimSpaceBox_));
+    shown.clickFilterMs = clickFilterSlider_->value();
+    if (const std::optional<int> position = detectionOpener_(shown, widget_))
+        senseLevelSlider_->setValue(*position);
 }
 
 void CSplitAllSettingsPage::setDefaultControls() {

@@ -10,6 +10,9 @@
 #include <QCheckBox>
 #include <QSlider>
 
+#include <functional>
+#include <optional>
+
 class SettingsStore;
 
 class CSplitAllSettingsPage : public SettingsPage {
@@ -32,6 +35,13 @@ public:
     // click filter in milliseconds. Values are used as stored, also outside 0..100.
     sundra::SplitSettings splitSettings() const;
 
+    // The "Detection..." button, shown when an opener is set: the opener gets
+    // the settings the controls show; a position it returns goes onto the
+    // sense-level slider (the field follows when the page is saved).
+    using DetectionOpener =
+        std::function<std::optional<int>(const sundra::SplitSettings&, QWidget* parent)>;
+    void setDetectionOpener(DetectionOpener opener) { detectionOpener_ = std::move(opener); }
+
     int trimSpace() const { return trimSpace_; }
     int senseLevel() const { return senseLevel_; }
     int senseTime() const { return senseTime_; }
@@ -41,6 +51,7 @@ public:
 private:
     // The "default" button: the controls only; the fields follow when saved.
     void setDefaultControls();
+    void openDetection();
 
     SettingsStore& store_;
     int trimSpace_;
@@ -54,4 +65,5 @@ private:
     QPointer<QCheckBox> trimSpaceBox_;
     QPointer<QSlider> minimumTimeSlider_;
     QPointer<QSlider> clickFilterSlider_;
+    DetectionOpener detectionOpener_;
 };

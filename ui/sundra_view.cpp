@@ -59,6 +59,9 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
       recordPage_(std::make_unique<CRecordSettingsPage>(*store_)),
       shotPage_(std::make_unique<CShotPlaySettingsPage>(*store_)) {
     setObjectName(QStringLiteral("CSundraView"));
+    splitPage_->setDetectionOpener([this](const sundra::SplitSettings& settings, QWidget* parent) {
+        return OnDetection(settings, parent);
+    });
     list_ = new TrackListCtrl(this);
     list_->setObjectName(QStringLiteral("trackList"));
     bar_ = new QScrollBar(Qt::Horizontal, this);
@@ -185,6 +188,8 @@ void CSundraView::bindCommands(CommandTable& commands) {
         kRename, [this] { OnRename(); }, [this] { return list_->rowCount() > 0; });
     commands.bind(
         kAutoSplit, [this] { OnAutoSplit(); }, selectedIdle);
+    commands.bind(
+        kSplitIntoTracks, [this] { OnSplitIntoTracks(); }, selectedIdle);
     commands.bind(
         kSaveAll, [this] { OnSaveAll(); }, [this] { return saveAllAllowed(); });
     commands.bind(kSettings, [this] { OnSettings(); });
@@ -564,11 +569,12 @@ void CSundraView::OnAutoSplit() {
     CSplitAllDialog dialog(playback_.range(), splitPage_->splitSettings(), this);
     if (dialog.exec() == QDialog::Accepted) {
         ApplyPieces(dialog.pieces());
+        ReportFewPieces(dialog);
     }
 }
 
-void CSundraView::ApplyPieces(const sundra::PieceList& pieces) {
-    const EditStep step(*this, QStringLiteral("Auto Split"));
+void CSundraView::ApplyPieces(const sundra::PieceList& pieces, const QString& stepName) {
+    const EditStep step(*this, stepName);
     const int s = selectedTrack_;
     const std::string base = list_->name(s);
     const int n = static_cast<int>(pieces.size());

@@ -25,11 +25,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class CommandTable;
 class CRecordSettingsPage;
 class CShotPlaySettingsPage;
 class CSplitAllSettingsPage;
+class CSplitAllDialog;
 class CSundraDoc;
 class QProgressBar;
 class QScrollBar;
@@ -100,9 +102,18 @@ public:
     void OnReset();
     void OnRename();
     void OnAutoSplit();
+    // Split into Tracks: asks for a count, cuts the selected row at its longest
+    // pauses into that many pieces, or says how few pauses it has.
+    void OnSplitIntoTracks();
+    // Replaces the count question of Split into Tracks (tests); empty restores it.
+    void setTrackCountQuestion(std::function<std::optional<int>(QWidget*)> ask) {
+        askTrackCount_ = std::move(ask);
+    }
     // Replaces the selected row by one row per piece (named after the row with
     // "-%02d") and selects the first; with no piece the row just goes away.
-    void ApplyPieces(const sundra::PieceList& pieces);
+    // One undo step named step.
+    void ApplyPieces(const sundra::PieceList& pieces,
+                     const QString& step = QStringLiteral("Auto Split"));
     void OnSaveAll();
     void OnSettings();
     // Record: a new WAV file from the sound card; a recording ended with "END"
@@ -186,6 +197,11 @@ private:
     void insertWholeMasterRow();
     void onSliderAction(int action);
     bool saveAllAllowed();
+    // The split page's "Detection..." for the selected row; the suggested level
+    // when the user takes it.
+    std::optional<int> OnDetection(const sundra::SplitSettings& settings, QWidget* parent);
+    // After Auto Split: the reason and the suggested level of too few pieces.
+    void ReportFewPieces(const CSplitAllDialog& dialog);
 
     CSundraDoc& document_;
     sundra::PlaybackContext& playback_;
@@ -204,6 +220,8 @@ private:
     sundra::WorkerThread worker_;
     std::unique_ptr<sundra::WorkerTask> currentTask_;
     std::function<QString(QWidget*)> chooseRecordingPath_;
+    std::function<std::optional<int>(QWidget*)> askTrackCount_;
+    int lastTrackCount_ = 2;
     QUndoStack undo_;
     QString keptListFolder_;
     std::function<QString(bool, const QString&)> chooseCutListPath_;

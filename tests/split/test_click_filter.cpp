@@ -306,6 +306,8 @@ protected:
                          frames > 0; first += frames, frames = readIntoBuffer(*master, block)) {
                         const bool loud = blockIsLoud(block, settings.senseLevel, clickFilterMs);
                         ASSERT_EQ(loud, reference.loudBlock(first, frames)) << "frame " << first;
+                        ASSERT_EQ(blockLevel(block, clickFilterMs) > settings.senseLevel, loud)
+                            << "frame " << first;
                         loudBlocks += loud;
                     }
                 }
@@ -373,6 +375,10 @@ TEST(BlockLoudness, AnyLoudFrameWithoutTheFilterAndLoudWindowsInARowWithIt) {
         SampleBuffer block(format, 45 * 2);
         std::copy(bytes.begin(), bytes.end(), block.data.get());
         EXPECT_EQ(blockIsLoud(block, 0.05, c.clickFilterMs), c.loud)
+            << c.loudFrames.size() << " loud frames, filter " << c.clickFilterMs;
+        // As a level: the loud or the quiet sample, or nothing where no run fits.
+        const double level = c.clickFilterMs > 50 ? 0.0 : c.loud ? 1639 / 32768.0 : 1638 / 32768.0;
+        EXPECT_EQ(blockLevel(block, c.clickFilterMs), level)
             << c.loudFrames.size() << " loud frames, filter " << c.clickFilterMs;
     }
 

@@ -1,0 +1,69 @@
+// The view's commands that explain or steer the automatic split: Split into
+// Tracks, the split page's Detection..., and the message of an Auto Split that
+// found fewer than two pieces.
+
+#include "split/detection_report.h"
+#include "ui/detection_dialog.h"
+#include "ui/message_box_reporter.h"
+#include "ui/settings_pages.h"
+#include "ui/split_all_dialog.h"
+#include "ui/sundra_view.h"
+
+#include <QInputDialog>
+
+namespace {
+
+std::optional<int> askTrackCount(QWidget* parent, int last) {
+    bool ok = false;
+    const int count = QInputDialog::getInt(parent, QStringLiteral("Split into Tracks"),
+                                           QStringLiteral("Number of tracks:"), last,
+                                           sundra::kFewestTracks, sundra::kMostTracks, 1, &ok);
+    if (!ok)
+        return std::nullopt;
+    return count;
+}
+
+} // namespace
+
+void CSundraView::OnSplitIntoTracks() {
+    const std::optional<int> count =
+        askTrackCount_ ? askTrackCount_(this) : askTrackCount(this, lastTrackCount_);
+    if (!count || *count < sundra::kFewestTracks || *count > sundra::kMostTracks)
+        return;
+    lastTrackCount_ = *count;
+    // As Auto Split: the dialog is modal and the worker idle, so nothing else
+    // uses the source or the list meanwhile.
+    CSplitAllDialog dialog(playback_.range(), splitPage_->splitSettings(), this);
+    dialog.setTrackCount(*count);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const int pauses = dialog.trackOutcome().pausesFound;
+    if (pauses < *count - 1) {
+        showMessage(this, QStringLiteral("found only %1 pauses").arg(pauses));
+        return;
+    }
+    ApplyPieces(dialog.pieces(), QStringLiteral("Split into Tracks"));
+}
+
+std::optional<int> CSundraView::OnDetection(const sundra::SplitSettings& settings,
+                                            QWidget* parent) {
+    if (selectedTrack_ == -1 || !worker_.wait(0)) {
+        showMessage(parent,
+                    QStringLiteral("Select a track and stop playing to see its detection."));
+        return std::nullopt;
+    }
+    // The scan reads the selected row; the position it had is given back.
+    sundra::SampleReaderWriter& row = playback_.range();
+    const std::int32_t position = row.tell();
+    const std::optional<int> chosen = showDetection(row, settings, parent);
+    row.seek(position);
+    return chosen;
+}
+
+void CSundraView::ReportFewPieces(const CSplitAllDialog& dialog) {
+    if (const auto& report = dialog.fewPiecesReport()) {
+        const std::string text = sundra::fewPiecesMessage(*report);
+        if (!text.empty())
+            showMessage(this, QString::fromStdString(text));
+    }
+}
