@@ -18,10 +18,12 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMessageBox>
+#include <QTimer>
 
 namespace {
 
 constexpr int kHandOverTimeoutMs = 1000;
+constexpr int kHandOverRetryMs = 100;
 
 } // namespace
 
@@ -174,6 +176,10 @@ void CSundraApp::documentChanged() {
 }
 
 void CSundraApp::shutdown() {
+    pendingHandOvers_.clear();
+    if (handOverRetry_) {
+        handOverRetry_->stop();
+    }
     if (server_) {
         server_->close();
         delete server_;
@@ -217,13 +223,49 @@ void CSundraApp::listenForHandOver() {
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
                 while (socket->canReadLine()) {
                     const QString path = QString::fromUtf8(socket->readLine()).trimmed();
-                    if (!path.isEmpty() && frame_) {
-                        frame_->raise();
-                        frame_->activateWindow();
-                        OpenDocumentFile(path);
+                    if (!path.isEmpty()) {
+                        receiveHandOver(path);
                     }
                 }
             });
         }
     });
+}
+
+void CSundraApp::receiveHandOver(const QString& path) {
+    if (!frame_) {
+        return;
+    }
+    pendingHandOvers_.append(path);
+    openPendingHandOvers();
+}
+
+bool CSundraApp::mayReplaceDocument() {
+    return QApplication::activeModalWidget() == nullptr && !frame_->commands().isRunning();
+}
+
+void CSundraApp::openPendingHandOvers() {
+    if (!frame_ || pendingHandOvers_.isEmpty()) {
+        return;
+    }
+    if (!mayReplaceDocument()) {
+        if (!handOverRetry_) {
+            handOverRetry_ = new QTimer(this);
+            handOverRetry_->setInterval(kHandOverRetryMs);
+            connect(handOverRetry_, &QTimer::timeout, this, &CSundraApp::openPendingHandOvers);
+        }
+        handOverRetry_->start();
+        return;
+    }
+    if (handOverRetry_) {
+        handOverRetry_->stop();
+    }
+    // One at a time: the message of a file that cannot be opened is itself a
+    // modal window, behind which the rest waits again.
+    while (frame_ && !pendingHandOvers_.isEmpty() && mayReplaceDocument()) {
+        const QString path = pendingHandOvers_.takeFirst();
+        frame_->raise();
+        frame_->activateWindow();
+        OpenDocumentFile(path);
+    }
 }
