@@ -20,6 +20,8 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <filesystem>
+
 namespace {
 
 constexpr int kHandOverTimeoutMs = 1000;
@@ -29,7 +31,9 @@ constexpr int kHandOverRetryMs = 100;
 
 // The resources live in a static library: pull them in explicitly. Outside any
 // namespace, as the resource initialiser is declared there.
-static void initResources() { Q_INIT_RESOURCE(sundra); }
+static void initResources() {
+    Q_INIT_RESOURCE(sundra);
+}
 
 QString CSundraApp::defaultInstanceServerName() {
     const QString user = qEnvironmentVariable("USER", QStringLiteral("user"));
@@ -140,6 +144,13 @@ void CSundraApp::OnFileOpen() {
 }
 
 bool CSundraApp::OpenDocumentFile(const QString& path) {
+    if (isOpenDocument(path)) {
+        // Opening it again would throw away every edit: the open document
+        // stays as it is and its window comes to the front.
+        frame_->raise();
+        frame_->activateWindow();
+        return true;
+    }
     if (!document_->openDocument(QFile::encodeName(path).toStdString())) {
         return false;
     }
@@ -150,6 +161,23 @@ bool CSundraApp::OpenDocumentFile(const QString& path) {
     recentFiles_.save();
     frame_->setRecentFiles(recentFiles_.entries());
     return true;
+}
+
+bool CSundraApp::isOpenDocument(const QString& path) const {
+    const std::string open = document_->pathName();
+    if (open.empty()) {
+        return false;
+    }
+    // The same file however its path is spelled (".", "..", links).
+    const std::filesystem::path asked =
+        std::filesystem::path(QFile::encodeName(path).toStdString());
+    std::error_code ignored;
+    const std::filesystem::path absolute = std::filesystem::absolute(asked, ignored);
+    if (!absolute.empty() && absolute.lexically_normal() == std::filesystem::path(open)) {
+        return true;
+    }
+    std::error_code notComparable;
+    return std::filesystem::equivalent(asked, open, notComparable);
 }
 
 void CSundraApp::OnOpenRecentFile(int index) {

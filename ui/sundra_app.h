@@ -56,6 +56,8 @@ public:
     // The framework's handlers.
     bool OnFileNew();
     void OnFileOpen();
+    // Opens path as the document; the file that is already open stays as it
+    // is (with its edits) and its window comes to the front.
     bool OpenDocumentFile(const QString& path);
     void OnOpenRecentFile(int index);
     void OnAppAbout();
@@ -76,6 +78,7 @@ private:
     void bindCommands();
     void documentChanged();
     bool handOver(const QString& path);
+    bool isOpenDocument(const QString& path) const;
     void listenForHandOver();
     // A handed-over path replaces the master, which a dialog's worker or the
     // command that ran the dialog may still use: it opens only once no modal

@@ -21,6 +21,8 @@
 #include <QUuid>
 
 #include <filesystem>
+#include <functional>
+#include <utility>
 
 namespace sundra::uitest {
 namespace {
@@ -254,6 +256,59 @@ TEST_F(WindowCommandTest, AHandOverDuringAWorkerDialogOpensOnlyOnceTheCommandHas
     EXPECT_TRUE(waitedDuringCommand);
     ASSERT_TRUE(waitUntil([&] { return app->document().pathName() == handed.toStdString(); }));
     EXPECT_EQ(view.list().name(0), "handed");
+}
+
+TEST_F(WindowCommandTest, OpeningTheOpenFileAgainKeepsTheDocumentAndItsEdits) {
+    CSundraApp::Options options;
+    options.instanceServerName =
+        QStringLiteral("sundra-test-") + QUuid::createUuid().toString(QUuid::Id128);
+    const QString path = wav("take.wav", {{4 * kSecond, kTone}});
+    app = std::make_unique<CSundraApp>(options);
+    ASSERT_EQ(app->initInstance({path}, false), CSundraApp::StartResult::Started);
+    CSundraView& view = app->view();
+    const SampleReaderWriter* master = &app->document().playback().master();
+    view.OnHScroll(CSundraView::PageRight, 0);
+    ASSERT_TRUE(execute(kSplit));
+    ASSERT_EQ(view.list().rowCount(), 2);
+    const QString sameFileOtherSpelling = QString::fromStdString(folder.file("./take.wav"));
+
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"open", [&] { EXPECT_TRUE(app->OpenDocumentFile(sameFileOtherSpelling)); }},
+        {"recent file", [&] { EXPECT_TRUE(execute(kRecentFileFirst)); }},
+        {"drop",
+         [&] {
+             QMimeData data;
+             data.setUrls({QUrl::fromLocalFile(path)});
+             QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                             Qt::NoModifier);
+             QApplication::sendEvent(&app->frame(), &drop);
+         }},
+        {"hand-over",
+         [&] {
+             // Held back behind a message box, so that the test knows when the
+             // path has arrived and when it has been dealt with.
+             QMessageBox box(QMessageBox::Information, "Sundra", "busy", QMessageBox::Ok,
+                             &app->frame());
+             QTimer::singleShot(0, &box, [&] {
+                 CSundraApp second(options);
+                 EXPECT_EQ(second.initInstance({path}, false), CSundraApp::StartResult::HandedOver);
+                 EXPECT_TRUE(waitUntil([&] { return app->pendingHandOvers() == 1; }));
+                 box.accept();
+             });
+             box.exec();
+             EXPECT_TRUE(waitUntil([&] { return app->pendingHandOvers() == 0; }));
+         }},
+    };
+    for (const auto& [way, open] : ways) {
+        SCOPED_TRACE(way);
+        open();
+        EXPECT_EQ(&app->document().playback().master(), master);
+        ASSERT_EQ(view.list().rowCount(), 2);
+        EXPECT_EQ(view.list().name(0), "take-00");
+        EXPECT_EQ(view.selectedTrack(), 0);
+        EXPECT_EQ(app->document().pathName(), path.toStdString());
+    }
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join("|").toStdString();
 }
 
 TEST_F(WindowCommandTest, AboutBoxShowsTheLinkUnderlinedInBlue) {
