@@ -85,8 +85,12 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
 
     connect(list_, &TrackListCtrl::rowClicked, this, [this](int row) { SelectTrack(row, true); });
     connect(bar_, &QAbstractSlider::actionTriggered, this, &CSundraView::onSliderAction);
+    // The drop takes the thumb where the user let it go: by then the drag's
+    // own handler has already moved the bar to the resulting position.
+    connect(bar_, &QAbstractSlider::sliderPressed, this,
+            [this] { thumbAtDrop_ = bar_->sliderPosition(); });
     connect(bar_, &QAbstractSlider::sliderReleased, this,
-            [this] { OnHScroll(ThumbPosition, bar_->sliderPosition()); });
+            [this] { OnHScroll(ThumbPosition, thumbAtDrop_); });
 
     meterTimer_ = new QTimer(this);
     meterTimer_->setInterval(kMeterTimerMs);
@@ -285,7 +289,8 @@ void CSundraView::onSliderAction(int action) {
         OnHScroll(PageRight, 0);
         break;
     case QAbstractSlider::SliderMove:
-        OnHScroll(ThumbTrack, bar_->sliderPosition());
+        thumbAtDrop_ = bar_->sliderPosition();
+        OnHScroll(ThumbTrack, thumbAtDrop_);
         break;
     case QAbstractSlider::SliderToMinimum:
         OnHScroll(LeftEnd, 0);

@@ -206,6 +206,15 @@ TEST_F(ViewTest, PositionBarCodesMoveTheMark) {
     dragThumb(700);
     EXPECT_EQ(view().markPosition(), 0);
     EXPECT_EQ(bar.value(), 0);
+
+    // A length that is no multiple of 1000 (steps of 150 frames): the drop
+    // sets the mark from where the thumb was let go, not from where the drag
+    // had already moved the bar (497, the resulting position).
+    ASSERT_TRUE(app->OpenDocumentFile(wav("uneven.wav", {{150700, 3000}})));
+    dragThumb(500);
+    EXPECT_EQ(view().markPosition(), 500 * 150);
+    EXPECT_EQ(position(), 500 * 150);
+    EXPECT_EQ(bar.value(), 497);
 }
 
 TEST_F(ViewTest, MarkTogglesAndAMarkAtZeroStaysAbsent) {
