@@ -7,6 +7,7 @@
 #include "ui/command_table.h"
 #include "ui/main_frame.h"
 #include "ui/message_box_reporter.h"
+#include "ui/position_bar_input.h"
 #include "ui/recording_dialog.h"
 #include "ui/save_all_dialog.h"
 #include "ui/settings_pages.h"
@@ -62,6 +63,7 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     bar_->setRange(0, 0);
     bar_->setPageStep(100);
     bar_->setMinimumHeight(22);
+    PositionBarInput::install(*bar_);
     peaks_[0] = makeMeter(this, 9, "peakMeter0");
     levels_[0] = makeMeter(this, 24, "levelMeter0");
     levels_[1] = makeMeter(this, 24, "levelMeter1");
