@@ -1,6 +1,7 @@
 // The window program. `sundra [file.wav]` opens the window (with the file);
 // `sundra --screenshot DIR` writes screenshots of the windows into DIR and ends.
 
+#include "core/file.h"
 #include "ui/message_box_reporter.h"
 #include "ui/screenshots.h"
 #include "ui/sundra_app.h"
@@ -9,6 +10,7 @@
 #include <QStringList>
 
 int main(int argc, char* argv[]) {
+    sundra::ignoreFileSizeSignal();
     QApplication application(argc, argv);
     QStringList arguments = QApplication::arguments().mid(1);
     if (arguments.size() == 2 && arguments[0] == QStringLiteral("--screenshot")) {
