@@ -557,9 +557,12 @@ void CSundraView::OnRecord() {
     try {
         outcome = recordToFile(path, recordPage_->makeRecordSettings(), this);
     } catch (const std::exception& error) {
-        // The file could not be created (nothing was recorded) or finished.
+        // The file could not be created: nothing was recorded.
         showMessage(this, QString::fromLocal8Bit(error.what()));
         return;
+    }
+    if (!outcome.fileError.empty()) {
+        showMessage(this, QString::fromLocal8Bit(outcome.fileError.c_str()));
     }
     if (outcome.writer) {
         bool adopted = false;
