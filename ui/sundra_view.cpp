@@ -265,7 +265,7 @@ void CSundraView::OnMeterTimer() {
     std::lock_guard guard(playback_);
     sundra::TrackSegment& range = playback_.range();
     const sundra::SampleBuffer& buffer = playback_.buffer();
-    bar_->setValue(static_cast<int>(sundra::positionRatio(range) * kBarMaximum));
+    bar_->setValue(sundra::positionBar(range));
     for (int channel = 0; channel < 2; ++channel) {
         const int level = meterValue(sundra::channelPeak(buffer, channel));
         levels_[channel]->setValue(level);
@@ -385,7 +385,8 @@ void CSundraView::OnMark() {
 std::int32_t CSundraView::shotFrames() {
     const double frames =
         playback_.range().format().samplesPerSecond * shotPage_->shotPlaySeconds();
-    return static_cast<std::int32_t>(frames);
+    // Saturated: a stored time far beyond the page's range is the whole track.
+    return sundra::truncateToInt32(frames);
 }
 
 void CSundraView::OnShotPlay(sundra::ShotKind kind) {

@@ -19,10 +19,12 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <limits>
 
 namespace sundra::uitest {
 namespace {
@@ -365,6 +367,20 @@ TEST(ShotPlayExcerpt, BoundsAreClampedToTheTrack) {
         EXPECT_EQ(excerpt.end(), c.end);
         EXPECT_EQ(&excerpt.parent(), &range);
     }
+}
+
+TEST_F(ViewTest, AShotTimeStoredFarBeyondItsRangeIsTheWholeTrack) {
+    QSettings ini(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("TOLVAN-Production"),
+                  QStringLiteral("Sundra"));
+    ini.setValue(QStringLiteral("shotplay/time"), 2000000000);
+    ini.sync();
+    start({wav("song.wav", {{kSecond, 3000}})});
+    EXPECT_EQ(view().shotFrames(), std::numeric_limits<std::int32_t>::max());
+    ASSERT_TRUE(execute(kShotToEnd));
+    ASSERT_TRUE(waitForIdle());
+    app->shutdown();
+    app.reset();
+    ini.remove(QStringLiteral("shotplay"));
 }
 
 TEST_F(ViewTest, ShotPlaysPlayTheirExcerptAndRestoreThePosition) {
