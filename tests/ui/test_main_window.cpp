@@ -14,13 +14,16 @@
 #include "ui/track_list_ctrl.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
+#include <QHelpEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QSettings>
 #include <QToolBar>
+#include <QToolTip>
 
 #include <filesystem>
 
@@ -268,6 +271,22 @@ TEST_F(MainWindowTest, MenusToolbarAndPromptsFollowTheCommandTable) {
     EXPECT_EQ(split->toolTip(), "Split");
     EXPECT_EQ(table.action(command::kSaveAll)->statusTip(), "Save all tracks");
     EXPECT_EQ(table.action(command::kSaveAll)->toolTip(), "Save all");
+    // The toolbar shows a prompt's tooltip part, and a prompt without one
+    // shows no tooltip at all (not the button's text).
+    auto toolTipOf = [&](int id) {
+        QWidget* button = app->frame().toolBar().widgetForAction(table.action(id));
+        QToolTip::hideText();
+        EXPECT_TRUE(waitUntil([] { return !QToolTip::isVisible(); }));
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(button, &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(toolTipOf(command::kSplit), "Split");
+    EXPECT_EQ(toolTipOf(command::kToggleCrickRate), "");
+    table.refresh();
+    ASSERT_TRUE(execute(command::kToggleCrickRate));
+    EXPECT_EQ(toolTipOf(command::kToggleCrickRate), "");
+    QToolTip::hideText();
     EXPECT_EQ(table.action(command::kFileNew)->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
     EXPECT_EQ(table.action(command::kFileOpen)->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
 
