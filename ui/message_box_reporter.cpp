@@ -61,3 +61,9 @@ void showMessage(QWidget* owner, const QString& text) {
 void setMessageSinkForTests(std::function<void(const QString&)> sink) {
     messageSink() = std::move(sink);
 }
+
+void sendMessagesToStandardError() {
+    messageSink() = [](const QString& text) {
+        std::fprintf(stderr, "sundra: %s\n", text.toLocal8Bit().constData());
+    };
+}

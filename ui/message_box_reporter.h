@@ -16,6 +16,10 @@ void installMessageBoxErrorReporter();
 // A modal box owned by owner (may be null); returns when the user closed it.
 void showMessage(QWidget* owner, const QString& text);
 
+// Where no one can answer a box (the offscreen platform), every text goes to
+// standard error instead.
+void sendMessagesToStandardError();
+
 // While a sink is set, every text goes to it (on the window thread) instead of
 // a box. An empty function shows boxes again.
 void setMessageSinkForTests(std::function<void(const QString&)> sink);
