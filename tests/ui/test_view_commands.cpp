@@ -467,6 +467,27 @@ TEST_F(ViewTest, ClosingDuringPlayStopsThePlayBeforeTheListGoes) {
     EXPECT_TRUE(messages.texts().isEmpty());
 }
 
+TEST_F(ViewTest, TheFirstAndTheSmallestWindowShowTheWholeForm) {
+    start();
+    CMainFrame& frame = app->frame();
+    frame.show();
+    QApplication::processEvents();
+    auto expectWholeForm = [&](const char* size) {
+        SCOPED_TRACE(size);
+        const QRect inside = view().rect();
+        for (QWidget* part : std::initializer_list<QWidget*>{
+                 &view().list(), &view().peakMeter(0), &view().levelMeter(0), &view().levelMeter(1),
+                 &view().peakMeter(1), &view().positionBar()}) {
+            EXPECT_TRUE(inside.contains(part->geometry())) << part->objectName().toStdString();
+        }
+        EXPECT_GE(frame.width(), frame.minimumSizeHint().width());
+    };
+    expectWholeForm("first");
+    frame.resize(frame.minimumSize());
+    QApplication::processEvents();
+    expectWholeForm("smallest");
+}
+
 TEST_F(ViewTest, AGrowingWindowGivesTheExtraRoomToTheList) {
     start();
     CMainFrame& frame = app->frame();
