@@ -2,10 +2,12 @@
 // does it on the row that a freshly opened file shows, then (with --save) the
 // Save All export of the pieces. The work runs on a worker thread like the
 // window's dialogs; with --progress this thread draws its progress meanwhile.
+// --cue and --labels write the pieces as a cue sheet or a label file.
 
 #include "audio/worker_thread.h"
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/row_output.h"
 #include "core/byte_stream.h"
 #include "core/file.h"
 #include "core/path_parts.h"
@@ -159,15 +161,18 @@ void printRows(const std::vector<std::string>& names, const std::vector<TrackSeg
 } // namespace
 
 int runSplit(const Arguments& args) {
-    const Options options(args, {"sense-level", "sense-time", "minimum-time", "trim-space", "out"},
+    const Options options(args,
+                          {"sense-level", "sense-time", "minimum-time", "trim-space",
+                           "click-filter", "out", "cue", "labels"},
                           {"save", "progress"});
     if (options.positional().size() != 1)
         throw UsageError("needs exactly one FILE.wav");
     if (options.value("out") && !options.has("save"))
         throw UsageError("option --out needs --save");
-    const SplitSettings settings = SplitSettings::fromPageValues(
+    SplitSettings settings = SplitSettings::fromPageValues(
         pageValue(options, "sense-level", 50, 100), pageValue(options, "sense-time", 10, 100),
         pageValue(options, "minimum-time", 10, 100), pageValue(options, "trim-space", 1, 1));
+    settings.clickFilterMs = pageValue(options, "click-filter", 0, 100);
     const std::string path = options.positional().front();
     const std::string title = fileTitle(path);
     ProgressLine progress(options.has("progress"));
@@ -198,6 +203,14 @@ int runSplit(const Arguments& args) {
         names.push_back(pieceName(title, static_cast<int>(i)));
         rows.emplace_back(*master, pieces[i]->absoluteStart(), pieces[i]->absoluteEnd());
     }
+    writeCutListFiles(options, path, names, rows);
+    return printAndSaveRows(options, path, names, rows);
+}
+
+int printAndSaveRows(const Options& options, const std::string& path,
+                     const std::vector<std::string>& names, std::vector<TrackSegment>& rows) {
+    ProgressLine progress(options.has("progress"));
+    const InterruptAsCancel interruptAsCancel;
     printRows(names, rows);
     if (!options.has("save"))
         return 0;

@@ -128,6 +128,9 @@ void CSundraApp::bindCommands() {
 }
 
 bool CSundraApp::OnFileNew() {
+    if (view_ != nullptr) {
+        view_->KeepCutList();
+    }
     if (!document_->newDocument()) {
         return false;
     }
@@ -151,6 +154,7 @@ bool CSundraApp::OpenDocumentFile(const QString& path) {
         frame_->activateWindow();
         return true;
     }
+    view_->KeepCutList();
     if (!document_->openDocument(QFile::encodeName(path).toStdString())) {
         return false;
     }
@@ -160,6 +164,7 @@ bool CSundraApp::OpenDocumentFile(const QString& path) {
     recentFiles_.add(path);
     recentFiles_.save();
     frame_->setRecentFiles(recentFiles_.entries());
+    view_->OfferKeptCutList();
     return true;
 }
 
@@ -213,6 +218,10 @@ void CSundraApp::shutdown() {
         delete server_;
     }
     if (frame_) {
+        // Exit and closing the window keep the cuts of an edited document.
+        if (view_ != nullptr) {
+            view_->KeepCutList();
+        }
         frame_->hide();
         // The view goes with the frame and writes the settings as it goes.
         frame_.reset();
