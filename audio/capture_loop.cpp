@@ -5,6 +5,7 @@
 #include "core/units.h"
 
 #include <cmath>
+#include <limits>
 
 namespace sundra {
 
@@ -23,7 +24,11 @@ CaptureLoop::CaptureLoop(WaveFileWriter& sink, const RecordSettings& settings,
 int CaptureLoop::run(Event& stopEvent, Notifier& dialog) {
     stopReason_.store(kEndedNormally);
     quietCount_ = 0;
-    quietLimit_ = 1 + static_cast<int>(std::trunc(kBlocksPerSecond * settings_.autoStopTime));
+    // A stored time far beyond the page's range waits for ever rather than
+    // overflowing.
+    const std::int32_t quietBlocks = truncateToInt32(kBlocksPerSecond * settings_.autoStopTime);
+    quietLimit_ =
+        quietBlocks == std::numeric_limits<std::int32_t>::max() ? quietBlocks : quietBlocks + 1;
     blocksSinceFlush_ = 0;
 
     // The device records from here on; leaving this function destroys it on

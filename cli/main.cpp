@@ -3,6 +3,7 @@
 
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "core/file.h"
 
 #include <cstdio>
 #include <exception>
@@ -46,6 +47,7 @@ int usage() {
 } // namespace
 
 int main(int argc, char** argv) {
+    sundra::ignoreFileSizeSignal();
     if (argc < 2)
         return usage();
     const std::string name = argv[1];

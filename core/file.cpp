@@ -1,6 +1,7 @@
 #include "core/file.h"
 
 #include <cerrno>
+#include <csignal>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -54,6 +55,10 @@ int lockOperation(File::Access access, File::Share share) {
 }
 
 } // namespace
+
+void ignoreFileSizeSignal() {
+    std::signal(SIGXFSZ, SIG_IGN);
+}
 
 FileError::FileError(Cause cause, const std::string& path)
     : std::runtime_error(textFor(cause, path)), cause_(cause), path_(path) {}

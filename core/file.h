@@ -43,6 +43,12 @@ private:
     std::string path_;
 };
 
+// Makes a write past the file-size limit of the process (ulimit -f) fail with
+// the disk-full FileError instead of killing the program, so that the write's
+// error handling runs (the message, the removal of a half-written file). The
+// programs call it once at start-up.
+void ignoreFileSizeSignal();
+
 class File {
 public:
     enum class Access { Read, Write, ReadWrite };

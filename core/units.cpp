@@ -18,20 +18,6 @@ std::int32_t saturate(std::int64_t value) {
         value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
-// Truncation toward zero that stays defined for values outside the int32 range.
-std::int32_t truncateToInt32(double value) {
-    if (std::isnan(value)) {
-        return 0;
-    }
-    if (value >= 2147483647.0) {
-        return std::numeric_limits<std::int32_t>::max();
-    }
-    if (value <= -2147483648.0) {
-        return std::numeric_limits<std::int32_t>::min();
-    }
-    return static_cast<std::int32_t>(value);
-}
-
 // Frames that lie wholly inside both the used and the allocated bytes, so that a
 // buffer whose used count is out of bounds is never read past its end.
 std::int32_t readableFrames(const SampleBuffer& buffer) {
@@ -412,6 +398,19 @@ const std::uint8_t* frameAt(const SampleBuffer& buffer, std::int32_t frame) {
 }
 
 } // namespace
+
+std::int32_t truncateToInt32(double value) {
+    if (std::isnan(value)) {
+        return 0;
+    }
+    if (value >= 2147483647.0) {
+        return std::numeric_limits<std::int32_t>::max();
+    }
+    if (value <= -2147483648.0) {
+        return std::numeric_limits<std::int32_t>::min();
+    }
+    return static_cast<std::int32_t>(value);
+}
 
 std::int32_t blockBytes(const WaveFormat& format, std::int32_t divisor) {
     const std::int64_t size = frameSize(format);

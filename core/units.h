@@ -32,6 +32,10 @@ std::string clock(std::int64_t seconds);
 // tell() / length() in double; 0.0 for an empty stream.
 double positionRatio(const SampleStream& stream);
 // positionRatio x 1000, truncated: 0..1000.
+// Truncation toward zero that stays defined outside the int32 range: it
+// saturates there, and NaN gives 0.
+std::int32_t truncateToInt32(double value);
+
 std::int32_t positionBar(const SampleStream& stream);
 // length() x clamp(x, 0, 1) truncated; NaN counts as below 0.
 std::int32_t frameAtRatio(const SampleStream& stream, double x);

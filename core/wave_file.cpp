@@ -4,6 +4,7 @@
 #include "core/wave_header.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <limits>
 #include <stdexcept>
 #include <utility>
@@ -125,6 +126,13 @@ void WaveFileWriter::flushToDisk() {
 }
 
 std::unique_ptr<WaveFileReader> openWaveFile(const std::string& path) {
+    // A pipe or a device is no file to work on, and opening a pipe for reading
+    // waits for a writer, for ever: refused before anything is opened. A path
+    // that does not exist is left to the open, which names the cause.
+    std::error_code unknown;
+    const std::filesystem::file_status status = std::filesystem::status(path, unknown);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        throw FileError(FileError::Cause::AccessDenied, path);
     auto reader = std::make_unique<WaveFileReader>();
     if (!reader->attach(std::make_unique<FileByteStream>(std::make_unique<File>(
             path, File::Access::Read, File::Share::DenyWrite, File::Disposition::OpenExisting))))

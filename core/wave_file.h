@@ -83,7 +83,8 @@ private:
 
 // Opens path as the program opens a WAV to work on: for reading, others denied
 // write, its header parsed. Null when the header is refused; a file that cannot
-// be opened throws FileError.
+// be opened throws FileError, and so does anything that is no regular file (a
+// pipe, a device, a folder: access denied), before it is opened.
 std::unique_ptr<WaveFileReader> openWaveFile(const std::string& path);
 
 } // namespace sundra

@@ -9,6 +9,7 @@
 #include "split/staged_file.h"
 
 #include <filesystem>
+#include <set>
 #include <stdexcept>
 
 namespace sundra {
@@ -38,6 +39,7 @@ int SaveAllWork::run(Event& stopEvent, Notifier& dialog, Notifier& nameShown) {
                                           ? ExportPathPattern(documentPath_, *outputFolder_)
                                           : ExportPathPattern(documentPath_);
     if (!stopEvent.lock(0)) {
+        removeStaleTemporaryFiles(pattern);
         for (const SaveJob& job : jobs_) {
             setCurrentName(job.name);
             nameShown.post();
@@ -50,6 +52,16 @@ int SaveAllWork::run(Event& stopEvent, Notifier& dialog, Notifier& nameShown) {
     }
     dialog.post(kIdOk, 0);
     return 0;
+}
+
+void SaveAllWork::removeStaleTemporaryFiles(const ExportPathPattern& pattern) const {
+    // What killed exports left in the folders this one writes to; each folder
+    // once.
+    std::set<std::string> folders;
+    for (const SaveJob& job : jobs_)
+        folders.insert(std::filesystem::path(pattern.pathFor(job.name)).parent_path().string());
+    for (const std::string& folder : folders)
+        StagedFile::removeStaleTemporaryFiles(folder);
 }
 
 std::string SaveAllWork::currentName() const {

@@ -7,7 +7,9 @@
 //
 // Each file is written under a temporary name and renamed into place when
 // complete, so a failed or interrupted export never leaves a cut-short WAV under
-// a track's name, and the document's own file is never written.
+// a track's name, and the document's own file is never written. An export
+// begins by removing the temporary files that killed exports left in its
+// folders.
 
 #include "audio/notifier.h"
 #include "audio/waitable.h"
@@ -68,6 +70,7 @@ public:
 
 private:
     void setCurrentName(const std::string& name);
+    void removeStaleTemporaryFiles(const ExportPathPattern& pattern) const;
     void writeTrack(TrackSegment& track, const std::string& path) const;
     bool isDocumentFile(const std::string& path) const;
 

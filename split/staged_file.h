@@ -5,6 +5,11 @@
 // of that name stays as it was. Destroying an uncommitted StagedFile removes the
 // temporary file, so a failed or abandoned write leaves nothing behind.
 // Errors are FileErrors that name the target, never the temporary file.
+//
+// The temporary file is locked (an exclusive flock on a descriptor of its own)
+// from its creation until it is renamed or removed, so that
+// removeStaleTemporaryFiles can tell the leftovers of a killed export from the
+// files that a running export is writing.
 
 #include "core/file.h"
 
@@ -33,13 +38,22 @@ public:
     const std::string& targetPath() const { return targetPath_; }
     const std::string& temporaryPath() const { return temporaryPath_; }
 
+    // Removes the temporary files of the program's own pattern in folder that
+    // no export holds (left by an export that was killed), and returns how
+    // many. Anything it cannot remove is left alone.
+    static int removeStaleTemporaryFiles(const std::string& folder);
+
 private:
-    static std::string reserveTemporaryName(const std::string& targetPath);
+    // Creates a fresh temporary file beside targetPath and locks it; sets
+    // temporaryPath_ and lock_.
+    void reserveTemporaryFile();
+    void releaseLock();
 
     std::string targetPath_;
     std::unique_ptr<File> existingTarget_;
     std::string temporaryPath_;
     std::unique_ptr<File> file_;
+    int lock_ = -1;
     bool committed_ = false;
 };
 

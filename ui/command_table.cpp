@@ -56,7 +56,15 @@ bool CommandTable::execute(int id) {
     // The handler may change what the table holds (not the entry itself), so
     // run a copy.
     Handler handler = found->handler;
-    handler();
+    struct Running {
+        int& depth;
+        explicit Running(int& d) : depth(d) { ++depth; }
+        ~Running() { --depth; }
+    };
+    {
+        const Running running(running_);
+        handler();
+    }
     refresh();
     return true;
 }

@@ -43,6 +43,8 @@ public:
     bool execute(int id);
     bool isEnabled(int id);
     bool isChecked(int id);
+    // Whether a handler is running (with the dialogs it shows).
+    bool isRunning() const { return running_ > 0; }
 
     // The status-bar part and the tooltip part of a prompt.
     static QString statusText(const QString& prompt);
@@ -58,4 +60,5 @@ private:
     void update(Command& command);
 
     QHash<int, Command> commands_;
+    int running_ = 0;
 };

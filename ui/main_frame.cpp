@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QEvent>
 #include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
@@ -106,6 +107,16 @@ QString crickText(double rate) {
     }
     return {};
 }
+
+// A toolbar button whose prompt has no tooltip part shows none, rather than
+// the button's text that Qt would fall back to.
+class NoToolTip : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::ToolTip; }
+};
 
 QLabel* makePane(QWidget* parent, const QString& text, const char* name) {
     auto* pane = new QLabel(text, parent);
@@ -281,6 +292,15 @@ void CMainFrame::createToolBar() {
         }
     }
     addToolBar(Qt::TopToolBarArea, toolBar_);
+    auto* noToolTip = new NoToolTip(toolBar_);
+    for (const CommandText& entry : kCommandTexts) {
+        if (QString::fromUtf8(entry.prompt).contains(QLatin1Char('\n'))) {
+            continue;
+        }
+        if (QWidget* button = toolBar_->widgetForAction(commands_->action(entry.id))) {
+            button->installEventFilter(noToolTip);
+        }
+    }
 }
 
 void CMainFrame::createStatusBar() {

@@ -86,3 +86,9 @@ void setQuestionAnswerForTests(std::function<bool(const QString&)> answer) {
 void setMessageSinkForTests(std::function<void(const QString&)> sink) {
     messageSink() = std::move(sink);
 }
+
+void sendMessagesToStandardError() {
+    messageSink() = [](const QString& text) {
+        std::fprintf(stderr, "sundra: %s\n", text.toLocal8Bit().constData());
+    };
+}

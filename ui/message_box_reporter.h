@@ -16,6 +16,10 @@ void installMessageBoxErrorReporter();
 // A modal box owned by owner (may be null); returns when the user closed it.
 void showMessage(QWidget* owner, const QString& text);
 
+// Where no one can answer a box (the offscreen platform), every text goes to
+// standard error instead.
+void sendMessagesToStandardError();
+
 // A modal question with Yes and No; true for Yes. While a sink is set, the
 // text goes to it and the answer is No.
 bool askYesNo(QWidget* owner, const QString& question);

@@ -146,8 +146,12 @@ RecordingOutcome recordToFile(const std::string& path, const sundra::RecordSetti
     }
     // The header covers everything written from now on, whatever happens to
     // the program later, and a failure to write it is reported rather than
-    // lost in the writer's destructor.
-    outcome.writer->flushHeader();
+    // lost in the writer's destructor. What was recorded is on disk even then.
+    try {
+        outcome.writer->flushHeader();
+    } catch (const sundra::FileError& error) {
+        outcome.fileError = error.what();
+    }
     if (result != QDialog::Accepted) {
         // Closes the file, which stays on disk with what was recorded.
         outcome.writer.reset();

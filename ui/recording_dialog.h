@@ -83,12 +83,16 @@ struct RecordingOutcome {
     // 2 when an overload stopped the recording (the dialog then ended with
     // Cancel), else 0.
     int stopReason = 0;
+    // The file error met while finishing the header after the dialog; empty
+    // when there was none. The recording is handed over all the same.
+    std::string fileError;
 };
 
 // Creates path (emptied, exclusive to this program while it records) with a
 // WAV header for the recording format, and records into it with the dialog
 // (modal, parent = parent). A file that cannot be created throws FileError
-// before any dialog shows; one whose header cannot be finished throws it after.
+// before any dialog shows; a header that cannot be finished afterwards is
+// reported in the outcome's fileError.
 RecordingOutcome
 recordToFile(const std::string& path, const sundra::RecordSettings& settings, QWidget* parent,
              sundra::CaptureDeviceFactory makeDevice = sundra::waveInDeviceFactory());

@@ -18,16 +18,22 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMessageBox>
+#include <QTimer>
+
+#include <filesystem>
 
 namespace {
 
 constexpr int kHandOverTimeoutMs = 1000;
+constexpr int kHandOverRetryMs = 100;
 
 } // namespace
 
 // The resources live in a static library: pull them in explicitly. Outside any
 // namespace, as the resource initialiser is declared there.
-static void initResources() { Q_INIT_RESOURCE(sundra); }
+static void initResources() {
+    Q_INIT_RESOURCE(sundra);
+}
 
 QString CSundraApp::defaultInstanceServerName() {
     const QString user = qEnvironmentVariable("USER", QStringLiteral("user"));
@@ -141,6 +147,13 @@ void CSundraApp::OnFileOpen() {
 }
 
 bool CSundraApp::OpenDocumentFile(const QString& path) {
+    if (isOpenDocument(path)) {
+        // Opening it again would throw away every edit: the open document
+        // stays as it is and its window comes to the front.
+        frame_->raise();
+        frame_->activateWindow();
+        return true;
+    }
     view_->KeepCutList();
     if (!document_->openDocument(QFile::encodeName(path).toStdString())) {
         return false;
@@ -153,6 +166,23 @@ bool CSundraApp::OpenDocumentFile(const QString& path) {
     frame_->setRecentFiles(recentFiles_.entries());
     view_->OfferKeptCutList();
     return true;
+}
+
+bool CSundraApp::isOpenDocument(const QString& path) const {
+    const std::string open = document_->pathName();
+    if (open.empty()) {
+        return false;
+    }
+    // The same file however its path is spelled (".", "..", links).
+    const std::filesystem::path asked =
+        std::filesystem::path(QFile::encodeName(path).toStdString());
+    std::error_code ignored;
+    const std::filesystem::path absolute = std::filesystem::absolute(asked, ignored);
+    if (!absolute.empty() && absolute.lexically_normal() == std::filesystem::path(open)) {
+        return true;
+    }
+    std::error_code notComparable;
+    return std::filesystem::equivalent(asked, open, notComparable);
 }
 
 void CSundraApp::OnOpenRecentFile(int index) {
@@ -179,6 +209,10 @@ void CSundraApp::documentChanged() {
 }
 
 void CSundraApp::shutdown() {
+    pendingHandOvers_.clear();
+    if (handOverRetry_) {
+        handOverRetry_->stop();
+    }
     if (server_) {
         server_->close();
         delete server_;
@@ -226,13 +260,49 @@ void CSundraApp::listenForHandOver() {
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
                 while (socket->canReadLine()) {
                     const QString path = QString::fromUtf8(socket->readLine()).trimmed();
-                    if (!path.isEmpty() && frame_) {
-                        frame_->raise();
-                        frame_->activateWindow();
-                        OpenDocumentFile(path);
+                    if (!path.isEmpty()) {
+                        receiveHandOver(path);
                     }
                 }
             });
         }
     });
+}
+
+void CSundraApp::receiveHandOver(const QString& path) {
+    if (!frame_) {
+        return;
+    }
+    pendingHandOvers_.append(path);
+    openPendingHandOvers();
+}
+
+bool CSundraApp::mayReplaceDocument() {
+    return QApplication::activeModalWidget() == nullptr && !frame_->commands().isRunning();
+}
+
+void CSundraApp::openPendingHandOvers() {
+    if (!frame_ || pendingHandOvers_.isEmpty()) {
+        return;
+    }
+    if (!mayReplaceDocument()) {
+        if (!handOverRetry_) {
+            handOverRetry_ = new QTimer(this);
+            handOverRetry_->setInterval(kHandOverRetryMs);
+            connect(handOverRetry_, &QTimer::timeout, this, &CSundraApp::openPendingHandOvers);
+        }
+        handOverRetry_->start();
+        return;
+    }
+    if (handOverRetry_) {
+        handOverRetry_->stop();
+    }
+    // One at a time: the message of a file that cannot be opened is itself a
+    // modal window, behind which the rest waits again.
+    while (frame_ && !pendingHandOvers_.isEmpty() && mayReplaceDocument()) {
+        const QString path = pendingHandOvers_.takeFirst();
+        frame_->raise();
+        frame_->activateWindow();
+        OpenDocumentFile(path);
+    }
 }

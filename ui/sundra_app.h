@@ -23,6 +23,7 @@ class CSundraDoc;
 class CSundraView;
 class CommandTable;
 class QLocalServer;
+class QTimer;
 class SettingsStore;
 
 class CSundraApp : public QObject {
@@ -55,6 +56,8 @@ public:
     // The framework's handlers.
     bool OnFileNew();
     void OnFileOpen();
+    // Opens path as the document; the file that is already open stays as it
+    // is (with its edits) and its window comes to the front.
     bool OpenDocumentFile(const QString& path);
     void OnOpenRecentFile(int index);
     void OnAppAbout();
@@ -64,6 +67,9 @@ public:
     CSundraDoc& document() { return *document_; }
     CommandTable& commands();
     const RecentFileList& recentFiles() const { return recentFiles_; }
+    // Paths handed over by a second start that wait for a modal window or a
+    // running command to end.
+    int pendingHandOvers() const { return static_cast<int>(pendingHandOvers_.size()); }
 
     // Closes the frame and releases the view, then the document (exit).
     void shutdown();
@@ -72,7 +78,14 @@ private:
     void bindCommands();
     void documentChanged();
     bool handOver(const QString& path);
+    bool isOpenDocument(const QString& path) const;
     void listenForHandOver();
+    // A handed-over path replaces the master, which a dialog's worker or the
+    // command that ran the dialog may still use: it opens only once no modal
+    // window is shown and no command is running.
+    void receiveHandOver(const QString& path);
+    void openPendingHandOvers();
+    bool mayReplaceDocument();
 
     Options options_;
     RecentFileList recentFiles_;
@@ -80,4 +93,6 @@ private:
     std::unique_ptr<CMainFrame> frame_;
     CSundraView* view_ = nullptr;
     QPointer<QLocalServer> server_;
+    QStringList pendingHandOvers_;
+    QTimer* handOverRetry_ = nullptr;
 };

@@ -9,6 +9,7 @@
 #include "ui/edit_command.h"
 #include "ui/main_frame.h"
 #include "ui/message_box_reporter.h"
+#include "ui/position_bar_input.h"
 #include "ui/recording_dialog.h"
 #include "ui/save_all_dialog.h"
 #include "ui/settings_pages.h"
@@ -69,6 +70,7 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     bar_->setRange(0, 0);
     bar_->setPageStep(100);
     bar_->setMinimumHeight(22);
+    PositionBarInput::install(*bar_);
     peaks_[0] = makeMeter(this, 9, "peakMeter0");
     levels_[0] = makeMeter(this, 24, "levelMeter0");
     levels_[1] = makeMeter(this, 24, "levelMeter1");
@@ -100,8 +102,12 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     connect(strip_, &WaveformStrip::edgeDragged, this,
             [this](sundra::TrackEdge edge, std::int32_t frame) { MoveCut(edge, frame); });
     connect(bar_, &QAbstractSlider::actionTriggered, this, &CSundraView::onSliderAction);
+    // The drop takes the thumb where the user let it go: by then the drag's
+    // own handler has already moved the bar to the resulting position.
+    connect(bar_, &QAbstractSlider::sliderPressed, this,
+            [this] { thumbAtDrop_ = bar_->sliderPosition(); });
     connect(bar_, &QAbstractSlider::sliderReleased, this,
-            [this] { OnHScroll(ThumbPosition, bar_->sliderPosition()); });
+            [this] { OnHScroll(ThumbPosition, thumbAtDrop_); });
 
     meterTimer_ = new QTimer(this);
     meterTimer_->setInterval(kMeterTimerMs);
@@ -279,7 +285,7 @@ void CSundraView::OnMeterTimer() {
     std::lock_guard guard(playback_);
     sundra::TrackSegment& range = playback_.range();
     const sundra::SampleBuffer& buffer = playback_.buffer();
-    bar_->setValue(static_cast<int>(sundra::positionRatio(range) * kBarMaximum));
+    bar_->setValue(sundra::positionBar(range));
     for (int channel = 0; channel < 2; ++channel) {
         const int level = meterValue(sundra::channelPeak(buffer, channel));
         levels_[channel]->setValue(level);
@@ -305,7 +311,8 @@ void CSundraView::onSliderAction(int action) {
         OnHScroll(PageRight, 0);
         break;
     case QAbstractSlider::SliderMove:
-        OnHScroll(ThumbTrack, bar_->sliderPosition());
+        thumbAtDrop_ = bar_->sliderPosition();
+        OnHScroll(ThumbTrack, thumbAtDrop_);
         break;
     case QAbstractSlider::SliderToMinimum:
         OnHScroll(LeftEnd, 0);
@@ -431,7 +438,8 @@ void CSundraView::OnMark() {
 std::int32_t CSundraView::shotFrames() {
     const double frames =
         playback_.range().format().samplesPerSecond * shotPage_->shotPlaySeconds();
-    return static_cast<std::int32_t>(frames);
+    // Saturated: a stored time far beyond the page's range is the whole track.
+    return sundra::truncateToInt32(frames);
 }
 
 void CSundraView::OnShotPlay(sundra::ShotKind kind) {
@@ -612,9 +620,12 @@ void CSundraView::OnRecord() {
     try {
         outcome = recordToFile(path, recordPage_->makeRecordSettings(), this);
     } catch (const std::exception& error) {
-        // The file could not be created (nothing was recorded) or finished.
+        // The file could not be created: nothing was recorded.
         showMessage(this, QString::fromLocal8Bit(error.what()));
         return;
+    }
+    if (!outcome.fileError.empty()) {
+        showMessage(this, QString::fromLocal8Bit(outcome.fileError.c_str()));
     }
     if (outcome.writer) {
         KeepCutList();

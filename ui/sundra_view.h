@@ -210,6 +210,8 @@ private:
     int selectedTrack_ = -1;
     std::int32_t markPosition_ = 0;
     double crickRate_ = 0.01;
+    // Where the thumb was last dragged to, for the drop.
+    int thumbAtDrop_ = 0;
 
     // Declared before the pages: the pages write into it as they go.
     std::unique_ptr<SettingsStore> store_;

@@ -63,9 +63,12 @@ void WorkerDialog::done(int result) {
     if (ended_)
         return;
     ended_ = true;
-    stopWorker();
+    // Off the screen first: waiting for the worker may take until the piece it
+    // cuts is complete, and the dialog must not stand there frozen meanwhile.
+    // exec still returns only once the worker has been dealt with.
     QDialog::done(result);
     timer_.stop();
+    stopWorker();
 }
 
 QProgressBar* WorkerDialog::makeProgressBar() {

@@ -39,7 +39,7 @@ public:
     // For the worker: posts message to onMessage.
     std::unique_ptr<sundra::Notifier> messageNotifier(std::uint32_t message);
 
-    // Ends the dialog once: stops the worker (stopWorker), then closes.
+    // Ends the dialog once: hides it, then stops the worker (stopWorker).
     void done(int result) override;
 
     bool workerStarted() const { return started_; }

@@ -265,7 +265,15 @@ TEST(CaptureLoop, AutoStopEndsAfterTheQuietTimeAndALouderBlockResetsTheCount) {
 
 TEST(CaptureLoop, QuietLimitFollowsTheAutoStopTime) {
     for (const auto& [seconds, limit] :
-         std::vector<std::pair<double, int>>{{0.0, 1}, {0.1, 2}, {0.7, 12}, {10.0, 161}}) {
+         std::vector<std::pair<double, int>>{{0.0, 1},
+                                             {0.1, 2},
+                                             {0.7, 12},
+                                             {10.0, 161},
+                                             // Stored far beyond the page's range:
+                                             // saturated, never overflowed.
+                                             {214748364.7, 2147483647},
+                                             {1e300, 2147483647},
+                                             {-1e300, -2147483647}}) {
         RecordSettings settings;
         settings.autoStopTime = seconds;
         Recording recording(settings);

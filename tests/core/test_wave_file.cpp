@@ -13,6 +13,8 @@
 #include <memory>
 #include <string>
 
+#include <sys/stat.h>
+
 namespace sundra {
 namespace {
 
@@ -246,6 +248,39 @@ TEST(WaveFileWriter, CannotEmptyAFileThatAReaderHolds) {
     }
     EXPECT_EQ(test::readBytes(path), image) << "the held file was changed";
     EXPECT_EQ(master.length(), 1000);
+}
+
+TEST(OpenWaveFile, RefusesWhatIsNoRegularFileWithoutOpeningIt) {
+    test::TempDir dir;
+    // Opening a pipe for reading would wait for a writer, for ever.
+    const std::string pipe = dir.file("pipe.wav");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string folder = dir.file("folder.wav");
+    std::filesystem::create_directory(folder);
+    const std::string linkToPipe = dir.file("link.wav");
+    std::filesystem::create_symlink(pipe, linkToPipe);
+    for (const std::string& path : {pipe, folder, linkToPipe, std::string("/dev/zero")}) {
+        SCOPED_TRACE(path);
+        try {
+            openWaveFile(path);
+            ADD_FAILURE() << "opened";
+        } catch (const FileError& error) {
+            EXPECT_EQ(error.cause(), FileError::Cause::AccessDenied);
+            EXPECT_EQ(error.path(), path);
+        }
+    }
+    // A missing file is still not found, and a regular one opens.
+    try {
+        openWaveFile(dir.file("missing.wav"));
+        ADD_FAILURE() << "opened";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.cause(), FileError::Cause::NotFound);
+    }
+    const std::string song = dir.file("song.wav");
+    test::writeBytes(song, test::canonicalWav(kCd, test::Bytes(400, 0)));
+    const std::unique_ptr<WaveFileReader> opened = openWaveFile(song);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->length(), 100);
 }
 
 TEST(SampleStreams, EmptyStreamsAndBuffers) {

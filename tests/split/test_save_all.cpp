@@ -5,6 +5,7 @@
 #include "audio/waitable.h"
 #include "core/file.h"
 #include "split/save_all.h"
+#include "split/staged_file.h"
 #include "split_fixtures.h"
 #include "tests/support/test_files.h"
 
@@ -16,6 +17,7 @@
 #include <fstream>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -287,6 +289,59 @@ TEST_F(SaveAll, AFileThatAnotherOpenLocksIsNotReplaced) {
     EXPECT_TRUE(fs::is_directory(dir.file("folder.wav")));
     EXPECT_TRUE(fs::is_fifo(dir.file("pipe.wav")));
     EXPECT_EQ(dir.entries().size(), 5u);
+}
+
+TEST_F(SaveAll, AnExportRemovesStaleTemporaryFilesThatNoRunningExportHolds) {
+    // Left behind by exports that were killed: the program's own pattern.
+    const std::string stale = dir.file(".sundra-0123456789abcdef.tmp");
+    const std::string staleEmpty = dir.file(".sundra-fedcba9876543210.tmp");
+    test::writeBytes(stale, Bytes(50000, 1));
+    test::writeBytes(staleEmpty, {});
+    // Held by an export that is still writing (in this test, an open that
+    // locks it as the export does).
+    const std::string running = dir.file(".sundra-00000000000000aa.tmp");
+    test::writeBytes(running, Bytes(10, 2));
+    File holder(running, File::Access::Write, File::Share::Exclusive,
+                File::Disposition::OpenExisting);
+    // Not of the pattern, or not a file: left alone.
+    const std::vector<std::string> others = {
+        ".sundra-0123456789abcde.tmp", ".sundra-0123456789abcdeg.tmp",
+        "sundra-0123456789abcdef.tmp", ".sundra-0123456789abcdef.tmp.wav", "notes.tmp"};
+    for (const std::string& name : others)
+        test::writeBytes(dir.file(name), Bytes(3, 3));
+    fs::create_directory(dir.file(".sundra-1111111111111111.tmp"));
+
+    SaveAllWork work(documentPath, jobs({"take-00"}));
+    EXPECT_EQ(work.run(stop, dialog, nameShown), 0);
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_FALSE(fs::exists(staleEmpty));
+    EXPECT_TRUE(fs::exists(running));
+    for (const std::string& name : others)
+        EXPECT_TRUE(fs::exists(dir.file(name))) << name;
+    EXPECT_TRUE(fs::is_directory(dir.file(".sundra-1111111111111111.tmp")));
+    EXPECT_EQ(test::readBytes(dir.file("take-00.wav")), expectedFile(0, 44100));
+
+    // An export's own temporary file is locked from its creation until it is
+    // renamed into place, also after its writer has closed it, so another
+    // export's clean-up leaves it alone.
+    {
+        StagedFile staged(dir.file("take-09.wav"));
+        auto locked = [&] {
+            const int fd = ::open(staged.temporaryPath().c_str(), O_RDONLY | O_CLOEXEC);
+            const bool held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+            if (fd >= 0)
+                ::close(fd);
+            return held;
+        };
+        EXPECT_TRUE(locked());
+        staged.takeFile()->write("RIFF", 4);
+        EXPECT_TRUE(locked());
+        SaveAllWork other(documentPath, jobs({"take-01"}));
+        EXPECT_EQ(other.run(stop, dialog, nameShown), 0);
+        EXPECT_TRUE(fs::exists(staged.temporaryPath()));
+        staged.commit();
+    }
+    EXPECT_EQ(test::readBytes(dir.file("take-09.wav")), (Bytes{'R', 'I', 'F', 'F'}));
 }
 
 TEST(ExportPathPattern, DriveFolderNameAndExtensionWithTheNameTakenLiterally) {

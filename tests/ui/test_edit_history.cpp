@@ -194,6 +194,10 @@ TEST_F(EditHistoryTest, UndoAndRedoPutBackExactlyWhatEachEditChanged) {
     start({album()});
     const QString path = QString::fromStdString(app->document().pathName());
     for (std::size_t s = 0; s < sequences.size(); ++s) {
+        // Opening the open file again keeps it as it is, so each sequence
+        // starts from New and a fresh open (the question to restore its cuts
+        // answered no).
+        ASSERT_TRUE(app->OnFileNew());
         ASSERT_TRUE(app->OpenDocumentFile(path));
         EXPECT_FALSE(enabled(kEditUndo));
         struct Step {
@@ -233,6 +237,7 @@ TEST_F(EditHistoryTest, UndoAndRedoPutBackExactlyWhatEachEditChanged) {
         }
         // The rows equal those of the same edits without the undone ones.
         const ViewSnapshot result = view().snapshot();
+        ASSERT_TRUE(app->OnFileNew());
         ASSERT_TRUE(app->OpenDocumentFile(path));
         for (const Step& step : done) {
             prepare(step.op);
@@ -296,9 +301,16 @@ TEST_F(EditHistoryTest, UndoAndRedoSitInTheEditMenuWithTheirKeysAndNewOrOpenClea
     ASSERT_TRUE(app->OnFileNew());
     EXPECT_FALSE(enabled(kEditUndo));
     EXPECT_FALSE(enabled(kEditRedo));
-    ASSERT_TRUE(app->OpenDocumentFile(QString::fromStdString(folder.file("album.wav"))));
+    const QString path = QString::fromStdString(folder.file("album.wav"));
+    ASSERT_TRUE(app->OpenDocumentFile(path));
     ASSERT_TRUE(execute(kRename));
-    ASSERT_TRUE(app->OpenDocumentFile(QString::fromStdString(folder.file("album.wav"))));
+    // The open file opened again stays as it is, its history too; another
+    // file starts a history of its own.
+    ASSERT_TRUE(app->OpenDocumentFile(path));
+    EXPECT_TRUE(enabled(kEditUndo));
+    const std::string other = folder.file("other.wav");
+    std::filesystem::copy_file(path.toStdString(), other);
+    ASSERT_TRUE(app->OpenDocumentFile(QString::fromStdString(other)));
     EXPECT_FALSE(enabled(kEditUndo));
 }
 

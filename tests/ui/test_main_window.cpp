@@ -14,15 +14,20 @@
 #include "ui/track_list_ctrl.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
+#include <QHelpEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QSettings>
 #include <QToolBar>
+#include <QToolTip>
 
 #include <filesystem>
+
+#include <sys/stat.h>
 
 namespace sundra::uitest {
 namespace {
@@ -114,7 +119,12 @@ TEST_F(MainWindowTest, AFileThatCannotBeOpenedKeepsThePreviousMaster) {
 
     EXPECT_FALSE(app->OpenDocumentFile(QString::fromStdString(badPath)));
     EXPECT_FALSE(app->OpenDocumentFile(QString::fromStdString(folder.file("missing.wav"))));
-    ASSERT_EQ(messages.texts(), QStringList({"file can not opened", "file can not opened"}));
+    // A pipe is refused before it is opened (which would wait for a writer).
+    const std::string pipe = folder.file("pipe.wav");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_FALSE(app->OpenDocumentFile(QString::fromStdString(pipe)));
+    ASSERT_EQ(messages.texts(),
+              QStringList({"file can not opened", "file can not opened", "file can not opened"}));
     EXPECT_EQ(&playback.master(), master);
     EXPECT_EQ(app->document().pathName(), path);
     EXPECT_EQ(app->view().list().rowCount(), 1);
@@ -261,6 +271,22 @@ TEST_F(MainWindowTest, MenusToolbarAndPromptsFollowTheCommandTable) {
     EXPECT_EQ(split->toolTip(), "Split");
     EXPECT_EQ(table.action(command::kSaveAll)->statusTip(), "Save all tracks");
     EXPECT_EQ(table.action(command::kSaveAll)->toolTip(), "Save all");
+    // The toolbar shows a prompt's tooltip part, and a prompt without one
+    // shows no tooltip at all (not the button's text).
+    auto toolTipOf = [&](int id) {
+        QWidget* button = app->frame().toolBar().widgetForAction(table.action(id));
+        QToolTip::hideText();
+        EXPECT_TRUE(waitUntil([] { return !QToolTip::isVisible(); }));
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(button, &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(toolTipOf(command::kSplit), "Split");
+    EXPECT_EQ(toolTipOf(command::kToggleCrickRate), "");
+    table.refresh();
+    ASSERT_TRUE(execute(command::kToggleCrickRate));
+    EXPECT_EQ(toolTipOf(command::kToggleCrickRate), "");
+    QToolTip::hideText();
     EXPECT_EQ(table.action(command::kFileNew)->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
     EXPECT_EQ(table.action(command::kFileOpen)->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
 

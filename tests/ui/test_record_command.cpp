@@ -4,6 +4,7 @@
 // (silence, paced like a card) unless a test feeds the scripted port.
 
 #include "audio/test_sound_port.h"
+#include "core/file.h"
 #include "tests/ui/recording_test_support.h"
 #include "tests/ui/window_test_support.h"
 #include "ui/command_ids.h"
@@ -16,6 +17,10 @@
 #include <QSettings>
 
 #include <filesystem>
+#include <string>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace sundra::uitest {
 namespace {
@@ -151,6 +156,69 @@ TEST_F(RecordCommandTest, OverloadShowsTheMessageAndLeavesTheDocumentUnchanged) 
     EXPECT_EQ(test::readBytes(folder.file("loud.wav")).size(), uitest::kRecordingHeader);
     EXPECT_EQ(document().pathName(), song.toStdString());
     EXPECT_EQ(masterLength(), 1000);
+    ASSERT_EQ(list().rowCount(), 1);
+    EXPECT_EQ(list().name(0), "song");
+}
+
+// From now on every write to the open file at path fails as on a full disk:
+// its descriptor is replaced by one of /dev/full.
+void failWritesTo(const std::string& path) {
+    const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(full, 0);
+    bool found = false;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ignored;
+        if (std::filesystem::read_symlink(entry.path(), ignored) == path) {
+            ASSERT_GE(::dup2(full, std::stoi(entry.path().filename().string())), 0);
+            found = true;
+        }
+    }
+    ::close(full);
+    EXPECT_TRUE(found) << path << " is not open";
+}
+
+TEST_F(RecordCommandTest, AHeaderThatCannotBeFinishedIsReportedAndTheRestStillHappens) {
+    const QString song = wav("song.wav", {{1000, 3000}});
+    start({song});
+    const std::string path = folder.file("take.wav");
+    const QString diskFull =
+        QString::fromStdString(FileError::textFor(FileError::Cause::DiskFull, path));
+
+    // Ended with OK: the error, then the recording becomes the document.
+    onRecordingDialog([&](CRecordingDialog& dialog) {
+        failWritesTo(path);
+        dialog.accept();
+    });
+    record("take.wav");
+    EXPECT_EQ(messages.texts().join("|").toStdString(), diskFull.toStdString());
+    EXPECT_EQ(document().pathName(), path);
+    ASSERT_EQ(list().rowCount(), 1);
+    EXPECT_EQ(list().name(0), "take");
+    EXPECT_EQ(view().selectedTrack(), 0);
+
+    // Stopped by an overload: the error, then the overload message; the
+    // document stays as it was.
+    // The view stores its options as it goes: these are read by the next one.
+    app->shutdown();
+    setRecordOption("overloadstop", 1);
+    setRecordOption("overloadstoplevel", 90);
+    start({song});
+    auto script = std::make_shared<TestSoundScript>();
+    script->feedBytes(test::pcm16(std::vector<std::int16_t>(2 * kBlockFrames * 4, 32767)));
+    script->setInputStalled(true);
+    ScopedSoundPortFactory scripted{[script] { return std::make_unique<TestSoundPort>(script); }};
+    const std::string loud = folder.file("loud.wav");
+    onRecordingDialog([&](CRecordingDialog& dialog) {
+        failWritesTo(loud);
+        dialog.startButton()->click();
+        script->setInputStalled(false);
+    });
+    record("loud.wav");
+    const QStringList expected{
+        diskFull, QString::fromStdString(FileError::textFor(FileError::Cause::DiskFull, loud)),
+        "overload : recording was stopped"};
+    EXPECT_EQ(messages.texts().join("|").toStdString(), expected.join("|").toStdString());
+    EXPECT_EQ(document().pathName(), song.toStdString());
     ASSERT_EQ(list().rowCount(), 1);
     EXPECT_EQ(list().name(0), "song");
 }

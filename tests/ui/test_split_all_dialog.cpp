@@ -10,9 +10,12 @@
 #include "ui/split_all_dialog.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <gtest/gtest.h>
+
+#include <thread>
 
 namespace {
 
@@ -82,6 +85,61 @@ TEST_F(SplitAllDialogTest, CancelWaitsForThePieceBeingCutAndHandsNothingOver) {
     EXPECT_TRUE(dialog.pieces().empty());
     EXPECT_LT(source.tell(), source.length()) << "the worker stopped after the current piece";
     EXPECT_GE(source.tell(), 10 * kSecond);
+}
+
+// Records whether the dialog's worker still ran when the dialog was hidden;
+// then lets the worker go on.
+class HideProbe : public QObject {
+public:
+    HideProbe(CSplitAllDialog& dialog, uitest::GatedTrack& source)
+        : dialog_(dialog), source_(source) {}
+    bool hiddenWhileWorking = false;
+    bool hidden = false;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Hide && !hidden) {
+            hidden = true;
+            hiddenWhileWorking = !dialog_.worker().wait(0);
+            source_.open();
+        }
+        return false;
+    }
+
+private:
+    CSplitAllDialog& dialog_;
+    uitest::GatedTrack& source_;
+};
+
+TEST_F(SplitAllDialogTest, CancelHidesTheDialogBeforeWaitingForTheWorker) {
+    std::vector<test::Run> runs;
+    for (int i = 0; i < 3; ++i) {
+        runs.push_back({2 * kSecond, kTone});
+        runs.push_back({2 * kSecond, 0});
+    }
+    makeMaster(runs);
+    uitest::GatedTrack source(*master, 0, master->length(), 6 * kSecond);
+    CSplitAllDialog dialog(source, SplitSettings::fromPageValues(50, 10, 10, 1), nullptr);
+    HideProbe probe(dialog, source);
+    dialog.installEventFilter(&probe);
+    // Guards against a hang only: a dialog that waits before it hides would
+    // wait for ever on the closed gate.
+    KernelEvent finished(false, true);
+    std::thread guard([&] {
+        if (!finished.lock(20000))
+            source.open();
+    });
+    const int result = uitest::execWith(dialog, [&] {
+        ASSERT_TRUE(waitUntil([&] { return source.entered(); }));
+        dialog.cancelButton()->click();
+    });
+    finished.set();
+    guard.join();
+    EXPECT_EQ(result, QDialog::Rejected);
+    EXPECT_TRUE(probe.hidden);
+    EXPECT_TRUE(probe.hiddenWhileWorking) << "the dialog stayed on screen until the worker ended";
+    EXPECT_TRUE(dialog.worker().wait(0)) << "exec returns only after the worker ended";
+    EXPECT_TRUE(dialog.pieces().empty());
 }
 
 TEST_F(SplitAllDialogTest, AnErrorOfTheSourceIsShownAndTheDialogStaysOpenUntilCancelled) {

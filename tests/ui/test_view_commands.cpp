@@ -2,11 +2,11 @@
 // meters, play and stop, mark, shot plays, crick rate, and the edit commands
 // with their enable rules.
 
+#include "audio/playback_tasks.h"
 #include "tests/ui/window_test_support.h"
 #include "ui/command_ids.h"
 #include "ui/command_table.h"
 #include "ui/main_frame.h"
-#include "audio/playback_tasks.h"
 #include "ui/shot_play_settings_page.h"
 #include "ui/sundra_doc.h"
 #include "ui/sundra_view.h"
@@ -14,11 +14,18 @@
 #include "ui/waveform_strip.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QScrollBar>
+#include <QSettings>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <limits>
 
 namespace sundra::uitest {
 namespace {
@@ -207,6 +214,73 @@ TEST_F(ViewTest, PositionBarCodesMoveTheMark) {
     dragThumb(700);
     EXPECT_EQ(view().markPosition(), 0);
     EXPECT_EQ(bar.value(), 0);
+
+    // A length that is no multiple of 1000 (steps of 150 frames): the drop
+    // sets the mark from where the thumb was let go, not from where the drag
+    // had already moved the bar (497, the resulting position).
+    ASSERT_TRUE(app->OpenDocumentFile(wav("uneven.wav", {{150700, 3000}})));
+    dragThumb(500);
+    EXPECT_EQ(view().markPosition(), 500 * 150);
+    EXPECT_EQ(position(), 500 * 150);
+    EXPECT_EQ(bar.value(), 497);
+}
+
+TEST_F(ViewTest, TheWheelStepsLikeTheArrowsAndTheBarHasNoContextMenu) {
+    start({wav("song.wav", {{100000, 3000}})});
+    QScrollBar& bar = view().positionBar();
+    bar.resize(300, 22);
+    const QPointF at(150, 11);
+    auto turn = [&](QPoint angle) {
+        QWheelEvent wheel(at, bar.mapToGlobal(at), QPoint(), angle, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&bar, &wheel);
+    };
+    // One line step at the crick rate 1/100, by the rule of the arrows.
+    auto lineSteps = [](std::int32_t mark, int lines) {
+        for (; lines != 0; lines += lines > 0 ? -1 : 1) {
+            const double ratio = mark / 100000.0 + (lines > 0 ? 0.01 : -0.01);
+            mark = static_cast<std::int32_t>(100000.0 * std::clamp(ratio, 0.0, 1.0));
+        }
+        return mark;
+    };
+    const struct {
+        QPoint angle;
+        int lines; // right is positive
+    } turns[] = {
+        {{0, -120}, 1}, // one notch towards the user: one line right
+        {{0, -240}, 2}, // two notches
+        {{0, 120}, -1}, // away from the user: left
+        {{0, -60}, 0},  // half a notch waits for the other half
+        {{0, -60}, 1},  //
+        {{-120, 0}, 1}, // a tilt to the right
+        {{0, 600}, -5}, // clamped at the start
+    };
+    std::int32_t mark = 0;
+    for (const auto& step : turns) {
+        SCOPED_TRACE(testing::Message() << step.angle.x() << "," << step.angle.y());
+        turn(step.angle);
+        mark = lineSteps(mark, step.lines);
+        EXPECT_EQ(view().markPosition(), mark);
+        EXPECT_EQ(position(), mark);
+        EXPECT_EQ(bar.value(), mark / 100);
+    }
+    EXPECT_EQ(mark, 0);
+
+    // A context menu would offer "Scroll here", which moves the bar alone.
+    bool menuShown = false;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            menuShown = true;
+            popup->close();
+        }
+    });
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(250, 11),
+                           bar.mapToGlobal(QPoint(250, 11)));
+    QApplication::sendEvent(&bar, &menu);
+    QApplication::processEvents();
+    EXPECT_FALSE(menuShown);
+    EXPECT_EQ(view().markPosition(), 0);
+    EXPECT_EQ(bar.value(), 0);
 }
 
 TEST_F(ViewTest, MarkTogglesAndAMarkAtZeroStaysAbsent) {
@@ -296,6 +370,20 @@ TEST(ShotPlayExcerpt, BoundsAreClampedToTheTrack) {
     }
 }
 
+TEST_F(ViewTest, AShotTimeStoredFarBeyondItsRangeIsTheWholeTrack) {
+    QSettings ini(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("TOLVAN-Production"),
+                  QStringLiteral("Sundra"));
+    ini.setValue(QStringLiteral("shotplay/time"), 2000000000);
+    ini.sync();
+    start({wav("song.wav", {{kSecond, 3000}})});
+    EXPECT_EQ(view().shotFrames(), std::numeric_limits<std::int32_t>::max());
+    ASSERT_TRUE(execute(kShotToEnd));
+    ASSERT_TRUE(waitForIdle());
+    app->shutdown();
+    app.reset();
+    ini.remove(QStringLiteral("shotplay"));
+}
+
 TEST_F(ViewTest, ShotPlaysPlayTheirExcerptAndRestoreThePosition) {
     startWithCountingDevice({wav("short.wav", {{30000, 3000}})});
     ASSERT_TRUE(enabled(kShotToEnd));
@@ -378,6 +466,27 @@ TEST_F(ViewTest, ClosingDuringPlayStopsThePlayBeforeTheListGoes) {
     // join it without holding that lock.
     app->shutdown();
     EXPECT_TRUE(messages.texts().isEmpty());
+}
+
+TEST_F(ViewTest, TheFirstAndTheSmallestWindowShowTheWholeForm) {
+    start();
+    CMainFrame& frame = app->frame();
+    frame.show();
+    QApplication::processEvents();
+    auto expectWholeForm = [&](const char* size) {
+        SCOPED_TRACE(size);
+        const QRect inside = view().rect();
+        for (QWidget* part : std::initializer_list<QWidget*>{
+                 &view().list(), &view().peakMeter(0), &view().levelMeter(0), &view().levelMeter(1),
+                 &view().peakMeter(1), &view().positionBar()}) {
+            EXPECT_TRUE(inside.contains(part->geometry())) << part->objectName().toStdString();
+        }
+        EXPECT_GE(frame.width(), frame.minimumSizeHint().width());
+    };
+    expectWholeForm("first");
+    frame.resize(frame.minimumSize());
+    QApplication::processEvents();
+    expectWholeForm("smallest");
 }
 
 TEST_F(ViewTest, AGrowingWindowGivesTheExtraWidthToTheListAndTheExtraHeightToTheWaveform) {

@@ -14,11 +14,15 @@
 
 #include <QApplication>
 #include <QDropEvent>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QTimer>
 #include <QUrl>
 #include <QUuid>
 
 #include <filesystem>
+#include <functional>
+#include <utility>
 
 namespace sundra::uitest {
 namespace {
@@ -177,6 +181,134 @@ TEST_F(WindowCommandTest, ASecondStartWithAPathHandsItToTheRunningProgram) {
     EXPECT_EQ(third.initInstance({path}, false), CSundraApp::StartResult::Started);
     EXPECT_EQ(third.document().pathName(), path.toStdString());
     third.shutdown();
+}
+
+TEST_F(WindowCommandTest, AHandOverDuringAWorkerDialogOpensOnlyOnceTheCommandHasEnded) {
+    const QString server =
+        QStringLiteral("sundra-test-") + QUuid::createUuid().toString(QUuid::Id128);
+    CSundraApp::Options options;
+    options.instanceServerName = server;
+    const QString album = wav("album.wav", {{3 * kSecond, kTone},
+                                            {2 * kSecond, 0},
+                                            {4 * kSecond, kTone},
+                                            {2 * kSecond, 0},
+                                            {5 * kSecond, kTone}});
+    const QString handed = wav("handed.wav", {{kSecond, kTone}});
+    app = std::make_unique<CSundraApp>(options);
+    ASSERT_EQ(app->initInstance({album}, false), CSundraApp::StartResult::Started);
+    CSundraView& view = app->view();
+    PlaybackContext& playback = app->document().playback();
+
+    // Auto Split scans a stand-in for the selected row that holds its worker
+    // inside the master until the hand-over has arrived.
+    GatedTrack source(playback.master(), 0, playback.master().length(), 4 * kSecond);
+    playback.setRange(source);
+    bool waitedDuringDialog = false;
+    QTimer::singleShot(0, [&] {
+        CSundraApp second(options);
+        EXPECT_EQ(second.initInstance({handed}, false), CSundraApp::StartResult::HandedOver);
+        waitUntil([&] { return source.entered(); });
+        waitUntil([&] {
+            return app->pendingHandOvers() > 0 || app->document().pathName() != album.toStdString();
+        });
+        waitedDuringDialog = QApplication::activeModalWidget() != nullptr &&
+                             app->document().pathName() == album.toStdString() &&
+                             app->pendingHandOvers() == 1;
+        source.open();
+    });
+    ASSERT_TRUE(execute(kAutoSplit));
+    EXPECT_TRUE(waitedDuringDialog);
+    // The pieces reached the rows of the master they were cut from.
+    EXPECT_EQ(app->document().pathName(), album.toStdString());
+    ASSERT_EQ(view.list().rowCount(), 3);
+    EXPECT_EQ(view.list().name(2), "album-02");
+    EXPECT_EQ(view.list().trackAt(2)->absoluteStart(), 11 * kSecond);
+    EXPECT_EQ(&view.list().trackAt(2)->parent(), &playback.master());
+
+    // Then the handed file opens.
+    ASSERT_TRUE(waitUntil([&] { return app->document().pathName() == handed.toStdString(); }));
+    EXPECT_EQ(app->pendingHandOvers(), 0);
+    ASSERT_EQ(view.list().rowCount(), 1);
+    EXPECT_EQ(view.list().name(0), "handed");
+
+    // A message box (or any other modal window) holds the hand-over back too,
+    // and so does a command that is still running after its dialog closed.
+    QMessageBox box(QMessageBox::Information, "Sundra", "busy", QMessageBox::Ok, &app->frame());
+    bool waitedDuringBox = false;
+    QTimer::singleShot(0, &box, [&] {
+        CSundraApp third(options);
+        EXPECT_EQ(third.initInstance({album}, false), CSundraApp::StartResult::HandedOver);
+        waitUntil([&] { return app->pendingHandOvers() > 0 || view.list().name(0) != "handed"; });
+        waitedDuringBox = view.list().name(0) == "handed";
+        box.accept();
+    });
+    box.exec();
+    EXPECT_TRUE(waitedDuringBox);
+    ASSERT_TRUE(waitUntil([&] { return app->document().pathName() == album.toStdString(); }));
+    bool waitedDuringCommand = false;
+    app->commands().bind(kSettings, [&] {
+        CSundraApp fourth(options);
+        EXPECT_EQ(fourth.initInstance({handed}, false), CSundraApp::StartResult::HandedOver);
+        waitUntil([&] { return app->pendingHandOvers() > 0 || view.list().name(0) != "album"; });
+        waitedDuringCommand = view.list().name(0) == "album";
+    });
+    ASSERT_TRUE(execute(kSettings));
+    EXPECT_TRUE(waitedDuringCommand);
+    ASSERT_TRUE(waitUntil([&] { return app->document().pathName() == handed.toStdString(); }));
+    EXPECT_EQ(view.list().name(0), "handed");
+}
+
+TEST_F(WindowCommandTest, OpeningTheOpenFileAgainKeepsTheDocumentAndItsEdits) {
+    CSundraApp::Options options;
+    options.instanceServerName =
+        QStringLiteral("sundra-test-") + QUuid::createUuid().toString(QUuid::Id128);
+    const QString path = wav("take.wav", {{4 * kSecond, kTone}});
+    app = std::make_unique<CSundraApp>(options);
+    ASSERT_EQ(app->initInstance({path}, false), CSundraApp::StartResult::Started);
+    CSundraView& view = app->view();
+    const SampleReaderWriter* master = &app->document().playback().master();
+    view.OnHScroll(CSundraView::PageRight, 0);
+    ASSERT_TRUE(execute(kSplit));
+    ASSERT_EQ(view.list().rowCount(), 2);
+    const QString sameFileOtherSpelling = QString::fromStdString(folder.file("./take.wav"));
+
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"open", [&] { EXPECT_TRUE(app->OpenDocumentFile(sameFileOtherSpelling)); }},
+        {"recent file", [&] { EXPECT_TRUE(execute(kRecentFileFirst)); }},
+        {"drop",
+         [&] {
+             QMimeData data;
+             data.setUrls({QUrl::fromLocalFile(path)});
+             QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                             Qt::NoModifier);
+             QApplication::sendEvent(&app->frame(), &drop);
+         }},
+        {"hand-over",
+         [&] {
+             // Held back behind a message box, so that the test knows when the
+             // path has arrived and when it has been dealt with.
+             QMessageBox box(QMessageBox::Information, "Sundra", "busy", QMessageBox::Ok,
+                             &app->frame());
+             QTimer::singleShot(0, &box, [&] {
+                 CSundraApp second(options);
+                 EXPECT_EQ(second.initInstance({path}, false), CSundraApp::StartResult::HandedOver);
+                 EXPECT_TRUE(waitUntil([&] { return app->pendingHandOvers() == 1; }));
+                 box.accept();
+             });
+             box.exec();
+             EXPECT_TRUE(waitUntil([&] { return app->pendingHandOvers() == 0; }));
+         }},
+    };
+    for (const auto& [way, open] : ways) {
+        SCOPED_TRACE(way);
+        open();
+        EXPECT_EQ(&app->document().playback().master(), master);
+        ASSERT_EQ(view.list().rowCount(), 2);
+        EXPECT_EQ(view.list().name(0), "take-00");
+        EXPECT_EQ(view.selectedTrack(), 0);
+        EXPECT_EQ(app->document().pathName(), path.toStdString());
+    }
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join("|").toStdString();
 }
 
 TEST_F(WindowCommandTest, AboutBoxShowsTheLinkUnderlinedInBlue) {
