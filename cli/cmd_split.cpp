@@ -5,6 +5,7 @@
 
 #include "audio/worker_thread.h"
 #include "cli/commands.h"
+#include "cli/export_options.h"
 #include "cli/options.h"
 #include "core/byte_stream.h"
 #include "core/file.h"
@@ -22,6 +23,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -159,12 +161,16 @@ void printRows(const std::vector<std::string>& names, const std::vector<TrackSeg
 } // namespace
 
 int runSplit(const Arguments& args) {
-    const Options options(args, {"sense-level", "sense-time", "minimum-time", "trim-space", "out"},
-                          {"save", "progress"});
+    std::set<std::string> valued{"sense-level", "sense-time", "minimum-time", "trim-space", "out"};
+    valued.insert(exportOptionNames().begin(), exportOptionNames().end());
+    const Options options(args, valued, {"save", "progress"});
     if (options.positional().size() != 1)
         throw UsageError("needs exactly one FILE.wav");
     if (options.value("out") && !options.has("save"))
         throw UsageError("option --out needs --save");
+    const ExportChoice exportChoice = readExportChoice(options);
+    if (exportChoice.anyGiven && !options.has("save"))
+        throw UsageError("the export options need --save");
     const SplitSettings settings = SplitSettings::fromPageValues(
         pageValue(options, "sense-level", 50, 100), pageValue(options, "sense-time", 10, 100),
         pageValue(options, "minimum-time", 10, 100), pageValue(options, "trim-space", 1, 1));
@@ -198,6 +204,8 @@ int runSplit(const Arguments& args) {
         names.push_back(pieceName(title, static_cast<int>(i)));
         rows.emplace_back(*master, pieces[i]->absoluteStart(), pieces[i]->absoluteEnd());
     }
+    if (options.has("save"))
+        names = exportChoice.trackNames(names);
     printRows(names, rows);
     if (!options.has("save"))
         return 0;
@@ -208,6 +216,8 @@ int runSplit(const Arguments& args) {
     SaveAllWork work(path, std::move(jobs));
     if (auto folder = options.value("out"))
         work.setOutputFolder(*folder);
+    work.setExportSettings(exportChoice.settings);
+    work.setTags(exportChoice.trackTags(names));
     runOnWorker([&](Event& stopEvent) { work.run(stopEvent, Notifier::none(), Notifier::none()); },
                 progress,
                 [&](bool finished) {

@@ -22,7 +22,9 @@ const Command kCommands[] = {
     {"make-album", sundra::cli::runMakeAlbum, "make-album OUT.wav --minutes N [--seed S]"},
     {"split", sundra::cli::runSplit,
      "split FILE.wav [--sense-level 50] [--sense-time 10] [--minimum-time 10] "
-     "[--trim-space 1] [--save] [--out DIR] [--progress]"},
+     "[--trim-space 1] [--save] [--out DIR] [--progress] "
+     "[--format wav|flac|ogg|opus|mp3] [--quality 0..100] [--titles FILE] [--artist A] "
+     "[--album B] [--year Y]"},
     {"play", sundra::cli::runPlay, "play FILE.wav [--from SECONDS] [--seconds N]"},
     {"record", sundra::cli::runRecord, "record OUT.wav --seconds N"},
 };
