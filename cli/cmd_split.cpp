@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/export_options.h"
 #include "cli/options.h"
+#include "cli/parallel_export.h"
 #include "core/byte_stream.h"
 #include "core/file.h"
 #include "core/path_parts.h"
@@ -163,6 +164,7 @@ void printRows(const std::vector<std::string>& names, const std::vector<TrackSeg
 int runSplit(const Arguments& args) {
     std::set<std::string> valued{"sense-level", "sense-time", "minimum-time", "trim-space", "out"};
     valued.insert(exportOptionNames().begin(), exportOptionNames().end());
+    valued.insert("jobs");
     const Options options(args, valued, {"save", "progress"});
     if (options.positional().size() != 1)
         throw UsageError("needs exactly one FILE.wav");
@@ -171,6 +173,9 @@ int runSplit(const Arguments& args) {
     const ExportChoice exportChoice = readExportChoice(options);
     if (exportChoice.anyGiven && !options.has("save"))
         throw UsageError("the export options need --save");
+    const long long threads = options.integer("jobs", 1);
+    if (threads < 1 || threads > 64)
+        throw UsageError("option --jobs must lie between 1 and 64");
     const SplitSettings settings = SplitSettings::fromPageValues(
         pageValue(options, "sense-level", 50, 100), pageValue(options, "sense-time", 10, 100),
         pageValue(options, "minimum-time", 10, 100), pageValue(options, "trim-space", 1, 1));
@@ -210,6 +215,25 @@ int runSplit(const Arguments& args) {
     if (!options.has("save"))
         return 0;
 
+    if (threads > 1) {
+        ParallelExport parallel;
+        parallel.documentPath = path;
+        parallel.outputFolder = options.value("out");
+        parallel.settings = exportChoice.settings;
+        parallel.names = names;
+        parallel.tags = exportChoice.trackTags(names);
+        for (const TrackSegment& row : rows) {
+            parallel.starts.push_back(row.absoluteStart());
+            parallel.ends.push_back(row.absoluteEnd());
+        }
+        runOnWorker([&](Event& stopEvent) { parallel.run(stopEvent, static_cast<int>(threads)); },
+                    progress,
+                    [&](bool) {
+                        progress.show("saving", static_cast<double>(parallel.filesDone) /
+                                                    std::max<std::size_t>(names.size(), 1));
+                    });
+        return 0;
+    }
     std::vector<SaveJob> jobs;
     for (std::size_t i = 0; i < rows.size(); ++i)
         jobs.push_back({names[i], &rows[i]});

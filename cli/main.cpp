@@ -24,7 +24,7 @@ const Command kCommands[] = {
      "split FILE.wav [--sense-level 50] [--sense-time 10] [--minimum-time 10] "
      "[--trim-space 1] [--save] [--out DIR] [--progress] "
      "[--format wav|flac|ogg|opus|mp3] [--quality 0..100] [--titles FILE] [--artist A] "
-     "[--album B] [--year Y]"},
+     "[--album B] [--year Y] [--jobs N]"},
     {"play", sundra::cli::runPlay, "play FILE.wav [--from SECONDS] [--seconds N]"},
     {"record", sundra::cli::runRecord, "record OUT.wav --seconds N"},
 };

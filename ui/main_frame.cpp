@@ -48,6 +48,8 @@ const CommandText kCommandTexts[] = {
     {command::kAutoSplit, "&Auto Split", "Split target sound automaticaly\nAuto Split",
      "auto_split"},
     {command::kRename, "&Rename", "Rename all track\nRename", "rename"},
+    {command::kTrackInfo, "Track &Info...", "Album, artist, year and track titles\nTrack Info",
+     nullptr},
     {command::kSplit, "&Split", "Split sound at marked point\nSplit", "split"},
     {command::kJoint, "&Joint", "Joint selected track and before track\nJoint", "joint"},
     {command::kDelete, "&Delete", "Delete selected track\nDelete", "delete"},
@@ -204,6 +206,7 @@ void CMainFrame::createMenus() {
     QMenu* autoSplit = action->addMenu(QStringLiteral("&Auto Split"));
     add(autoSplit, command::kAutoSplit);
     add(autoSplit, command::kRename);
+    add(autoSplit, command::kTrackInfo);
     QMenu* edit = action->addMenu(QStringLiteral("&Edit"));
     for (int id : {command::kSplit, command::kJoint, command::kDelete, command::kExpandLeft,
                    command::kExpandRight, command::kReset}) {

@@ -57,6 +57,19 @@ TEST(CliExport, TitledFlacFilesHoldTheWavSamplesAndTheTags) {
                   std::string(wavFile.begin() + 44, wavFile.end()))
             << stem;
     }
+    // Two threads write the same files.
+    fs::create_directory(dir.path() / "two");
+    const test::CliResult two =
+        test::runCli({"split", source, "--save", "--out", dir.file("two"), "--format", "flac",
+                      "--titles", dir.file("titles.txt"), "--artist", "The Band", "--album", "Live",
+                      "--year", "1971", "--jobs", "2"});
+    ASSERT_EQ(two.status, 0) << two.err;
+    EXPECT_EQ(entriesOf(dir.path() / "two"), entriesOf(dir.path() / "flac"));
+    for (const std::string& name : entriesOf(dir.path() / "flac"))
+        EXPECT_EQ(test::readBytes(dir.file("two/" + name)),
+                  test::readBytes(dir.file("flac/" + name)))
+            << name;
+
     const std::string tags = test::withCapitalNames(test::outputOf(
         "metaflac --export-tags-to=- " + test::shellQuoted(dir.file("flac/01 Intro.flac"))));
     for (const char* line :
@@ -83,6 +96,8 @@ TEST(CliExport, BadExportOptionsAndATitlesCountMismatchWriteNothing) {
         {{"--save", "--format", "ogg", "--quality", "101"}, "--quality must lie between 0 and 100"},
         {{"--format", "flac"}, "the export options need --save"},
         {{"--save", "--format", "opus"}, "Opus takes 8000, 12000, 16000, 24000 or 48000"},
+        {{"--save", "--format", "opus", "--jobs", "2"}, "Opus takes 8000"},
+        {{"--save", "--jobs", "0"}, "--jobs must lie between 1 and 64"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args{"split", source};
