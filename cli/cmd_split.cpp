@@ -2,12 +2,14 @@
 // does it on the row that a freshly opened file shows, then (with --save) the
 // Save All export of the pieces. The work runs on a worker thread like the
 // window's dialogs; with --progress this thread draws its progress meanwhile.
+// --cue and --labels write the pieces as a cue sheet or a label file.
 
 #include "audio/worker_thread.h"
 #include "cli/commands.h"
 #include "cli/export_options.h"
 #include "cli/options.h"
 #include "cli/parallel_export.h"
+#include "cli/row_output.h"
 #include "core/byte_stream.h"
 #include "core/file.h"
 #include "core/path_parts.h"
@@ -159,26 +161,34 @@ void printRows(const std::vector<std::string>& names, const std::vector<TrackSeg
     std::fflush(stdout);
 }
 
+// Writes the rows' files with --save: one after the other, or with --jobs N on
+// N threads.
+int saveRows(const Options& options, const std::string& path, const std::vector<std::string>& names,
+             std::vector<TrackSegment>& rows, const ExportChoice& exportChoice,
+             ProgressLine& progress);
+
 } // namespace
 
 int runSplit(const Arguments& args) {
-    std::set<std::string> valued{"sense-level", "sense-time", "minimum-time", "trim-space", "out"};
+    std::set<std::string> valued{"sense-level", "sense-time",   "minimum-time",
+                                 "trim-space",  "click-filter", "out",
+                                 "cue",         "labels",       "jobs"};
     valued.insert(exportOptionNames().begin(), exportOptionNames().end());
-    valued.insert("jobs");
     const Options options(args, valued, {"save", "progress"});
     if (options.positional().size() != 1)
         throw UsageError("needs exactly one FILE.wav");
     if (options.value("out") && !options.has("save"))
         throw UsageError("option --out needs --save");
-    const ExportChoice exportChoice = readExportChoice(options);
-    if (exportChoice.anyGiven && !options.has("save"))
+    // The export options are refused before any work, not after the split.
+    if (readExportChoice(options).anyGiven && !options.has("save"))
         throw UsageError("the export options need --save");
     const long long threads = options.integer("jobs", 1);
     if (threads < 1 || threads > 64)
         throw UsageError("option --jobs must lie between 1 and 64");
-    const SplitSettings settings = SplitSettings::fromPageValues(
+    SplitSettings settings = SplitSettings::fromPageValues(
         pageValue(options, "sense-level", 50, 100), pageValue(options, "sense-time", 10, 100),
         pageValue(options, "minimum-time", 10, 100), pageValue(options, "trim-space", 1, 1));
+    settings.clickFilterMs = pageValue(options, "click-filter", 0, 100);
     const std::string path = options.positional().front();
     const std::string title = fileTitle(path);
     ProgressLine progress(options.has("progress"));
@@ -209,12 +219,31 @@ int runSplit(const Arguments& args) {
         names.push_back(pieceName(title, static_cast<int>(i)));
         rows.emplace_back(*master, pieces[i]->absoluteStart(), pieces[i]->absoluteEnd());
     }
-    if (options.has("save"))
-        names = exportChoice.trackNames(names);
-    printRows(names, rows);
+    writeCutListFiles(options, path, names, rows);
+    return printAndSaveRows(options, path, names, rows);
+}
+
+int printAndSaveRows(const Options& options, const std::string& path,
+                     const std::vector<std::string>& names, std::vector<TrackSegment>& rows) {
+    ProgressLine progress(options.has("progress"));
+    const InterruptAsCancel interruptAsCancel;
+    const ExportChoice exportChoice = readExportChoice(options);
+    // Titles rename the tracks; a count that does not match stops here.
+    const std::vector<std::string> plainNames = names;
+    const std::vector<std::string> shown =
+        options.has("save") ? exportChoice.trackNames(plainNames) : plainNames;
+    printRows(shown, rows);
     if (!options.has("save"))
         return 0;
+    return saveRows(options, path, shown, rows, exportChoice, progress);
+}
 
+namespace {
+
+int saveRows(const Options& options, const std::string& path, const std::vector<std::string>& names,
+             std::vector<TrackSegment>& rows, const ExportChoice& exportChoice,
+             ProgressLine& progress) {
+    const long long threads = options.integer("jobs", 1);
     if (threads > 1) {
         ParallelExport parallel;
         parallel.documentPath = path;
@@ -251,5 +280,7 @@ int runSplit(const Arguments& args) {
                 });
     return 0;
 }
+
+} // namespace
 
 } // namespace sundra::cli

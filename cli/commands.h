@@ -16,5 +16,7 @@ int runMakeAlbum(const Arguments& args); // make-album OUT.wav --minutes N [--se
 int runSplit(const Arguments& args);     // split FILE.wav [options] [--save] [--out DIR]
 int runPlay(const Arguments& args);      // play FILE.wav [--from S] [--seconds N]
 int runRecord(const Arguments& args);    // record OUT.wav --seconds N
+int runPeaks(const Arguments& args);     // peaks FILE.wav OUT.dat [--zoom N]
+int runCut(const Arguments& args);       // cut FILE.wav --cue IN.cue | --labels IN.txt [--save]
 
 } // namespace sundra::cli

@@ -22,11 +22,14 @@ const Command kCommands[] = {
     {"make-album", sundra::cli::runMakeAlbum, "make-album OUT.wav --minutes N [--seed S]"},
     {"split", sundra::cli::runSplit,
      "split FILE.wav [--sense-level 50] [--sense-time 10] [--minimum-time 10] "
-     "[--trim-space 1] [--save] [--out DIR] [--progress] "
-     "[--format wav|flac|ogg|opus|mp3] [--quality 0..100] [--titles FILE] [--artist A] "
-     "[--album B] [--year Y] [--jobs N]"},
+     "[--trim-space 1] [--click-filter 0] [--save] [--out DIR] [--progress] [--cue OUT.cue] "
+     "[--labels OUT.txt] [--format wav|flac|ogg|opus|mp3] [--quality 0..100] [--titles FILE] "
+     "[--artist A] [--album B] [--year Y] [--jobs N]"},
+    {"cut", sundra::cli::runCut,
+     "cut FILE.wav --cue IN.cue | --labels IN.txt [--save] [--out DIR] [--progress]"},
     {"play", sundra::cli::runPlay, "play FILE.wav [--from SECONDS] [--seconds N]"},
     {"record", sundra::cli::runRecord, "record OUT.wav --seconds N"},
+    {"peaks", sundra::cli::runPeaks, "peaks FILE.wav OUT.dat [--zoom 256]"},
 };
 
 int usage() {

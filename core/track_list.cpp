@@ -88,4 +88,27 @@ void TrackList::refreshTimes(int row) {
     entry.texts[Total] = clock(wholeSeconds(segment.length(), format));
 }
 
+CutList TrackList::cuts() const {
+    CutList out;
+    out.reserve(rows_.size());
+    for (const Row& row : rows_) {
+        CutRow cut;
+        cut.name = row.texts[Name];
+        if (row.segment) {
+            cut.start = row.segment->start();
+            cut.end = row.segment->end();
+        }
+        out.push_back(std::move(cut));
+    }
+    return out;
+}
+
+void TrackList::assign(const CutList& cuts, SampleStream& master) {
+    clearAll();
+    for (const CutRow& cut : cuts) {
+        insertRow(rowCount(), cut.name);
+        setTrack(rowCount() - 1, TrackSegment(master, cut.start, cut.end));
+    }
+}
+
 } // namespace sundra

@@ -4,6 +4,7 @@
 // list widget is a view of this model; the edit commands, Auto Split and Save
 // All work on it. All calls come from the window thread.
 
+#include "core/cut_list.h"
 #include "core/track_segment.h"
 
 #include <array>
@@ -37,6 +38,11 @@ public:
     void setTrack(int row, const TrackSegment& segment);
     // Rewrites columns 1 to 3 from the row's segment.
     void refreshTimes(int row);
+
+    // Every row's name, start and end (0, 0 for a row without segment).
+    CutList cuts() const;
+    // Replaces every row by one row per cut, each with a segment over master.
+    void assign(const CutList& cuts, SampleStream& master);
 
 private:
     struct Row {

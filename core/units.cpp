@@ -376,4 +376,50 @@ bool anyFrameAbove(const SampleBuffer& buffer, double threshold) {
     return false;
 }
 
+namespace {
+
+template <Key K> bool anyAboveIn(const std::uint8_t* bytes, std::int32_t frames, double threshold) {
+    constexpr std::int32_t run = 4096;
+    for (std::int32_t first = 0; first < frames; first += run) {
+        const std::int32_t count = std::min(run, frames - first);
+        if (KeyTraits<K>::level(maxKey<K>(bytes + first * KeyTraits<K>::stride, count)) >
+            threshold) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool anyFrameAbove(const SampleBuffer& buffer, std::int32_t first, std::int32_t count,
+                   double threshold) {
+    const WaveFormat& format = buffer.format;
+    const std::int64_t begin = std::max<std::int64_t>(first, 0);
+    const std::int64_t end =
+        std::min<std::int64_t>(std::int64_t{first} + std::max(count, 0), readableFrames(buffer));
+    if (begin >= end) {
+        return false;
+    }
+    const auto from = static_cast<std::int32_t>(begin);
+    const auto frames = static_cast<std::int32_t>(end - begin);
+    if (hasFastPath(format)) {
+        const std::uint8_t* bytes = frameAt(buffer, from);
+        if (format.bitsPerSample == 8) {
+            return format.channels == 1 ? anyAboveIn<Key::Mono8>(bytes, frames, threshold)
+                                        : anyAboveIn<Key::Stereo8Sum>(bytes, frames, threshold);
+        }
+        return format.channels == 1 ? anyAboveIn<Key::Mono16>(bytes, frames, threshold)
+                                    : anyAboveIn<Key::Stereo16Sum>(bytes, frames, threshold);
+    }
+    // Every other width and layout takes the frame-by-frame definition, whatever
+    // levels its samples have.
+    for (std::int32_t i = from; i < from + frames; ++i) {
+        if (frameMean(FrameView{frameAt(buffer, i), &format}) > threshold) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace sundra

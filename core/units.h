@@ -49,5 +49,9 @@ double channelPeak(const SampleBuffer& buffer, std::int32_t channel);
 double meanPeak(const SampleBuffer& buffer);
 // True when some used frame's frameMean is strictly greater than threshold.
 bool anyFrameAbove(const SampleBuffer& buffer, double threshold);
+// The same over the used frames [first, first + count) only; the range is
+// clipped to the used frames, so an empty or outside range is never above.
+bool anyFrameAbove(const SampleBuffer& buffer, std::int32_t first, std::int32_t count,
+                   double threshold);
 
 } // namespace sundra

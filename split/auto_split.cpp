@@ -2,6 +2,7 @@
 
 #include "core/sample_buffer.h"
 #include "core/units.h"
+#include "split/block_loudness.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,11 +37,11 @@ std::int64_t pauseBlockCount(double senseTime, std::int32_t blocksPerSecond) {
 }
 
 std::int32_t findSoundStart(SampleReader& source, double senseLevel, std::int32_t blocksPerSecond,
-                            Notifier& notifier) {
+                            Notifier& notifier, std::int32_t clickFilterMs) {
     SampleBuffer block = analysisBlock(source, blocksPerSecond);
     std::int32_t frames = readIntoBuffer(source, block);
     while (frames > 0) {
-        if (anyFrameAbove(block, senseLevel))
+        if (blockIsLoud(block, senseLevel, clickFilterMs))
             break;
         postProgress(source, notifier);
         frames = readIntoBuffer(source, block);
@@ -51,14 +52,15 @@ std::int32_t findSoundStart(SampleReader& source, double senseLevel, std::int32_
 }
 
 std::int32_t findPauseStart(SampleReader& source, double senseLevel, double senseTime,
-                            std::int32_t blocksPerSecond, Notifier& notifier) {
+                            std::int32_t blocksPerSecond, Notifier& notifier,
+                            std::int32_t clickFilterMs) {
     SampleBuffer block = analysisBlock(source, blocksPerSecond);
     const std::int64_t pauseBlocks = pauseBlockCount(senseTime, blocksPerSecond);
     const std::int64_t blockFrames = capacityFrames(block);
     std::int64_t quiet = 0;
     std::int32_t frames = readIntoBuffer(source, block);
     while (frames > 0) {
-        if (anyFrameAbove(block, senseLevel)) {
+        if (blockIsLoud(block, senseLevel, clickFilterMs)) {
             quiet = 0;
         } else if (++quiet > pauseBlocks) {
             break;
@@ -78,17 +80,19 @@ std::int32_t findPauseStart(SampleReader& source, double senseLevel, double sens
 
 std::unique_ptr<TrackSegment> cutNextPiece(SampleReaderWriter& source, double senseLevel,
                                            double senseTime, bool trimSpace,
-                                           std::int32_t blocksPerSecond, Notifier& notifier) {
+                                           std::int32_t blocksPerSecond, Notifier& notifier,
+                                           std::int32_t clickFilterMs) {
     std::int32_t start = 0;
     std::int32_t end = 0;
     if (trimSpace) {
-        start = findSoundStart(source, senseLevel, blocksPerSecond, notifier);
-        end = findPauseStart(source, senseLevel, senseTime, blocksPerSecond, notifier);
+        start = findSoundStart(source, senseLevel, blocksPerSecond, notifier, clickFilterMs);
+        end =
+            findPauseStart(source, senseLevel, senseTime, blocksPerSecond, notifier, clickFilterMs);
     } else {
         start = source.tell();
-        findSoundStart(source, senseLevel, blocksPerSecond, notifier);
-        findPauseStart(source, senseLevel, senseTime, blocksPerSecond, notifier);
-        end = findSoundStart(source, senseLevel, blocksPerSecond, notifier);
+        findSoundStart(source, senseLevel, blocksPerSecond, notifier, clickFilterMs);
+        findPauseStart(source, senseLevel, senseTime, blocksPerSecond, notifier, clickFilterMs);
+        end = findSoundStart(source, senseLevel, blocksPerSecond, notifier, clickFilterMs);
     }
     if (start >= end)
         return nullptr;
@@ -103,7 +107,7 @@ int splitAll(SampleReaderWriter& source, const SplitSettings& settings, Event& s
         for (;;) {
             std::unique_ptr<TrackSegment> piece =
                 cutNextPiece(source, settings.senseLevel, settings.senseTime, settings.trimSpace,
-                             kSplitBlocksPerSecond, Notifier::none());
+                             kSplitBlocksPerSecond, Notifier::none(), settings.clickFilterMs);
             if (!piece)
                 break;
             // Compared in floating point: a stored minimum far outside the page's

@@ -1,7 +1,8 @@
 #pragma once
 // The automatic split: cuts one track into pieces at its pauses. The source is
 // scanned in blocks of 1/blocksPerSecond second; a block is loud when some frame
-// rises above the sense level, and more than senseTime of quiet blocks make a
+// rises above the sense level (with a click filter, when enough 10 ms windows in
+// a row do: blockIsLoud), and more than senseTime of quiet blocks make a
 // pause. Every piece is a TrackSegment over the scanned source, owned by the
 // PieceList that collects it. All of this runs on one thread (the split-all
 // worker); the only value another thread may read meanwhile is the source's
@@ -32,9 +33,9 @@ std::int64_t pauseBlockCount(double senseTime, std::int32_t blocksPerSecond);
 // Scans forward from the source's position for the first loud block. Returns
 // its first frame, or where reading stopped (normally the length) when none is
 // loud; the source is left there. Posts notifier.post(per mille, 0) after each
-// block that does not end the scan.
+// block that does not end the scan. clickFilterMs as for blockIsLoud (0 = off).
 std::int32_t findSoundStart(SampleReader& source, double senseLevel, std::int32_t blocksPerSecond,
-                            Notifier& notifier);
+                            Notifier& notifier, std::int32_t clickFilterMs = 0);
 
 // Scans forward for the first of more than pauseBlockCount quiet blocks in a
 // row and returns its first frame. When the source runs out first, the result
@@ -42,7 +43,8 @@ std::int32_t findSoundStart(SampleReader& source, double senseLevel, std::int32_
 // scan's start; it is never allowed to lie before frame 0 of the master (the
 // position is held there instead). The source is left at the result.
 std::int32_t findPauseStart(SampleReader& source, double senseLevel, double senseTime,
-                            std::int32_t blocksPerSecond, Notifier& notifier);
+                            std::int32_t blocksPerSecond, Notifier& notifier,
+                            std::int32_t clickFilterMs = 0);
 
 // Cuts the piece that starts at the source's position. With trimSpace it is the
 // sound up to the next pause; without, it runs from the position over the
@@ -50,7 +52,8 @@ std::int32_t findPauseStart(SampleReader& source, double senseLevel, double sens
 // (start not before end). The piece's frames are frames of source.
 std::unique_ptr<TrackSegment> cutNextPiece(SampleReaderWriter& source, double senseLevel,
                                            double senseTime, bool trimSpace,
-                                           std::int32_t blocksPerSecond, Notifier& notifier);
+                                           std::int32_t blocksPerSecond, Notifier& notifier,
+                                           std::int32_t clickFilterMs = 0);
 
 // Fills pieces (emptied first) with every piece of source longer than the
 // minimum time, testing stopEvent between pieces. Posts dialog.post(kIdOk, 0)

@@ -13,9 +13,13 @@ inline constexpr int kSaveAll = 32789;
 inline constexpr int kRecentFileFirst = 57616; // four entries: 57616..57619
 inline constexpr int kRecentFileCount = 4;
 inline constexpr int kAppExit = 57665;
+inline constexpr int kImportCutList = 32850;
+inline constexpr int kExportCueSheet = 32851;
+inline constexpr int kExportLabels = 32852;
 
-// Edit accelerators without a handler
+// Undo and redo (Action > Edit), then edit accelerators without a handler
 inline constexpr int kEditUndo = 57643;
+inline constexpr int kEditRedo = 57644;
 inline constexpr int kEditCut = 57635;
 inline constexpr int kEditCopy = 57634;
 inline constexpr int kEditPaste = 57637;

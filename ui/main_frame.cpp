@@ -37,6 +37,12 @@ const CommandText kCommandTexts[] = {
     {command::kFileNew, "&New", "Create a new document\nNew", "new"},
     {command::kFileOpen, "&Open...", "Open an existing document\nOpen", "open"},
     {command::kSaveAll, "Save All", "Save all tracks\nSave all", "save_all"},
+    {command::kImportCutList, "Import Cue Sheet or Labels...",
+     "Replace the tracks by those of a cue sheet or a label file\nImport", nullptr},
+    {command::kExportCueSheet, "Export Cue Sheet...",
+     "Write the tracks as a cue sheet\nExport cue sheet", nullptr},
+    {command::kExportLabels, "Export Labels...", "Write the tracks as a label file\nExport labels",
+     nullptr},
     {command::kAppExit, "E&xit", "Quit the application; prompts to save documents\nExit", nullptr},
     {command::kPlay, "&Play", "Play\nPlay", "play"},
     {command::kStop, "&Stop", "Play Stop\nStop", "stop"},
@@ -71,10 +77,11 @@ const CommandText kCommandTexts[] = {
     {command::kPeakReset, "peak rese&t", "Reset peak meter\nReset peak meter", "peak_reset"},
     {command::kAbout, "&About Sundra...",
      "Display program information, version number and copyright\nAbout", "about"},
+    {command::kEditUndo, "&Undo", "Undo the last action\nUndo", nullptr},
+    {command::kEditRedo, "&Redo", "Redo the previously undone action\nRedo", nullptr},
     // Accelerators only; nothing handles them, so they stay disabled and leave
     // the keys to the control that has the focus.
     {command::kFileSave, "&Save", "Save the active document\nSave", nullptr},
-    {command::kEditUndo, "&Undo", "Undo the last action\nUndo", nullptr},
     {command::kEditCut, "Cu&t", "Cut the selection and put it on the Clipboard\nCut", nullptr},
     {command::kEditCopy, "&Copy", "Copy the selection and put it on the Clipboard\nCopy", nullptr},
     {command::kEditPaste, "&Paste", "Insert Clipboard contents\nPaste", nullptr},
@@ -156,6 +163,8 @@ void CMainFrame::createActions() {
     shortcuts(command::kFileSave, {QKeySequence(Qt::CTRL | Qt::Key_S)});
     shortcuts(command::kEditUndo,
               {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
+    shortcuts(command::kEditRedo,
+              {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     shortcuts(command::kEditCut,
               {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)});
     shortcuts(command::kEditCopy,
@@ -184,6 +193,10 @@ void CMainFrame::createMenus() {
     add(fileMenu_, command::kFileNew);
     add(fileMenu_, command::kFileOpen);
     add(fileMenu_, command::kSaveAll);
+    fileMenu_->addSeparator();
+    add(fileMenu_, command::kImportCutList);
+    add(fileMenu_, command::kExportCueSheet);
+    add(fileMenu_, command::kExportLabels);
     recentSeparator_ = fileMenu_->addSeparator();
     for (int i = 0; i < command::kRecentFileCount; ++i) {
         add(fileMenu_, command::kRecentFileFirst + i);
@@ -212,6 +225,9 @@ void CMainFrame::createMenus() {
                    command::kExpandRight, command::kReset}) {
         add(edit, id);
     }
+    edit->addSeparator();
+    add(edit, command::kEditUndo);
+    add(edit, command::kEditRedo);
     add(action, command::kRecord);
     QMenu* crick = action->addMenu(QStringLiteral("crick rate"));
     for (int id :

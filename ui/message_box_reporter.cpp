@@ -15,6 +15,11 @@ std::function<void(const QString&)>& messageSink() {
     return sink;
 }
 
+std::function<bool(const QString&)>& questionAnswer() {
+    static std::function<bool(const QString&)> answer;
+    return answer;
+}
+
 QMessageBox* makeBox(QWidget* owner, const QString& text) {
     return new QMessageBox(QMessageBox::Warning, QStringLiteral("Sundra"), text, QMessageBox::Ok,
                            owner);
@@ -56,6 +61,26 @@ void showMessage(QWidget* owner, const QString& text) {
     QPointer<QMessageBox> box = makeBox(owner, text);
     box->exec();
     delete box.data();
+}
+
+bool askYesNo(QWidget* owner, const QString& question) {
+    if (questionAnswer()) {
+        return questionAnswer()(question);
+    }
+    if (messageSink()) {
+        messageSink()(question);
+        return false;
+    }
+    QPointer<QMessageBox> box =
+        new QMessageBox(QMessageBox::Question, QStringLiteral("Sundra"), question,
+                        QMessageBox::Yes | QMessageBox::No, owner);
+    const bool yes = box->exec() == QMessageBox::Yes;
+    delete box.data();
+    return yes;
+}
+
+void setQuestionAnswerForTests(std::function<bool(const QString&)> answer) {
+    questionAnswer() = std::move(answer);
 }
 
 void setMessageSinkForTests(std::function<void(const QString&)> sink) {

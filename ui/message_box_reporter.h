@@ -16,6 +16,12 @@ void installMessageBoxErrorReporter();
 // A modal box owned by owner (may be null); returns when the user closed it.
 void showMessage(QWidget* owner, const QString& text);
 
+// A modal question with Yes and No; true for Yes. While a sink is set, the
+// text goes to it and the answer is No.
+bool askYesNo(QWidget* owner, const QString& question);
+
 // While a sink is set, every text goes to it (on the window thread) instead of
 // a box. An empty function shows boxes again.
 void setMessageSinkForTests(std::function<void(const QString&)> sink);
+// While set, askYesNo gives the question to answer and returns its answer.
+void setQuestionAnswerForTests(std::function<bool(const QString&)> answer);

@@ -17,6 +17,7 @@
 #include "ui/sundra_doc.h"
 #include "ui/sundra_view.h"
 #include "ui/track_list_ctrl.h"
+#include "ui/waveform_strip.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -35,7 +36,7 @@
 
 namespace {
 
-// An album of four songs (tones of different pitch and loudness) with two
+// An album of four songs (swelling tones of different pitch and loudness) with two
 // seconds of silence between them, 44100 Hz stereo 16-bit.
 void writeAlbum(const std::string& path) {
     const sundra::WaveFormat format;
@@ -53,7 +54,9 @@ void writeAlbum(const std::string& path) {
         block.assign(static_cast<std::size_t>(soundFrames + silentFrames) * 2, 0);
         for (int frame = 0; frame < soundFrames; ++frame) {
             const double t = static_cast<double>(frame) / format.samplesPerSecond;
-            const double value = loudness[song] * std::sin(2.0 * M_PI * pitches[song] * t);
+            // A slow swell, so the waveform looks like music rather than a block.
+            const double swell = 0.6 + 0.4 * std::sin(2.0 * M_PI * t / (1.3 + 0.4 * song));
+            const double value = loudness[song] * swell * std::sin(2.0 * M_PI * pitches[song] * t);
             const auto left = static_cast<std::int16_t>(value * 32767.0);
             block[static_cast<std::size_t>(frame) * 2] = left;
             block[static_cast<std::size_t>(frame) * 2 + 1] = static_cast<std::int16_t>(left * 0.8);
@@ -121,6 +124,18 @@ int writeScreenshots(const QString& folderPath) {
     app.commands().execute(command::kStop);
     settle(100);
     ok &= save(frame, folder, QStringLiteral("main-split-stopped.png"));
+
+    // The waveform at a size that gives it room: the tracks, their cuts, the
+    // selected second track and its mark, and the play position.
+    frame.resize(960, 720);
+    while (view.waveform().building()) {
+        settle(20);
+    }
+    app.commands().execute(command::kPlay);
+    settle(300);
+    ok &= save(frame, folder, QStringLiteral("main-overview.png"));
+    app.commands().execute(command::kStop);
+    settle(100);
 
     {
         CAboutDlg about(&frame);

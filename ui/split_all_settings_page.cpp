@@ -21,11 +21,13 @@ QLabel* makeLabel(const QString& text, QWidget* parent) {
 } // namespace
 
 CSplitAllSettingsPage::CSplitAllSettingsPage(SettingsStore& store)
-    : store_(store), trimSpace_(0), senseLevel_(0), senseTime_(0), minimumTime_(0) {
+    : store_(store), trimSpace_(0), senseLevel_(0), senseTime_(0), minimumTime_(0),
+      clickFilter_(0) {
     senseLevel_ = store_.readInt(kSection, "sencelevel", 50);
     senseTime_ = store_.readInt(kSection, "sencetime", 10);
     minimumTime_ = store_.readInt(kSection, "minimumtime", 10);
     trimSpace_ = store_.readInt(kSection, "trimspace", 1);
+    clickFilter_ = store_.readInt(kSection, "clickfilter", 0);
 }
 
 CSplitAllSettingsPage::~CSplitAllSettingsPage() {
@@ -33,6 +35,7 @@ CSplitAllSettingsPage::~CSplitAllSettingsPage() {
     store_.writeInt(kSection, "sencelevel", senseLevel_);
     store_.writeInt(kSection, "sencetime", senseTime_);
     store_.writeInt(kSection, "minimumtime", minimumTime_);
+    store_.writeInt(kSection, "clickfilter", clickFilter_);
     destroyWidget();
 }
 
@@ -42,7 +45,7 @@ QString CSplitAllSettingsPage::title() const {
 
 QWidget* CSplitAllSettingsPage::createWidget(QWidget* parent) {
     using namespace page_controls;
-    QWidget* page = makePageWidget(parent, 187, 113);
+    QWidget* page = makePageWidget(parent, 187, 142);
 
     // Controls in the template's tab order.
     senseLevelSlider_ = makeSlider(page, QStringLiteral("senseLevelSlider"));
@@ -56,8 +59,11 @@ QWidget* CSplitAllSettingsPage::createWidget(QWidget* parent) {
     defaultButton->setAutoDefault(false);
     minimumTimeSlider_ = makeSlider(page, QStringLiteral("minimumTimeSlider"));
     QLabel* minimumTimeLabel = makeLabel(QStringLiteral("minimum time"), page);
+    // The click filter, in milliseconds: how long a sound must last to count as one.
+    clickFilterSlider_ = makeSlider(page, QStringLiteral("clickFilterSlider"));
+    QLabel* clickFilterLabel = makeLabel(QStringLiteral("click filter"), page);
 
-    // Labels 48 units wide, sliders 67, the button column 50; three slider rows
+    // Labels 48 units wide, sliders 67, the button column 50; four slider rows
     // of 22 units 7 apart, then the check box.
     auto* grid = new QGridLayout(page);
     grid->addWidget(senseLevelLabel, 0, 0);
@@ -67,16 +73,19 @@ QWidget* CSplitAllSettingsPage::createWidget(QWidget* parent) {
     grid->addWidget(senseTimeSlider_, 1, 1);
     grid->addWidget(minimumTimeLabel, 2, 0);
     grid->addWidget(minimumTimeSlider_, 2, 1);
-    grid->addWidget(trimSpaceBox_, 3, 0, 1, 2);
+    grid->addWidget(clickFilterLabel, 3, 0);
+    grid->addWidget(clickFilterSlider_, 3, 1);
+    grid->addWidget(trimSpaceBox_, 4, 0, 1, 2);
     grid->setColumnStretch(0, 48);
     grid->setColumnStretch(1, 67);
     grid->setColumnStretch(2, 50);
-    grid->setRowStretch(4, 1);
+    grid->setRowStretch(5, 1);
 
     QWidget::setTabOrder(senseLevelSlider_, senseTimeSlider_);
     QWidget::setTabOrder(senseTimeSlider_, trimSpaceBox_);
     QWidget::setTabOrder(trimSpaceBox_, defaultButton);
     QWidget::setTabOrder(defaultButton, minimumTimeSlider_);
+    QWidget::setTabOrder(minimumTimeSlider_, clickFilterSlider_);
 
     QObject::connect(defaultButton, &QPushButton::clicked, page, [this] { setDefaultControls(); });
     return page;
@@ -89,6 +98,7 @@ void CSplitAllSettingsPage::loadControls() {
     senseLevelSlider_->setValue(senseLevel_);
     senseTimeSlider_->setValue(senseTime_);
     minimumTimeSlider_->setValue(minimumTime_);
+    clickFilterSlider_->setValue(clickFilter_);
 }
 
 void CSplitAllSettingsPage::saveControls() {
@@ -98,6 +108,7 @@ void CSplitAllSettingsPage::saveControls() {
     senseLevel_ = senseLevelSlider_->value();
     senseTime_ = senseTimeSlider_->value();
     minimumTime_ = minimumTimeSlider_->value();
+    clickFilter_ = clickFilterSlider_->value();
 }
 
 void CSplitAllSettingsPage::destroyWidget() {
@@ -106,15 +117,20 @@ void CSplitAllSettingsPage::destroyWidget() {
     senseTimeSlider_ = nullptr;
     trimSpaceBox_ = nullptr;
     minimumTimeSlider_ = nullptr;
+    clickFilterSlider_ = nullptr;
 }
 
 sundra::SplitSettings CSplitAllSettingsPage::splitSettings() const {
-    return sundra::SplitSettings::fromPageValues(senseLevel_, senseTime_, minimumTime_, trimSpace_);
+    sundra::SplitSettings settings =
+        sundra::SplitSettings::fromPageValues(senseLevel_, senseTime_, minimumTime_, trimSpace_);
+    settings.clickFilterMs = clickFilter_;
+    return settings;
 }
 
 void CSplitAllSettingsPage::setDefaultControls() {
     senseLevelSlider_->setValue(50);
     senseTimeSlider_->setValue(10);
     minimumTimeSlider_->setValue(10);
+    clickFilterSlider_->setValue(0);
     page_controls::setCheck(*trimSpaceBox_, true);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // CSplitAllSettingsPage: the "AutoSplit" page (section "SplitAll"). Holds the
-// four values of the automatic split as raw slider positions, loads them when
-// it is built, writes all four when it is destroyed, and converts them into the
+// values of the automatic split as raw slider positions, loads them when it is
+// built, writes all of them when it is destroyed, and converts them into the
 // SplitSettings that Auto Split runs with.
 
 #include "split/split_settings.h"
@@ -14,10 +14,10 @@ class SettingsStore;
 
 class CSplitAllSettingsPage : public SettingsPage {
 public:
-    // Reads "sencelevel" (50), "sencetime" (10), "minimumtime" (10) and
-    // "trimspace" (1) from store, which must outlive the page.
+    // Reads "sencelevel" (50), "sencetime" (10), "minimumtime" (10),
+    // "trimspace" (1) and "clickfilter" (0) from store, which must outlive the page.
     explicit CSplitAllSettingsPage(SettingsStore& store);
-    // Writes "trimspace", "sencelevel", "sencetime", "minimumtime".
+    // Writes "trimspace", "sencelevel", "sencetime", "minimumtime", "clickfilter".
     ~CSplitAllSettingsPage() override;
     CSplitAllSettingsPage(const CSplitAllSettingsPage&) = delete;
     CSplitAllSettingsPage& operator=(const CSplitAllSettingsPage&) = delete;
@@ -28,14 +28,15 @@ public:
     void saveControls() override;
     void destroyWidget() override;
 
-    // Level x 0.001, times x 0.1 s, trim space exactly when the value is 1. Values
-    // are used as stored, also outside 0..100.
+    // Level x 0.001, times x 0.1 s, trim space exactly when the value is 1, the
+    // click filter in milliseconds. Values are used as stored, also outside 0..100.
     sundra::SplitSettings splitSettings() const;
 
     int trimSpace() const { return trimSpace_; }
     int senseLevel() const { return senseLevel_; }
     int senseTime() const { return senseTime_; }
     int minimumTime() const { return minimumTime_; }
+    int clickFilter() const { return clickFilter_; }
 
 private:
     // The "default" button: the controls only; the fields follow when saved.
@@ -46,9 +47,11 @@ private:
     int senseLevel_;
     int senseTime_;
     int minimumTime_;
+    int clickFilter_;
 
     QPointer<QSlider> senseLevelSlider_;
     QPointer<QSlider> senseTimeSlider_;
     QPointer<QCheckBox> trimSpaceBox_;
     QPointer<QSlider> minimumTimeSlider_;
+    QPointer<QSlider> clickFilterSlider_;
 };

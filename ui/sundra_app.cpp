@@ -122,6 +122,9 @@ void CSundraApp::bindCommands() {
 }
 
 bool CSundraApp::OnFileNew() {
+    if (view_ != nullptr) {
+        view_->KeepCutList();
+    }
     if (!document_->newDocument()) {
         return false;
     }
@@ -138,6 +141,7 @@ void CSundraApp::OnFileOpen() {
 }
 
 bool CSundraApp::OpenDocumentFile(const QString& path) {
+    view_->KeepCutList();
     if (!document_->openDocument(QFile::encodeName(path).toStdString())) {
         return false;
     }
@@ -147,6 +151,7 @@ bool CSundraApp::OpenDocumentFile(const QString& path) {
     recentFiles_.add(path);
     recentFiles_.save();
     frame_->setRecentFiles(recentFiles_.entries());
+    view_->OfferKeptCutList();
     return true;
 }
 
@@ -179,6 +184,10 @@ void CSundraApp::shutdown() {
         delete server_;
     }
     if (frame_) {
+        // Exit and closing the window keep the cuts of an edited document.
+        if (view_ != nullptr) {
+            view_->KeepCutList();
+        }
         frame_->hide();
         // The view goes with the frame and writes the settings as it goes.
         frame_.reset();

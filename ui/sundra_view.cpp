@@ -2,9 +2,11 @@
 
 #include "core/exception.h"
 #include "core/sample_buffer.h"
+#include "core/track_edges.h"
 #include "core/units.h"
 #include "ui/command_ids.h"
 #include "ui/command_table.h"
+#include "ui/edit_command.h"
 #include "ui/main_frame.h"
 #include "ui/message_box_reporter.h"
 #include "ui/recording_dialog.h"
@@ -14,6 +16,7 @@
 #include "ui/split_all_dialog.h"
 #include "ui/sundra_doc.h"
 #include "ui/track_list_ctrl.h"
+#include "ui/waveform_strip.h"
 
 #include <QFile>
 #include <QGridLayout>
@@ -21,6 +24,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <mutex>
 
@@ -67,9 +71,10 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     levels_[0] = makeMeter(this, 24, "levelMeter0");
     levels_[1] = makeMeter(this, 24, "levelMeter1");
     peaks_[1] = makeMeter(this, 9, "peakMeter1");
+    strip_ = new WaveformStrip(*this, playback_, this);
 
-    // The list takes any extra room; the meters keep their widths beside it and
-    // the bar stays below both.
+    // The list takes any extra width; the meters keep their widths beside it.
+    // The waveform below them takes any extra height, and the bar stays below.
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(10, 10, 10, 10);
     layout->setHorizontalSpacing(3);
@@ -79,12 +84,19 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     layout->addWidget(levels_[0], 0, 2);
     layout->addWidget(levels_[1], 0, 3);
     layout->addWidget(peaks_[1], 0, 4);
-    layout->addWidget(bar_, 1, 0, 1, 5);
+    layout->addWidget(strip_, 1, 0, 1, 5);
+    layout->addWidget(bar_, 2, 0, 1, 5);
     layout->setColumnStretch(0, 1);
-    layout->setRowStretch(0, 1);
+    layout->setRowStretch(1, 1);
     list_->setMinimumSize(380, 260);
 
     connect(list_, &TrackListCtrl::rowClicked, this, [this](int row) { SelectTrack(row, true); });
+    connect(strip_, &WaveformStrip::trackClicked, this, [this](int row, std::int32_t offset) {
+        SelectTrack(row, false);
+        MovePositionTo(offset);
+    });
+    connect(strip_, &WaveformStrip::edgeDragged, this,
+            [this](sundra::TrackEdge edge, std::int32_t frame) { MoveCut(edge, frame); });
     connect(bar_, &QAbstractSlider::actionTriggered, this, &CSundraView::onSliderAction);
     connect(bar_, &QAbstractSlider::sliderReleased, this,
             [this] { OnHScroll(ThumbPosition, bar_->sliderPosition()); });
@@ -181,6 +193,7 @@ void CSundraView::bindCommands(CommandTable& commands) {
     commands.bind(kSettings, [this] { OnSettings(); });
     commands.bind(
         kRecord, [this] { OnRecord(); }, [this] { return worker_.wait(0); });
+    bindEditHistoryCommands(commands);
 }
 
 void CSundraView::oneTimeSetup() {
@@ -203,6 +216,8 @@ void CSundraView::OnInitialUpdate() {
     }
     selectedTrack_ = -1;
     list_->clearAll();
+    strip_->setSource(document_.pathName(), playback_.master().length());
+    undo_.clear();
     if (!document_.pathName().empty()) {
         insertWholeMasterRow();
     } else {
@@ -345,6 +360,42 @@ void CSundraView::OnHScroll(int code, int thumb) {
     resetLevelMeters();
 }
 
+void CSundraView::MovePositionTo(std::int32_t frame) {
+    std::lock_guard guard(playback_);
+    sundra::TrackSegment& range = playback_.range();
+    markPosition_ = std::clamp(frame, 0, range.length());
+    range.seek(markPosition_);
+    sundra::SampleBuffer& buffer = playback_.buffer();
+    if (sundra::readIntoBuffer(range, buffer) > 0) {
+        sundra::writeBuffer(playback_.device(), buffer);
+    }
+    range.seek(markPosition_);
+    UpdatePositionDisplay(range);
+    resetLevelMeters();
+}
+
+bool CSundraView::MoveCut(const sundra::TrackEdge& edge, std::int32_t frame) {
+    const EditStep step(*this, QStringLiteral("Move Cut"));
+    std::lock_guard guard(playback_);
+    const sundra::TrackSegment* selected =
+        selectedTrack_ == -1 ? nullptr : list_->trackAt(selectedTrack_);
+    const std::int32_t start = selected ? selected->start() : 0;
+    const std::int32_t end = selected ? selected->end() : 0;
+    if (!sundra::moveTrackEdge(list_->rows(), edge, frame, playback_.master().length())) {
+        return false;
+    }
+    for (int row = std::max(edge.row - 1, 0); row <= edge.row + 1 && row < list_->rowCount();
+         ++row) {
+        list_->refreshTimes(row);
+    }
+    // The selected track changed under the current range: select it again, as
+    // the other edits do, so its position starts over within its new bounds.
+    if (selected && (selected->start() != start || selected->end() != end)) {
+        SelectTrack(selectedTrack_, false);
+    }
+    return true;
+}
+
 void CSundraView::startTask(std::unique_ptr<sundra::WorkerTask> task) {
     currentTask_ = std::move(task);
     worker_.start(*currentTask_);
@@ -419,6 +470,7 @@ void CSundraView::OnPeakReset() {
 }
 
 void CSundraView::OnSplit() {
+    const EditStep step(*this, QStringLiteral("Split"));
     std::lock_guard guard(playback_);
     const int i = selectedTrack_;
     sundra::TrackSegment& track = *list_->trackAt(i);
@@ -439,6 +491,7 @@ void CSundraView::OnSplit() {
 }
 
 void CSundraView::OnJoint() {
+    const EditStep step(*this, QStringLiteral("Joint"));
     std::lock_guard guard(playback_);
     const int i = selectedTrack_;
     list_->trackAt(i - 1)->mergeWith(*list_->trackAt(i));
@@ -448,6 +501,7 @@ void CSundraView::OnJoint() {
 }
 
 void CSundraView::OnDelete() {
+    const EditStep step(*this, QStringLiteral("Delete"));
     std::lock_guard guard(playback_);
     list_->removeRow(selectedTrack_);
     SelectTrack(-1, false);
@@ -469,6 +523,7 @@ std::int32_t CSundraView::expandedEnd() {
 }
 
 void CSundraView::OnExpandLeft() {
+    const EditStep step(*this, QStringLiteral("Expand Left"));
     std::lock_guard guard(playback_);
     const int i = selectedTrack_;
     list_->trackAt(i)->setStart(expandedStart());
@@ -477,6 +532,7 @@ void CSundraView::OnExpandLeft() {
 }
 
 void CSundraView::OnExpandRight() {
+    const EditStep step(*this, QStringLiteral("Expand Right"));
     std::lock_guard guard(playback_);
     const int i = selectedTrack_;
     list_->trackAt(i)->setEnd(expandedEnd());
@@ -485,12 +541,14 @@ void CSundraView::OnExpandRight() {
 }
 
 void CSundraView::OnReset() {
+    const EditStep step(*this, QStringLiteral("Reset"));
     std::lock_guard guard(playback_);
     list_->clearAll();
     insertWholeMasterRow();
 }
 
 void CSundraView::OnRename() {
+    const EditStep step(*this, QStringLiteral("Rename"));
     const std::string title = document_.fileTitle();
     for (int i = 0; i < list_->rowCount(); ++i) {
         char number[16];
@@ -517,6 +575,7 @@ void CSundraView::OnAutoSplit() {
 }
 
 void CSundraView::ApplyPieces(const sundra::PieceList& pieces) {
+    const EditStep step(*this, QStringLiteral("Auto Split"));
     const int s = selectedTrack_;
     const std::string base = list_->name(s);
     const int n = static_cast<int>(pieces.size());
@@ -560,6 +619,7 @@ void CSundraView::OnRecord() {
         return;
     }
     if (outcome.writer) {
+        KeepCutList();
         bool adopted = false;
         QString refused;
         {
@@ -573,6 +633,8 @@ void CSundraView::OnRecord() {
             if (adopted) {
                 selectedTrack_ = -1;
                 list_->clearAll();
+                strip_->setSource(path, playback_.master().length());
+                undo_.clear();
                 insertWholeMasterRow();
             }
         }

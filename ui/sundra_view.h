@@ -14,11 +14,13 @@
 #include "core/playback_context.h"
 #include "split/auto_split.h"
 #include "split/track_tags.h"
+#include "ui/edit_command.h"
 #include "ui/settings_sheet.h"
 
 // The sheet keeps guarded pointers to these; they must be complete types here.
 #include <QDialog>
 #include <QTabWidget>
+#include <QUndoStack>
 #include <QWidget>
 
 #include <cstdint>
@@ -36,10 +38,12 @@ class QScrollBar;
 class QTimer;
 class SettingsStore;
 class TrackListCtrl;
+class WaveformStrip;
 
 namespace sundra {
 class SampleStream;
-}
+struct TrackEdge;
+} // namespace sundra
 
 class CSundraView : public QWidget {
     Q_OBJECT
@@ -74,6 +78,12 @@ public:
     void OnHScroll(int code, int thumb);
     // One tick of the meter timer.
     void OnMeterTimer();
+    // Sets the mark and the position to frame of the current range (clamped
+    // to it) and plays a snippet there, as a position-bar move does.
+    void MovePositionTo(std::int32_t frame);
+    // Moves a track edge (a shared cut moves both tracks) to frame of the
+    // master; the edge's rows' times follow. False when nothing moved.
+    bool MoveCut(const sundra::TrackEdge& edge, std::int32_t frame);
 
     // Transport.
     void OnPlay();
@@ -113,6 +123,34 @@ public:
         chooseRecordingPath_ = std::move(choose);
     }
 
+    // Undo, the cut-list files and the kept cut list (sundra_view_cut_lists.cpp).
+    // Every edit of the rows opens an EditStep, which makes it one undo step;
+    // New, Open and a recording clear the stack.
+    QUndoStack& undoStack() { return undo_; }
+    ViewSnapshot snapshot();
+    void restoreSnapshot(const ViewSnapshot& state);
+    // Whether the rows were edited since the document was opened or its cuts
+    // were last written.
+    bool edited() const { return !undo_.isClean(); }
+    void OnExportCueSheet();
+    void OnExportLabels();
+    // Replaces the rows by those of a cue sheet or a label file (one undo step).
+    void OnImportCutList();
+    // Replaces the rows by cuts over the master, as one undo step named text.
+    void ApplyCutList(const sundra::CutList& cuts, const QString& text);
+    // Keeps the rows of an edited document for its file (New, Open, exit).
+    void KeepCutList();
+    // After Open: offers the rows kept for this file, if any.
+    void OfferKeptCutList();
+    // Where the kept lists live; by default a folder in the user's data.
+    void setKeptListFolder(const QString& folder) { keptListFolder_ = folder; }
+    QString keptListFolder() const;
+    // Replaces the file dialogs of import and export (tests): gets whether the
+    // file is to be written and the suggested path; empty = cancelled.
+    void setCutListPathChooser(std::function<QString(bool save, const QString& suggested)> choose) {
+        chooseCutListPath_ = std::move(choose);
+    }
+
 signals:
     // A recording became the document; path is its file.
     void recordingAdopted(const QString& path);
@@ -127,6 +165,7 @@ public:
     sundra::WorkerThread& worker() { return worker_; }
 
     TrackListCtrl& list() { return *list_; }
+    WaveformStrip& waveform() { return *strip_; }
     QScrollBar& positionBar() { return *bar_; }
     QProgressBar& levelMeter(int channel) { return *levels_[channel]; }
     QProgressBar& peakMeter(int channel) { return *peaks_[channel]; }
@@ -145,6 +184,9 @@ public:
 
 private:
     void bindCommands(CommandTable& commands);
+    void bindEditHistoryCommands(CommandTable& commands);
+    void exportCutList(bool cue);
+    sundra::CutSource cutSource();
     void oneTimeSetup();
     void startTask(std::unique_ptr<sundra::WorkerTask> task);
     void resetLevelMeters();
@@ -171,8 +213,12 @@ private:
     sundra::WorkerThread worker_;
     std::unique_ptr<sundra::WorkerTask> currentTask_;
     std::function<QString(QWidget*)> chooseRecordingPath_;
+    QUndoStack undo_;
+    QString keptListFolder_;
+    std::function<QString(bool, const QString&)> chooseCutListPath_;
 
     TrackListCtrl* list_;
+    WaveformStrip* strip_;
     QScrollBar* bar_;
     QProgressBar* levels_[2];
     QProgressBar* peaks_[2];

@@ -46,6 +46,12 @@ void TrackListModel::refreshTimes(int row) {
     rowChanged(row);
 }
 
+void TrackListModel::assignRows(const sundra::CutList& cuts, sundra::SampleStream& master) {
+    beginResetModel();
+    rows_.assign(cuts, master);
+    endResetModel();
+}
+
 int TrackListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : rows_.rowCount();
 }
@@ -68,7 +74,12 @@ bool TrackListModel::setData(const QModelIndex& index, const QVariant& value, in
     if (!index.isValid() || index.column() != sundra::TrackList::Name || role != Qt::EditRole) {
         return false;
     }
-    setName(index.row(), value.toString().toStdString());
+    const std::string name = value.toString().toStdString();
+    if (nameEditor_) {
+        nameEditor_(index.row(), name);
+    } else {
+        setName(index.row(), name);
+    }
     return true;
 }
 

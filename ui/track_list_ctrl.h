@@ -12,6 +12,7 @@
 #include <QAbstractTableModel>
 #include <QTreeView>
 
+#include <functional>
 #include <string>
 
 class TrackListModel : public QAbstractTableModel {
@@ -20,6 +21,7 @@ public:
     explicit TrackListModel(QObject* parent = nullptr);
 
     sundra::TrackList& rows() { return rows_; }
+    const sundra::TrackList& rows() const { return rows_; }
 
     void insertTextRow(int index, const std::string& name);
     void setName(int row, const std::string& name);
@@ -27,6 +29,13 @@ public:
     void removeTrackRow(int row);
     void setTrack(int row, const sundra::TrackSegment& segment);
     void refreshTimes(int row);
+    // Replaces every row by one row per cut over master.
+    void assignRows(const sundra::CutList& cuts, sundra::SampleStream& master);
+    // Called with a name confirmed in the editor instead of setting it, so that
+    // the owner can make the change an edit of its own.
+    void setNameEditor(std::function<void(int row, const std::string& name)> editor) {
+        nameEditor_ = std::move(editor);
+    }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -39,6 +48,7 @@ private:
     void rowChanged(int row);
 
     sundra::TrackList rows_;
+    std::function<void(int, const std::string&)> nameEditor_;
 };
 
 class TrackListCtrl : public QTreeView {
@@ -50,6 +60,8 @@ public:
     void insertColumns();
 
     int rowCount() const { return model_->rowCount(); }
+    // The engine's rows; after changing a segment directly, call refreshTimes.
+    sundra::TrackList& rows() { return model_->rows(); }
     const std::string& name(int row) { return model_->rows().name(row); }
     void setName(int row, const std::string& name) { model_->setName(row, name); }
     void insertTextRow(int index, const std::string& name) { model_->insertTextRow(index, name); }
@@ -59,6 +71,13 @@ public:
     sundra::TrackSegment* trackAt(int row) { return model_->rows().trackAt(row); }
     void setTrack(int row, const sundra::TrackSegment& segment) { model_->setTrack(row, segment); }
     void refreshTimes(int row) { model_->refreshTimes(row); }
+    const sundra::TrackList& rows() const { return model_->rows(); }
+    void assignRows(const sundra::CutList& cuts, sundra::SampleStream& master) {
+        model_->assignRows(cuts, master);
+    }
+    void setNameEditor(std::function<void(int row, const std::string& name)> editor) {
+        model_->setNameEditor(std::move(editor));
+    }
 
     // Highlights exactly row (nothing else), as a command's selection does.
     void setSelectedRow(int row);

@@ -118,6 +118,21 @@ TEST(CliSplit, SaveWritesEveryPieceBesideTheSourceOrIntoTheOutputFolder) {
     EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);
 }
 
+TEST(CliSplit, ClickFilterIgnoresAClickInTheLeadIn) {
+    // 2 s of silence with a two-frame click at 1 s, 4 s of sound, 2 s of silence.
+    test::TempDir dir;
+    const std::string path = dir.file("side.wav");
+    test::writeRunsWav(
+        path, kStereo16,
+        {{kSecond, 0}, {2, 12000}, {kSecond - 2, 0}, {4 * kSecond, 2500}, {2 * kSecond, 0}});
+    const test::CliResult plain = test::runCli({"split", path});
+    EXPECT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(plain.out, kHeader + "side-00\t44100\t264600\t00:00:01\t00:00:06\t00:00:05\n");
+    const test::CliResult filtered = test::runCli({"split", path, "--click-filter", "50"});
+    EXPECT_EQ(filtered.status, 0) << filtered.err;
+    EXPECT_EQ(filtered.out, kHeader + "side-00\t88200\t264600\t00:00:02\t00:00:06\t00:00:04\n");
+}
+
 TEST(CliSplit, RefusedFilesBadOptionsAndFailedWritesExitWithOne) {
     test::TempDir dir;
     const std::string cut = dir.file("cut.wav");
@@ -139,6 +154,8 @@ TEST(CliSplit, RefusedFilesBadOptionsAndFailedWritesExitWithOne) {
          {std::vector<std::string>{"split", path, "--sense-level", "101"},
           std::vector<std::string>{"split", path, "--sense-time", "ten"},
           std::vector<std::string>{"split", path, "--trim-space", "2"},
+          std::vector<std::string>{"split", path, "--click-filter", "101"},
+          std::vector<std::string>{"split", path, "--click-filter", "-1"},
           std::vector<std::string>{"split", path, "--minimum-time"},
           std::vector<std::string>{"split", path, "--bogus"},
           std::vector<std::string>{"split", path, "--out", dir.path().string()},

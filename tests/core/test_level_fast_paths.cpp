@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -263,6 +264,46 @@ TEST(LevelFastPaths, EveryFrameAloneMatchesTheDefinition) {
             ASSERT_EQ(meanPeak(one), mean > 0.0 ? mean : 0.0) << "frame " << i;
             ASSERT_FALSE(anyFrameAbove(one, mean)) << "frame " << i;
             ASSERT_TRUE(anyFrameAbove(one, std::nextafter(mean, -2.0))) << "frame " << i;
+        }
+    }
+}
+
+TEST(LevelFastPaths, RangesOfABufferMatchTheDefinitions) {
+    // The range form answers for the frames [first, first + count) of the used
+    // frames only; ranges reaching outside them are clipped.
+    std::mt19937 random(4321);
+    std::uniform_int_distribution<int> byte(0, 255);
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+    for (const Layout& layout : kLayouts) {
+        SCOPED_TRACE(testing::Message()
+                     << layout.channels << " channels, " << layout.bits << " bits");
+        SampleBuffer buffer = makeBuffer(layout, 5000);
+        for (std::int32_t i = 0; i < buffer.capacity; ++i) {
+            buffer.data[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(byte(random));
+        }
+        buffer.used -= 1; // a partial frame at the end is no frame
+        const Reference expected = reference(buffer);
+        const auto frames = static_cast<std::int32_t>(expected.means.size());
+        std::vector<std::pair<std::int32_t, std::int32_t>> ranges = {
+            {0, frames},  {0, 0},       {0, 1},     {frames - 1, 1}, {frames - 1, 10}, {frames, 5},
+            {-3, 10},     {-10, 5},     {100, 441}, {441, 441},      {4000, 4097},     {1, kMax},
+            {kMax, kMax}, {kMin, kMax}, {7, -1},    {kMin, 3}};
+        std::uniform_int_distribution<std::int32_t> position(-50, frames + 50);
+        std::uniform_int_distribution<std::int32_t> length(0, 1200);
+        for (int i = 0; i < 20; ++i)
+            ranges.emplace_back(position(random), length(random));
+        for (const auto& [first, count] : ranges) {
+            const std::int64_t from = std::clamp<std::int64_t>(first, 0, frames);
+            const std::int64_t to =
+                std::clamp<std::int64_t>(std::int64_t{first} + std::max(count, 0), from, frames);
+            const std::vector<double> slice(expected.means.begin() + from,
+                                            expected.means.begin() + to);
+            for (const double threshold : thresholdsFor(slice, random)) {
+                ASSERT_EQ(anyFrameAbove(buffer, first, count, threshold),
+                          anyAbove(slice, threshold))
+                    << "frames " << first << " + " << count << ", threshold " << threshold;
+            }
         }
     }
 }

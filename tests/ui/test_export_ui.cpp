@@ -122,6 +122,11 @@ TEST_F(ExportWindowTest, TrackInfoNamesTheRowsAndSaveAllWritesTaggedFlac) {
     EXPECT_EQ(view.list().name(0), "01 Intro");
     EXPECT_EQ(view.list().name(1), "02 Side-Long Song");
     EXPECT_EQ(app->document().album(), info);
+    // The names are one step to undo and redo.
+    view.undoStack().undo();
+    EXPECT_EQ(view.list().name(1), "album-01");
+    view.undoStack().redo();
+    EXPECT_EQ(view.list().name(1), "02 Side-Long Song");
 
     ASSERT_TRUE(execute(kSaveAll));
     EXPECT_TRUE(messages.texts().isEmpty());

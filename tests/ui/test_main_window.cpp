@@ -186,7 +186,7 @@ TEST_F(MainWindowTest, SameFormatKeepsDeviceAndBufferAnotherFormatReplacesBoth) 
     EXPECT_EQ(app->view().list().name(0), "mono");
 }
 
-TEST_F(MainWindowTest, AFirstStartWritesAllTwelveDefaultSettingsAtExit) {
+TEST_F(MainWindowTest, AFirstStartWritesEveryDefaultSettingAtExit) {
     const QString iniPath = QString::fromStdString(QtSettingsStore().fileName());
     QFile::remove(iniPath);
     start();

@@ -31,7 +31,7 @@ std::unique_ptr<QWidget> show(SettingsPage& page) {
     return holder;
 }
 
-TEST(SplitAllSettingsPage, WritesItsFourKeysInItsOrderWhenDestroyed) {
+TEST(SplitAllSettingsPage, WritesItsKeysInItsOrderWhenDestroyed) {
     MemorySettingsStore store;
     store.writeInt("SplitAll", "sencelevel", 20);
     store.writeInt("SplitAll", "trimspace", 0);
@@ -42,11 +42,14 @@ TEST(SplitAllSettingsPage, WritesItsFourKeysInItsOrderWhenDestroyed) {
         EXPECT_EQ(page.senseTime(), 10);
         EXPECT_EQ(page.minimumTime(), 10);
         EXPECT_EQ(page.trimSpace(), 0);
+        EXPECT_EQ(page.clickFilter(), 0);
+        EXPECT_EQ(page.splitSettings().clickFilterMs, 0) << "the click filter is off by default";
         EXPECT_EQ(page.title(), "AutoSplit");
     }
     const std::vector<std::string> written(store.writes().begin() + before, store.writes().end());
     EXPECT_EQ(written, (std::vector<std::string>{"SplitAll/trimspace", "SplitAll/sencelevel",
-                                                 "SplitAll/sencetime", "SplitAll/minimumtime"}));
+                                                 "SplitAll/sencetime", "SplitAll/minimumtime",
+                                                 "SplitAll/clickfilter"}));
     EXPECT_EQ(store.readInt("SplitAll", "sencetime", -1), 10) << "unchanged values are written too";
 }
 
@@ -56,12 +59,14 @@ TEST(SplitAllSettingsPage, ConvertsTheStoredValuesAsTheyAreUntilShownAndSaved) {
     store.writeInt("SplitAll", "sencetime", 2);
     store.writeInt("SplitAll", "minimumtime", 0);
     store.writeInt("SplitAll", "trimspace", 7);
+    store.writeInt("SplitAll", "clickfilter", 250);
     CSplitAllSettingsPage page(store);
     sundra::SplitSettings settings = page.splitSettings();
     EXPECT_DOUBLE_EQ(settings.senseLevel, 0.5);
     EXPECT_DOUBLE_EQ(settings.senseTime, 0.2);
     EXPECT_DOUBLE_EQ(settings.minimumTime, 0.0);
     EXPECT_FALSE(settings.trimSpace);
+    EXPECT_EQ(settings.clickFilterMs, 250);
 
     auto holder = show(page);
     EXPECT_EQ(page.trimSpace(), 0) << "a check value outside 0..2 is cleared when shown";
@@ -70,6 +75,7 @@ TEST(SplitAllSettingsPage, ConvertsTheStoredValuesAsTheyAreUntilShownAndSaved) {
     page.saveControls();
     EXPECT_EQ(page.senseLevel(), 100) << "the slider limits what it shows and saves";
     EXPECT_DOUBLE_EQ(page.splitSettings().senseLevel, 0.1);
+    EXPECT_EQ(page.splitSettings().clickFilterMs, 100);
 }
 
 TEST(SplitAllSettingsPage, DefaultSetsOnlyTheControls) {
@@ -78,14 +84,18 @@ TEST(SplitAllSettingsPage, DefaultSetsOnlyTheControls) {
     store.writeInt("SplitAll", "sencetime", 30);
     store.writeInt("SplitAll", "minimumtime", 40);
     store.writeInt("SplitAll", "trimspace", 0);
+    store.writeInt("SplitAll", "clickfilter", 50);
     CSplitAllSettingsPage page(store);
     auto holder = show(page);
+    EXPECT_EQ(child<QSlider>(page, "clickFilterSlider")->value(), 50);
     child<QPushButton>(page, "defaultButton")->click();
     EXPECT_EQ(child<QSlider>(page, "senseLevelSlider")->value(), 50);
     EXPECT_EQ(child<QSlider>(page, "senseTimeSlider")->value(), 10);
     EXPECT_EQ(child<QSlider>(page, "minimumTimeSlider")->value(), 10);
     EXPECT_TRUE(child<QCheckBox>(page, "trimSpaceBox")->isChecked());
+    EXPECT_EQ(child<QSlider>(page, "clickFilterSlider")->value(), 0);
     EXPECT_EQ(page.senseLevel(), 70);
+    EXPECT_EQ(page.clickFilter(), 50);
     EXPECT_EQ(page.trimSpace(), 0);
 }
 
@@ -94,9 +104,9 @@ TEST(SplitAllSettingsPage, TabOrderFollowsTheTemplate) {
     CSplitAllSettingsPage page(store);
     auto holder = show(page);
     QWidget* expected[] = {
-        child<QSlider>(page, "senseLevelSlider"), child<QSlider>(page, "senseTimeSlider"),
-        child<QCheckBox>(page, "trimSpaceBox"), child<QPushButton>(page, "defaultButton"),
-        child<QSlider>(page, "minimumTimeSlider")};
+        child<QSlider>(page, "senseLevelSlider"),  child<QSlider>(page, "senseTimeSlider"),
+        child<QCheckBox>(page, "trimSpaceBox"),    child<QPushButton>(page, "defaultButton"),
+        child<QSlider>(page, "minimumTimeSlider"), child<QSlider>(page, "clickFilterSlider")};
     for (std::size_t i = 0; i + 1 < std::size(expected); ++i) {
         QWidget* next = expected[i]->nextInFocusChain();
         while (next->focusPolicy() == Qt::NoFocus)

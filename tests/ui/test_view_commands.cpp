@@ -11,6 +11,7 @@
 #include "ui/sundra_doc.h"
 #include "ui/sundra_view.h"
 #include "ui/track_list_ctrl.h"
+#include "ui/waveform_strip.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -379,19 +380,24 @@ TEST_F(ViewTest, ClosingDuringPlayStopsThePlayBeforeTheListGoes) {
     EXPECT_TRUE(messages.texts().isEmpty());
 }
 
-TEST_F(ViewTest, AGrowingWindowGivesTheExtraRoomToTheList) {
+TEST_F(ViewTest, AGrowingWindowGivesTheExtraWidthToTheListAndTheExtraHeightToTheWaveform) {
     start();
     CMainFrame& frame = app->frame();
-    frame.resize(700, 500);
+    frame.resize(700, 600);
     frame.show();
     QApplication::processEvents();
     const QRect list = view().list().geometry();
+    const QRect strip = view().waveform().geometry();
     const QRect level = view().levelMeter(0).geometry();
     const QRect bar = view().positionBar().geometry();
-    frame.resize(1000, 800);
+    frame.resize(1000, 900);
     QApplication::processEvents();
     EXPECT_EQ(view().list().width(), list.width() + 300);
-    EXPECT_EQ(view().list().height(), list.height() + 300);
+    EXPECT_EQ(view().list().height(), list.height());
+    EXPECT_EQ(view().waveform().width(), strip.width() + 300);
+    EXPECT_EQ(view().waveform().height(), strip.height() + 300);
+    EXPECT_GT(view().waveform().y(), view().list().geometry().bottom());
+    EXPECT_GT(view().positionBar().y(), view().waveform().geometry().bottom());
     EXPECT_EQ(view().levelMeter(0).width(), level.width());
     EXPECT_EQ(view().levelMeter(0).x(), level.x() + 300);
     // The bar stays below the list, its height unchanged.

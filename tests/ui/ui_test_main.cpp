@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
     // Both the INI files of QSettings and anything else that follows the XDG
     // rules land in the temporary folder.
     setenv("XDG_CONFIG_HOME", settingsHome.path().toLocal8Bit().constData(), 1);
+    setenv("XDG_DATA_HOME", settingsHome.path().toLocal8Bit().constData(), 1);
     QApplication app(argc, argv);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsHome.path());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsHome.path());

@@ -91,6 +91,7 @@ void expectDefaultSettings(const QSettings& ini) {
         {"SplitAll/sencetime", 10},
         {"SplitAll/minimumtime", 10},
         {"SplitAll/trimspace", 1},
+        {"SplitAll/clickfilter", 0},
         {"record/wait", 0},
         {"record/waitlevel", 50},
         {"record/autostop", 0},

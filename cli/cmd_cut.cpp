@@ -1,0 +1,55 @@
+// cut FILE.wav --cue IN.cue | --labels IN.txt: the rows of a cue sheet or a
+// label file over the file, printed as split prints its pieces and, with
+// --save, exported as split --save exports them.
+
+#include "cli/commands.h"
+#include "cli/options.h"
+#include "cli/row_output.h"
+#include "core/cut_list.h"
+#include "core/path_parts.h"
+#include "core/wave_file.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace sundra::cli {
+
+int runCut(const Arguments& args) {
+    const Options options(args, {"cue", "labels", "out"}, {"save", "progress"});
+    if (options.positional().size() != 1)
+        throw UsageError("needs exactly one FILE.wav");
+    if (options.has("cue") == options.has("labels"))
+        throw UsageError("needs either --cue IN.cue or --labels IN.txt");
+    if (options.value("out") && !options.has("save"))
+        throw UsageError("option --out needs --save");
+    const std::string path = options.positional().front();
+    const bool cue = options.has("cue");
+    const std::string listPath = *options.value(cue ? "cue" : "labels");
+    const std::string text = readTextFile(listPath);
+
+    std::unique_ptr<WaveFileReader> master = openWaveFile(path);
+    if (!master) {
+        std::fputs("file can not opened\n", stderr);
+        return 1;
+    }
+    const PathParts parts = splitPath(path);
+    const CutSource source{parts.title + parts.extension, parts.title,
+                           master->format().samplesPerSecond, master->length()};
+    CutList cuts;
+    try {
+        cuts = cue ? parseCueSheet(text, source) : parseLabels(text, source);
+    } catch (const CutListError& error) {
+        std::fprintf(stderr, "%s: %s\n", listPath.c_str(), error.what());
+        return 1;
+    }
+    std::vector<std::string> names;
+    std::vector<TrackSegment> rows;
+    rows.reserve(cuts.size());
+    for (const CutRow& cut : cuts) {
+        names.push_back(cut.name);
+        rows.emplace_back(*master, cut.start, cut.end);
+    }
+    return printAndSaveRows(options, path, names, rows);
+}
+
+} // namespace sundra::cli

@@ -1,0 +1,31 @@
+#pragma once
+// What split and cut do with the rows they have made: print the table, write
+// them as a cue sheet or a label file, and export them as Save All does.
+
+#include "cli/options.h"
+#include "core/cut_list.h"
+#include "core/track_segment.h"
+
+#include <string>
+#include <vector>
+
+namespace sundra::cli {
+
+// Prints the rows' table and, with --save (and --out), exports them as
+// split --save does. Returns the exit status.
+int printAndSaveRows(const Options& options, const std::string& sourcePath,
+                     const std::vector<std::string>& names, std::vector<TrackSegment>& rows);
+
+CutList cutListOf(const std::vector<std::string>& names, const std::vector<TrackSegment>& rows);
+
+// With --cue OUT.cue and --labels OUT.txt, writes the rows into those files.
+void writeCutListFiles(const Options& options, const std::string& sourcePath,
+                       const std::vector<std::string>& names,
+                       const std::vector<TrackSegment>& rows);
+
+// The whole text of a file; throws naming the file when it cannot be read.
+std::string readTextFile(const std::string& path);
+// Writes text as the file's whole content; throws naming the file on failure.
+void writeTextFile(const std::string& path, const std::string& text);
+
+} // namespace sundra::cli

@@ -1,0 +1,69 @@
+#pragma once
+// Cut lists: the rows of a track list as plain data (name, start and end in
+// frames of the source file) and the two text layouts they travel in. Label
+// files hold "start<TAB>end<TAB>name" per row in seconds with six decimals, as
+// audio editors' label tracks do, which recovers every frame exactly at rates
+// up to 192 kHz. Cue sheets name the source in one FILE line and give each row
+// a TRACK with its TITLE and its start as INDEX 01 in 1/75 s; a pause before a
+// row is marked by that row's INDEX 00 at the end of the row before.
+//
+// Reading checks every line against the source and throws CutListError naming
+// the line; a bad list never yields part of its rows, and an empty one is
+// refused too (importing it would only wipe the rows).
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace sundra {
+
+struct CutRow {
+    std::string name;
+    std::int32_t start = 0;
+    std::int32_t end = 0;
+    friend bool operator==(const CutRow&, const CutRow&) = default;
+};
+using CutList = std::vector<CutRow>;
+
+// A list that cannot be read or written. line is the 1-based line of the text
+// at fault, or 0 when the fault is the list as a whole; what() names it.
+class CutListError : public std::runtime_error {
+public:
+    CutListError(int line, const std::string& reason);
+    int line() const { return line_; }
+
+private:
+    int line_;
+};
+
+// The file a list is read against.
+struct CutSource {
+    std::string fileName; // the name without folder, as a cue sheet's FILE gives it
+    std::string title;    // the name without folder and extension: rows without a name get title-NN
+    std::int32_t samplesPerSecond = 44100;
+    std::int32_t frames = 0; // the source's length
+};
+
+// Label files.
+std::string labelText(const CutList& rows, std::int32_t samplesPerSecond);
+// Seconds with six decimals for a frame count, rounded to the nearest microsecond.
+std::string labelTime(std::int64_t frames, std::int32_t samplesPerSecond);
+enum class LabelChecks {
+    Strict,    // rows in order of time, none reversed or overlapping
+    RangeOnly, // any rows the program itself may hold, as long as they lie in the source
+};
+CutList parseLabels(const std::string& text, const CutSource& source,
+                    LabelChecks checks = LabelChecks::Strict);
+
+// Cue sheets. Writing throws CutListError (line 0) for rows a sheet cannot hold:
+// more than 99, or rows out of order of time.
+std::string cueSheetText(const CutList& rows, const std::string& sourceFileName,
+                         std::int32_t samplesPerSecond);
+CutList parseCueSheet(const std::string& text, const CutSource& source);
+
+// Whether a file name calls for the cue-sheet reader (".cue", any case) rather
+// than the label reader.
+bool isCueSheetName(const std::string& path);
+
+} // namespace sundra
