@@ -6,7 +6,9 @@
 
 #include "audio/worker_thread.h"
 #include "cli/commands.h"
+#include "cli/export_options.h"
 #include "cli/options.h"
+#include "cli/parallel_export.h"
 #include "cli/row_output.h"
 #include "cli/split_options.h"
 #include "core/byte_stream.h"
@@ -165,16 +167,29 @@ void printRows(const std::vector<std::string>& names, const std::vector<TrackSeg
     std::fflush(stdout);
 }
 
+// Writes the rows' files with --save: one after the other, or with --jobs N on
+// N threads.
+int saveRows(const Options& options, const std::string& path, const std::vector<std::string>& names,
+             std::vector<TrackSegment>& rows, const ExportChoice& exportChoice,
+             ProgressLine& progress);
+
 } // namespace
 
 int runSplit(const Arguments& args) {
     std::set<std::string> valued = splitSettingOptions();
-    valued.insert({"out", "cue", "labels", "tracks"});
+    valued.insert({"out", "cue", "labels", "tracks", "jobs"});
+    valued.insert(exportOptionNames().begin(), exportOptionNames().end());
     const Options options(args, valued, {"save", "progress"});
     if (options.positional().size() != 1)
         throw UsageError("needs exactly one FILE.wav");
     if (options.value("out") && !options.has("save"))
         throw UsageError("option --out needs --save");
+    // The export options are refused before any work, not after the split.
+    if (readExportChoice(options).anyGiven && !options.has("save"))
+        throw UsageError("the export options need --save");
+    const long long threads = options.integer("jobs", 1);
+    if (threads < 1 || threads > 64)
+        throw UsageError("option --jobs must lie between 1 and 64");
     const SplitSettings settings = splitSettingsOf(options);
     const int tracks = trackCount(options);
     const std::string path = options.positional().front();
@@ -223,16 +238,50 @@ int printAndSaveRows(const Options& options, const std::string& path,
                      const std::vector<std::string>& names, std::vector<TrackSegment>& rows) {
     ProgressLine progress(options.has("progress"));
     const InterruptAsCancel interruptAsCancel;
-    printRows(names, rows);
+    const ExportChoice exportChoice = readExportChoice(options);
+    // Titles rename the tracks; a count that does not match stops here.
+    const std::vector<std::string> plainNames = names;
+    const std::vector<std::string> shown =
+        options.has("save") ? exportChoice.trackNames(plainNames) : plainNames;
+    printRows(shown, rows);
     if (!options.has("save"))
         return 0;
+    return saveRows(options, path, shown, rows, exportChoice, progress);
+}
 
+namespace {
+
+int saveRows(const Options& options, const std::string& path, const std::vector<std::string>& names,
+             std::vector<TrackSegment>& rows, const ExportChoice& exportChoice,
+             ProgressLine& progress) {
+    const long long threads = options.integer("jobs", 1);
+    if (threads > 1) {
+        ParallelExport parallel;
+        parallel.documentPath = path;
+        parallel.outputFolder = options.value("out");
+        parallel.settings = exportChoice.settings;
+        parallel.names = names;
+        parallel.tags = exportChoice.trackTags(names);
+        for (const TrackSegment& row : rows) {
+            parallel.starts.push_back(row.absoluteStart());
+            parallel.ends.push_back(row.absoluteEnd());
+        }
+        runOnWorker([&](Event& stopEvent) { parallel.run(stopEvent, static_cast<int>(threads)); },
+                    progress,
+                    [&](bool) {
+                        progress.show("saving", static_cast<double>(parallel.filesDone) /
+                                                    std::max<std::size_t>(names.size(), 1));
+                    });
+        return 0;
+    }
     std::vector<SaveJob> jobs;
     for (std::size_t i = 0; i < rows.size(); ++i)
         jobs.push_back({names[i], &rows[i]});
     SaveAllWork work(path, std::move(jobs));
     if (auto folder = options.value("out"))
         work.setOutputFolder(*folder);
+    work.setExportSettings(exportChoice.settings);
+    work.setTags(exportChoice.trackTags(names));
     runOnWorker([&](Event& stopEvent) { work.run(stopEvent, Notifier::none(), Notifier::none()); },
                 progress,
                 [&](bool finished) {
@@ -242,5 +291,7 @@ int printAndSaveRows(const Options& options, const std::string& path,
                 });
     return 0;
 }
+
+} // namespace
 
 } // namespace sundra::cli

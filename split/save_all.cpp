@@ -5,7 +5,7 @@
 #include "core/path_parts.h"
 #include "core/sample_buffer.h"
 #include "core/units.h"
-#include "core/wave_file.h"
+#include "split/export_writer.h"
 #include "split/staged_file.h"
 
 #include <filesystem>
@@ -34,17 +34,26 @@ SaveAllWork::SaveAllWork(std::string documentPath, std::vector<SaveJob> jobs)
             throw std::invalid_argument("SaveAllWork: the job " + job.name + " has no track");
 }
 
+void SaveAllWork::setTags(std::vector<TrackTags> tags) {
+    if (!tags.empty() && tags.size() != jobs_.size())
+        throw std::invalid_argument("SaveAllWork: " + titleCountProblem(tags.size(), jobs_.size()));
+    tags_ = std::move(tags);
+}
+
 int SaveAllWork::run(Event& stopEvent, Notifier& dialog, Notifier& nameShown) {
-    const ExportPathPattern pattern = outputFolder_
-                                          ? ExportPathPattern(documentPath_, *outputFolder_)
-                                          : ExportPathPattern(documentPath_);
+    ExportPathPattern pattern = outputFolder_ ? ExportPathPattern(documentPath_, *outputFolder_)
+                                              : ExportPathPattern(documentPath_);
+    if (exportSettings_.format != ExportFormat::Wav)
+        pattern.setExtension(exportFormatExtension(exportSettings_.format));
+    checkFormats();
     if (!stopEvent.lock(0)) {
         removeStaleTemporaryFiles(pattern);
-        for (const SaveJob& job : jobs_) {
+        for (std::size_t i = 0; i < jobs_.size(); ++i) {
+            const SaveJob& job = jobs_[i];
             setCurrentName(job.name);
             nameShown.post();
             currentSource_.store(job.track, std::memory_order_release);
-            writeTrack(*job.track, pattern.pathFor(job.name));
+            writeTrack(*job.track, pattern.pathFor(job.name), tagsFor(i));
             // Only between files: a file once begun is always finished.
             if (stopEvent.lock(0))
                 break;
@@ -83,7 +92,23 @@ bool SaveAllWork::isDocumentFile(const std::string& path) const {
     return std::filesystem::equivalent(path, documentPath_, notComparable);
 }
 
-void SaveAllWork::writeTrack(TrackSegment& track, const std::string& path) const {
+void SaveAllWork::checkFormats() const {
+    for (const SaveJob& job : jobs_)
+        if (auto problem = exportProblem(exportSettings_.format, job.track->format()))
+            throw ExportError(*problem);
+}
+
+TrackTags SaveAllWork::tagsFor(std::size_t job) const {
+    if (!tags_.empty())
+        return tags_[job];
+    TrackTags tags;
+    tags.title = jobs_[job].name;
+    tags.trackNumber = static_cast<int>(job) + 1;
+    return tags;
+}
+
+void SaveAllWork::writeTrack(TrackSegment& track, const std::string& path,
+                             const TrackTags& tags) const {
     // The document reads its master from this file while the tracks are copied.
     if (isDocumentFile(path))
         throw FileError(FileError::Cause::SharingViolation, path);
@@ -91,24 +116,27 @@ void SaveAllWork::writeTrack(TrackSegment& track, const std::string& path) const
     const WaveFormat format = track.format();
     SampleBuffer buffer(format, blockBytes(format, 1));
     StagedFile staged(path);
+    const std::unique_ptr<ExportWriter> writer = makeExportWriter(exportSettings_);
     try {
-        {
-            WaveFileWriter writer(format, std::make_unique<FileByteStream>(staged.takeFile()),
-                                  track.length());
-            track.seek(0);
-            // A reversed segment has length 0 and gives a file without samples.
-            if (track.length() > 0)
-                while (readIntoBuffer(track, buffer) > 0)
-                    writeBuffer(writer, buffer);
-            // Finished here so that a failure is seen; the writer's destructor
-            // rewrites the same header and closes the file.
-            writer.flushHeader();
-        }
+        writer->open(staged.takeFile(), format, track.length(), tags);
+        track.seek(0);
+        // A reversed segment has length 0 and gives a file without samples.
+        if (track.length() > 0)
+            while (readIntoBuffer(track, buffer) > 0)
+                writer->write(buffer.data.get(), buffer.used);
+        writer->finish();
         staged.commit();
     } catch (const FileError& error) {
+        writer->abort();
         // The user knows the file by its name, not by its temporary one.
         if (error.path() == staged.temporaryPath())
             throw FileError(error.cause(), path);
+        throw;
+    } catch (const ExportError& error) {
+        writer->abort();
+        throw ExportError(path + ": " + error.what());
+    } catch (...) {
+        writer->abort();
         throw;
     }
 }

@@ -1,19 +1,22 @@
 #pragma once
-// The export of every track to a WAV file of its own (the Save All work, without
-// its dialog). SaveAllWork holds a snapshot of the rows (names and non-owning
-// track pointers) and writes one file per job, in order, on the worker thread
-// that calls run. The window thread may meanwhile read currentName (after the
+// The export of every track to a file of its own (the Save All work, without
+// its dialog): WAV by default, or one of the compressed formats with tags.
+// SaveAllWork holds a snapshot of the rows (names and non-owning track
+// pointers) and writes one file per job, in order, on the worker thread that
+// calls run. The window thread may meanwhile read currentName (after the
 // nameShown post) and currentSource (from a progress timer).
 //
 // Each file is written under a temporary name and renamed into place when
-// complete, so a failed or interrupted export never leaves a cut-short WAV under
-// a track's name, and the document's own file is never written. An export
+// complete, so a failed or interrupted export never leaves a cut-short file
+// under a track's name, and the document's own file is never written. An export
 // begins by removing the temporary files that killed exports left in its
 // folders.
 
 #include "audio/notifier.h"
 #include "audio/waitable.h"
 #include "core/track_segment.h"
+#include "split/export_format.h"
+#include "split/track_tags.h"
 
 #include <atomic>
 #include <mutex>
@@ -37,6 +40,8 @@ public:
     ExportPathPattern(const std::string& documentPath, const std::string& folder);
 
     std::string pathFor(const std::string& name) const { return prefix_ + name + extension_; }
+    // Files of another format get that format's extension instead.
+    void setExtension(std::string extension) { extension_ = std::move(extension); }
 
 private:
     std::string prefix_;
@@ -50,12 +55,19 @@ public:
 
     // Writes the files into folder instead of beside the document.
     void setOutputFolder(std::string folder) { outputFolder_ = std::move(folder); }
+    // The format of the files; WAV unless set.
+    void setExportSettings(const ExportSettings& settings) { exportSettings_ = settings; }
+    // The tags of the jobs, one per job in job order. Without them each file is
+    // tagged with its job's name as title and its place (from 1) as number.
+    void setTags(std::vector<TrackTags> tags);
 
     // Writes the files one after the other and tests stopEvent only between
     // files. Posts nameShown.post() when currentName changes and
     // dialog.post(kIdOk, 0) at the end; returns 0. A file that cannot be written
-    // throws its FileError (naming the target file); the later jobs are not
-    // written and nothing is posted to dialog then.
+    // throws its FileError (naming the target file), a track the encoder refuses
+    // an ExportError; the later jobs are not written and nothing is posted to
+    // dialog then. A track whose samples the format cannot hold is refused
+    // before any file is written.
     int run(Event& stopEvent, Notifier& dialog, Notifier& nameShown);
 
     // The name of the file being written; empty before the first.
@@ -71,12 +83,16 @@ public:
 private:
     void setCurrentName(const std::string& name);
     void removeStaleTemporaryFiles(const ExportPathPattern& pattern) const;
-    void writeTrack(TrackSegment& track, const std::string& path) const;
+    void checkFormats() const;
+    TrackTags tagsFor(std::size_t job) const;
+    void writeTrack(TrackSegment& track, const std::string& path, const TrackTags& tags) const;
     bool isDocumentFile(const std::string& path) const;
 
     std::string documentPath_;
     std::vector<SaveJob> jobs_;
     std::optional<std::string> outputFolder_;
+    ExportSettings exportSettings_;
+    std::vector<TrackTags> tags_;
     mutable std::mutex nameMutex_;
     std::string currentName_;
     std::atomic<TrackSegment*> currentSource_{nullptr};

@@ -58,6 +58,8 @@ const CommandText kCommandTexts[] = {
      "Split target sound into a given number of tracks at its longest pauses\nSplit into Tracks",
      nullptr},
     {command::kRename, "&Rename", "Rename all track\nRename", "rename"},
+    {command::kTrackInfo, "Track &Info...", "Album, artist, year and track titles\nTrack Info",
+     nullptr},
     {command::kSplit, "&Split", "Split sound at marked point\nSplit", "split"},
     {command::kJoint, "&Joint", "Joint selected track and before track\nJoint", "joint"},
     {command::kDelete, "&Delete", "Delete selected track\nDelete", "delete"},
@@ -232,6 +234,7 @@ void CMainFrame::createMenus() {
     add(autoSplit, command::kAutoSplit);
     add(autoSplit, command::kSplitIntoTracks);
     add(autoSplit, command::kRename);
+    add(autoSplit, command::kTrackInfo);
     QMenu* edit = action->addMenu(QStringLiteral("&Edit"));
     for (int id : {command::kSplit, command::kJoint, command::kDelete, command::kExpandLeft,
                    command::kExpandRight, command::kReset}) {

@@ -19,12 +19,17 @@ CSaveAllDialog::CSaveAllDialog(const std::string& documentPath, QWidget* parent)
     name_->setMinimumHeight(dialogUnitsToPixels(font(), 0, 21).height());
     name_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
+    format_ = new QLabel(this);
+    format_->setObjectName(QStringLiteral("format"));
+    format_->setVisible(false);
+
     progress_ = makeProgressBar();
     QPushButton* cancel = nullptr;
     QHBoxLayout* buttonRow = makeCancelRow(cancel);
     cancel_ = cancel;
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(name_);
+    layout->addWidget(format_);
     layout->addWidget(progress_);
     layout->addLayout(buttonRow);
 }
@@ -38,12 +43,33 @@ void CSaveAllDialog::addJob(const std::string& name, sundra::TrackSegment* track
     jobs_.push_back(sundra::SaveJob{name, track});
 }
 
+void CSaveAllDialog::setExport(const sundra::ExportSettings& settings,
+                               std::vector<sundra::TrackTags> tags) {
+    exportSettings_ = settings;
+    tags_ = std::move(tags);
+    if (settings.format == sundra::ExportFormat::Wav)
+        return;
+    QString text = QString::fromLatin1(sundra::exportFormatLabel(settings.format));
+    if (settings.format == sundra::ExportFormat::Flac && !jobs_.empty()) {
+        const sundra::WaveFormat& source = jobs_.front().track->format();
+        if (sundra::flacBitsFor(source) != source.bitsPerSample || sundra::isFloat(source))
+            text += QStringLiteral(", written at 24 bits from %1-bit %2 samples")
+                        .arg(source.bitsPerSample)
+                        .arg(sundra::isFloat(source) ? QStringLiteral("floating-point")
+                                                     : QStringLiteral("integer"));
+    }
+    format_->setText(text);
+    format_->setVisible(true);
+}
+
 bool CSaveAllDialog::begin() {
     // On the window thread, before the worker exists: the timer and the name
     // message read work_ from here on.
     work_ = std::make_unique<sundra::SaveAllWork>(documentPath_, jobs_);
     if (!outputFolder_.empty())
         work_->setOutputFolder(outputFolder_);
+    work_->setExportSettings(exportSettings_);
+    work_->setTags(tags_);
     commands_ = commandNotifier();
     nameShown_ = messageNotifier(kNameMessage);
     return true;

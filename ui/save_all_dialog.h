@@ -31,6 +31,11 @@ public:
     void addJob(const std::string& name, sundra::TrackSegment* track);
     // Writes into folder instead of beside the document (before exec).
     void setOutputFolder(const std::string& folder) { outputFolder_ = folder; }
+    // The format of the files and each job's tags, in job order (before exec);
+    // the dialog says which format it writes.
+    void setExport(const sundra::ExportSettings& settings, std::vector<sundra::TrackTags> tags);
+
+    QLabel* formatLabel() const { return format_; }
 
     QLabel* nameLabel() const { return name_; }
     QProgressBar* progressBar() const { return progress_; }
@@ -49,10 +54,13 @@ private:
     std::string documentPath_;
     std::string outputFolder_;
     std::vector<sundra::SaveJob> jobs_;
+    sundra::ExportSettings exportSettings_;
+    std::vector<sundra::TrackTags> tags_;
     std::unique_ptr<sundra::SaveAllWork> work_;
     std::unique_ptr<sundra::Notifier> commands_;
     std::unique_ptr<sundra::Notifier> nameShown_;
     QPointer<QLabel> name_;
+    QPointer<QLabel> format_;
     QPointer<QProgressBar> progress_;
     QPointer<QPushButton> cancel_;
 };

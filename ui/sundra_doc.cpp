@@ -36,6 +36,7 @@ bool CSundraDoc::newDocument() {
     }
     pathName_.clear();
     hasDocument_ = true;
+    album_ = {};
     return true;
 }
 
@@ -65,6 +66,7 @@ bool CSundraDoc::openDocument(const std::string& path) {
     const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
     pathName_ = absolute.empty() ? path : absolute.lexically_normal().string();
     hasDocument_ = true;
+    album_ = {};
     return true;
 }
 
@@ -75,6 +77,7 @@ void CSundraDoc::adoptRecording(std::unique_ptr<sundra::SampleReaderWriter> reco
     const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
     pathName_ = absolute.empty() ? path : absolute.lexically_normal().string();
     hasDocument_ = true;
+    album_ = {};
 }
 
 std::string CSundraDoc::fileTitle() const {

@@ -7,6 +7,7 @@
 // list itself belongs to the view.
 
 #include "core/playback_context.h"
+#include "split/track_tags.h"
 
 #include <functional>
 #include <memory>
@@ -45,9 +46,15 @@ public:
 
     sundra::PlaybackContext& playback() { return *playback_; }
 
+    // The album information typed for this recording (Track Info); emptied
+    // whenever another master comes in.
+    const sundra::AlbumInfo& album() const { return album_; }
+    void setAlbum(sundra::AlbumInfo album) { album_ = std::move(album); }
+
 private:
     MessageSink showMessage_;
     std::unique_ptr<sundra::PlaybackContext> playback_;
     std::string pathName_;
     bool hasDocument_ = false;
+    sundra::AlbumInfo album_;
 };

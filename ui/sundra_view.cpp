@@ -58,7 +58,8 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     : QWidget(parent), document_(document), playback_(document.playback()),
       store_(std::move(store)), splitPage_(std::make_unique<CSplitAllSettingsPage>(*store_)),
       recordPage_(std::make_unique<CRecordSettingsPage>(*store_)),
-      shotPage_(std::make_unique<CShotPlaySettingsPage>(*store_)) {
+      shotPage_(std::make_unique<CShotPlaySettingsPage>(*store_)),
+      exportPage_(std::make_unique<CExportSettingsPage>(*store_)) {
     setObjectName(QStringLiteral("CSundraView"));
     splitPage_->setDetectionOpener([this](const sundra::SplitSettings& settings, QWidget* parent) {
         return OnDetection(settings, parent);
@@ -198,6 +199,8 @@ void CSundraView::bindCommands(CommandTable& commands) {
         kSplitIntoTracks, [this] { OnSplitIntoTracks(); }, selectedIdle);
     commands.bind(
         kSaveAll, [this] { OnSaveAll(); }, [this] { return saveAllAllowed(); });
+    commands.bind(
+        kTrackInfo, [this] { OnTrackInfo(); }, [this] { return list_->rowCount() > 0; });
     commands.bind(kSettings, [this] { OnSettings(); });
     commands.bind(
         kRecord, [this] { OnRecord(); }, [this] { return worker_.wait(0); });
@@ -214,6 +217,7 @@ void CSundraView::oneTimeSetup() {
     sheet_.addPage(*splitPage_);
     sheet_.addPage(*recordPage_);
     sheet_.addPage(*shotPage_);
+    sheet_.addPage(*exportPage_);
 }
 
 void CSundraView::OnInitialUpdate() {
@@ -602,6 +606,7 @@ void CSundraView::OnSaveAll() {
     for (int row = 0; row < list_->rowCount(); ++row) {
         dialog.addJob(list_->name(row), list_->trackAt(row));
     }
+    dialog.setExport(exportPage_->exportSettings(), exportTags());
     dialog.exec();
 }
 

@@ -13,6 +13,7 @@
 #include "audio/worker_thread.h"
 #include "core/playback_context.h"
 #include "split/auto_split.h"
+#include "split/track_tags.h"
 #include "ui/edit_command.h"
 #include "ui/settings_sheet.h"
 
@@ -28,6 +29,7 @@
 #include <optional>
 
 class CommandTable;
+class CExportSettingsPage;
 class CRecordSettingsPage;
 class CShotPlaySettingsPage;
 class CSplitAllSettingsPage;
@@ -115,6 +117,14 @@ public:
     void ApplyPieces(const sundra::PieceList& pieces,
                      const QString& step = QStringLiteral("Auto Split"));
     void OnSaveAll();
+    // Track Info: the album dialog; OK goes through ApplyTrackInfo.
+    void OnTrackInfo();
+    // The one edit of the album information: keeps it with the document and,
+    // when it has titles (one per row, or nothing changes and false comes
+    // back), names the rows "NN Title".
+    bool ApplyTrackInfo(const sundra::AlbumInfo& info);
+    // The tags Save All gives each row's file.
+    std::vector<sundra::TrackTags> exportTags();
     void OnSettings();
     // Record: a new WAV file from the sound card; a recording ended with "END"
     // or by auto stop becomes the document with one track.
@@ -174,6 +184,7 @@ public:
     CSplitAllSettingsPage& splitPage() { return *splitPage_; }
     CRecordSettingsPage& recordPage() { return *recordPage_; }
     CShotPlaySettingsPage& shotPlayPage() { return *shotPage_; }
+    CExportSettingsPage& exportPage() { return *exportPage_; }
 
     // Shot length in frames for the current range.
     std::int32_t shotFrames();
@@ -218,6 +229,7 @@ private:
     std::unique_ptr<CSplitAllSettingsPage> splitPage_;
     std::unique_ptr<CRecordSettingsPage> recordPage_;
     std::unique_ptr<CShotPlaySettingsPage> shotPage_;
+    std::unique_ptr<CExportSettingsPage> exportPage_;
     CSettingsSheet sheet_;
     sundra::WorkerThread worker_;
     std::unique_ptr<sundra::WorkerTask> currentTask_;

@@ -1,0 +1,37 @@
+// The view's album information: the Track Info command and the one edit that
+// applies what it returns.
+
+#include "ui/edit_command.h"
+#include "ui/sundra_doc.h"
+#include "ui/sundra_view.h"
+#include "ui/track_info_dialog.h"
+#include "ui/track_list_ctrl.h"
+
+void CSundraView::OnTrackInfo() {
+    CTrackInfoDialog dialog(document_.album(), list_->rowCount(), this);
+    if (dialog.exec() == QDialog::Accepted)
+        ApplyTrackInfo(dialog.albumInfo());
+}
+
+bool CSundraView::ApplyTrackInfo(const sundra::AlbumInfo& info) {
+    if (!info.titles.empty() && info.titles.size() != static_cast<std::size_t>(list_->rowCount()))
+        return false;
+    document_.setAlbum(info);
+    if (info.titles.empty())
+        return true;
+    // One undo step for all the names. Names only, like Rename: no lock,
+    // segments and selection untouched.
+    const EditStep step(*this, QStringLiteral("Track Info"));
+    for (std::size_t i = 0; i < info.titles.size(); ++i) {
+        const int row = static_cast<int>(i);
+        list_->setName(row, sundra::titledTrackName(row + 1, info.titles[i]));
+    }
+    return true;
+}
+
+std::vector<sundra::TrackTags> CSundraView::exportTags() {
+    std::vector<sundra::TrackTags> tags;
+    for (int row = 0; row < list_->rowCount(); ++row)
+        tags.push_back(sundra::tagsForRow(document_.album(), row, list_->name(row)));
+    return tags;
+}
