@@ -58,7 +58,13 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
 }
 
 int execWith(QDialog& dialog, std::function<void()> action) {
-    QTimer::singleShot(0, &dialog, std::move(action));
+    QTimer::singleShot(0, &dialog, [&dialog, action = std::move(action)] {
+        action();
+        // An ASSERT that failed inside the action returned before the action
+        // closed the dialog: end it so the test fails instead of hanging.
+        if (::testing::Test::HasFatalFailure() && dialog.isVisible())
+            dialog.reject();
+    });
     return dialog.exec();
 }
 
