@@ -64,8 +64,8 @@ bool portAudioRunning() {
     return running;
 }
 
-// The device takes the samples' bytes as they are; 64-bit floats have no
-// device format and cannot be played.
+// The device takes the samples' bytes as they are. 64-bit floats have no
+// device format: playback hands them over as 32-bit floats (device_samples.h).
 PaSampleFormat sampleFormatOf(const WaveFormat& format) {
     if (isFloat(format))
         return format.bitsPerSample == 32 ? paFloat32 : 0;

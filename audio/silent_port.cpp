@@ -9,7 +9,8 @@ namespace sundra {
 namespace {
 
 bool isPlayablePcm(const WaveFormat& format) {
-    // The same formats as a real device takes (no 64-bit floats).
+    // The same formats as a real device takes: 64-bit floats come to it
+    // converted, as they do to a real device.
     const int bits = format.bitsPerSample;
     const bool playable =
         isFloat(format) ? bits == 32 : bits == 8 || bits == 16 || bits == 24 || bits == 32;

@@ -1,11 +1,11 @@
 #include "audio/wave_out_device.h"
 
+#include "audio/device_samples.h"
 #include "audio/sound_system.h"
 #include "core/exception.h"
 #include "core/units.h"
 
 #include <chrono>
-#include <cstring>
 #include <thread>
 
 namespace sundra {
@@ -15,7 +15,7 @@ WaveOutDevice::WaveOutDevice(const WaveFormat& format, std::int32_t buffersPerSe
 
 WaveOutDevice::WaveOutDevice(const WaveFormat& format, std::int32_t buffersPerSecond,
                              std::unique_ptr<SoundPort> port)
-    : format_(format), port_(std::move(port)) {
+    : format_(format), deviceFormat_(deviceFormatOf(format)), port_(std::move(port)) {
     open(buffersPerSecond);
 }
 
@@ -27,16 +27,17 @@ void WaveOutDevice::open(std::int32_t buffersPerSecond) {
     // A format without whole frames or a rate of buffers below one would give
     // no buffer size at all; no device plays those.
     if (!port_ || buffersPerSecond < 1 || frameSize(format_) < 1 ||
-        !port_->open(format_, SoundDirection::Output, [this] { freeBuffers_.release(); }))
+        !port_->open(deviceFormat_, SoundDirection::Output, [this] { freeBuffers_.release(); }))
         throw Exception("Can't open waveout port");
 
     bufferBytes_ = blockBytes(format_, buffersPerSecond);
-    storageBytes_ = bufferBytes_ * kBufferCount;
+    const std::int32_t deviceBufferBytes = deviceBytesOf(format_, bufferBytes_);
+    storageBytes_ = deviceBufferBytes * kBufferCount;
     storage_ = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(storageBytes_));
     next_ = 0;
     for (int i = 0; i < kBufferCount; ++i) {
-        buffers_[i].data = storage_.get() + static_cast<std::ptrdiff_t>(i) * bufferBytes_;
-        buffers_[i].length = bufferBytes_;
+        buffers_[i].data = storage_.get() + static_cast<std::ptrdiff_t>(i) * deviceBufferBytes;
+        buffers_[i].length = deviceBufferBytes;
     }
     if (!port_->start()) {
         port_->close();
@@ -51,9 +52,8 @@ std::int32_t WaveOutDevice::write(const void* buffer, std::int32_t byteCount) {
     if (!freeBuffers_.acquire(kWriteTimeoutMs))
         return 0;
     SoundBuffer& target = buffers_[next_];
-    if (byteCount > 0)
-        std::memcpy(target.data, buffer, static_cast<std::size_t>(byteCount));
-    target.length = byteCount;
+    target.length =
+        toDeviceSamples(format_, static_cast<const std::uint8_t*>(buffer), byteCount, target.data);
     const int result = port_->queue(target);
     next_ = (next_ + 1) % kBufferCount;
     return result;

@@ -4,6 +4,9 @@
 // for a free buffer and otherwise drops the block, which paces the play loops.
 // It owns its port and its buffers; closing (destruction) lets every queued
 // buffer play to its end. One writer at a time (the document's playback lock).
+// Blocks are written in the source's format. The port is opened in
+// deviceFormatOf it (device_samples.h), and each block is converted on its way
+// into a buffer: a buffer holds the same frames in the device's bytes.
 
 #include "audio/semaphore.h"
 #include "audio/sound_port.h"
@@ -43,9 +46,9 @@ public:
     std::int32_t truncate(std::int32_t) override { return 0; }
     const WaveFormat& format() const override { return format_; }
 
-    // Bytes of one device buffer, blockBytes(format, buffersPerSecond).
+    // Source bytes one device buffer takes, blockBytes(format, buffersPerSecond).
     std::int32_t bufferBytes() const { return bufferBytes_; }
-    // Bytes of the storage behind all four buffers.
+    // Bytes of the storage behind all four buffers, in the device's format.
     std::int32_t storageBytes() const { return storageBytes_; }
 
 private:
@@ -56,6 +59,8 @@ private:
     Semaphore freeBuffers_{kBufferCount, kBufferCount};
     std::array<SoundBuffer, kBufferCount> buffers_{};
     WaveFormat format_;
+    // What the port was opened in.
+    WaveFormat deviceFormat_;
     std::unique_ptr<std::uint8_t[]> storage_;
     std::int32_t storageBytes_ = 0;
     std::int32_t bufferBytes_ = 0;

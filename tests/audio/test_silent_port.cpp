@@ -31,6 +31,20 @@ TEST(SilentPort, PlaysOneSecondOfWritesInAboutOneSecond) {
     EXPECT_LT(seconds, 3.0);
 }
 
+TEST(SilentPort, PlaysSixtyFourBitFloatsThroughTheDevice) {
+    // 64-bit floats reach the port as 32-bit floats, which it takes as a real
+    // device does; a 64-bit format of its own it refuses, as a real device does.
+    const WaveFormat format{2, 8000, 64, SampleEncoding::Float};
+    {
+        WaveOutDevice device(format, 32, std::make_unique<SilentPort>());
+        const std::vector<std::uint8_t> block(static_cast<std::size_t>(device.bufferBytes()));
+        for (int i = 0; i < 3; ++i)
+            ASSERT_EQ(device.write(block.data(), device.bufferBytes()), 0);
+    } // closing waits for the last buffers
+    SilentPort port;
+    EXPECT_FALSE(port.open(format, SoundDirection::Output, nullptr));
+}
+
 TEST(SilentPort, RecordsSilenceInWholeBuffers) {
     for (const int bits : {8, 16}) {
         SCOPED_TRACE(bits);

@@ -60,6 +60,18 @@ TEST_F(CliSound, PlayPlaysTheChosenStretchInRealTime) {
     EXPECT_GE(took, std::chrono::milliseconds(450));
 }
 
+TEST_F(CliSound, PlayPlaysSixtyFourBitFloats) {
+    const std::string path = dir_.file("double.wav");
+    const WaveFormat format{2, 8000, 64, SampleEncoding::Float};
+    test::Bytes image = test::canonicalWav(format, test::Bytes(800 * 16, 0));
+    image[20] = 3; // IEEE float
+    test::writeBytes(path, image);
+    const auto result = test::runCli({"play", path});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("playing"), std::string::npos) << result.out;
+    EXPECT_EQ(result.err, "");
+}
+
 TEST_F(CliSound, PlayReportsWhatItCannotPlay) {
     const auto missing = test::runCli({"play", dir_.file("none.wav")});
     EXPECT_EQ(missing.status, 1);

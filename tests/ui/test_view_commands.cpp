@@ -25,6 +25,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace sundra::uitest {
@@ -446,6 +447,36 @@ TEST_F(ViewTest, PlayThenStopReturnsToTheMarkLevelsDropPeaksStay) {
     ASSERT_TRUE(execute(kPeakReset));
     EXPECT_EQ(view().peakMeter(0).value(), 0);
     EXPECT_FALSE(enabled(kPeakReset));
+}
+
+TEST_F(ViewTest, ASixtyFourBitFloatFileOpensAndPlaysWithItsOwnLevels) {
+    const WaveFormat format{2, kSecond, 64, SampleEncoding::Float};
+    std::vector<double> samples(static_cast<std::size_t>(4 * kSecond));
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = i % 2 == 0 ? 0.75 : 0.5;
+    test::Bytes bytes(samples.size() * sizeof(double));
+    std::memcpy(bytes.data(), samples.data(), bytes.size());
+    test::Bytes image = test::canonicalWav(format, bytes);
+    image[20] = 3; // IEEE float
+    const std::string path = folder.file("double.wav");
+    test::writeBytes(path, image);
+
+    start({QString::fromStdString(path)});
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('|').toStdString();
+    ASSERT_EQ(list().rowCount(), 1);
+    EXPECT_EQ(playback().device().format(), format);
+    ASSERT_TRUE(execute(kPlay));
+    ASSERT_TRUE(waitUntil([this] { return view().levelMeter(1).value() > 0; }));
+    EXPECT_EQ(view().levelMeter(0).value(), 750);
+    EXPECT_EQ(view().levelMeter(1).value(), 500);
+    ASSERT_TRUE(waitUntil([&] { return position() > 4410; }));
+    ASSERT_TRUE(execute(kStop));
+    EXPECT_EQ(position(), 0);
+
+    ASSERT_TRUE(execute(kShotFromTop));
+    ASSERT_TRUE(waitForIdle());
+    EXPECT_EQ(position(), 0);
+    EXPECT_TRUE(messages.texts().isEmpty());
 }
 
 TEST_F(ViewTest, AOneChannelTrackShowsNothingOnTheSecondMeters) {
