@@ -235,10 +235,12 @@ int runSplit(const Arguments& args) {
 }
 
 int printAndSaveRows(const Options& options, const std::string& path,
-                     const std::vector<std::string>& names, std::vector<TrackSegment>& rows) {
+                     const std::vector<std::string>& names, std::vector<TrackSegment>& rows,
+                     const AlbumInfo& listAlbum) {
     ProgressLine progress(options.has("progress"));
     const InterruptAsCancel interruptAsCancel;
-    const ExportChoice exportChoice = readExportChoice(options);
+    ExportChoice exportChoice = readExportChoice(options);
+    exportChoice.fillFrom(listAlbum);
     // Titles rename the tracks; a count that does not match stops here.
     const std::vector<std::string> plainNames = names;
     const std::vector<std::string> shown =

@@ -2,6 +2,8 @@
 
 #include "cli/row_output.h"
 
+#include "cli/export_options.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -56,12 +58,16 @@ void writeCutListFiles(const Options& options, const std::string& sourcePath,
                        const std::vector<std::string>& names,
                        const std::vector<TrackSegment>& rows) {
     const CutList cuts = cutListOf(names, rows);
+    const ExportChoice exportChoice = readExportChoice(options);
+    const std::vector<std::string> savedNames =
+        options.has("save") ? exportChoice.trackNames(names) : names;
     const std::int32_t rate = rows.empty() ? 44100 : rows.front().format().samplesPerSecond;
     const auto slash = sourcePath.find_last_of('/');
     const std::string fileName =
         slash == std::string::npos ? sourcePath : sourcePath.substr(slash + 1);
     if (auto cue = options.value("cue")) {
-        writeTextFile(*cue, cueSheetText(cuts, fileName, rate));
+        writeTextFile(
+            *cue, cueSheetText(cutListOf(savedNames, rows), fileName, rate, exportChoice.album));
     }
     if (auto labels = options.value("labels")) {
         writeTextFile(*labels, labelText(cuts, rate));

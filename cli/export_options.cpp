@@ -61,4 +61,13 @@ std::vector<TrackTags> ExportChoice::trackTags(const std::vector<std::string>& n
     return tags;
 }
 
+void ExportChoice::fillFrom(const AlbumInfo& listAlbum) {
+    for (auto field : {&AlbumInfo::album, &AlbumInfo::artist, &AlbumInfo::year})
+        if ((album.*field).empty())
+            album.*field = listAlbum.*field;
+    // The list's rows already carry the names its titles gave them.
+    if (!hasTitles)
+        album.titles = listAlbum.titles;
+}
+
 } // namespace sundra::cli

@@ -29,6 +29,9 @@ struct ExportChoice {
     std::vector<std::string> trackNames(const std::vector<std::string>& plainNames) const;
     // The tags of each track named by trackNames.
     std::vector<TrackTags> trackTags(const std::vector<std::string>& names) const;
+    // The fields the command line left empty, and the titles when it gave
+    // none, taken from the album information of a cut list.
+    void fillFrom(const AlbumInfo& listAlbum);
 };
 
 // Reads the options (and the titles file); bad values are UsageErrors.

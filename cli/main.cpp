@@ -28,7 +28,9 @@ const Command kCommands[] = {
      "[--labels OUT.txt] [--format wav|flac|ogg|opus|mp3] [--quality 0..100] [--titles FILE] "
      "[--artist A] [--album B] [--year Y] [--jobs N]"},
     {"cut", sundra::cli::runCut,
-     "cut FILE.wav --cue IN.cue | --labels IN.txt [--save] [--out DIR] [--progress]"},
+     "cut FILE.wav --cue IN.cue | --labels IN.txt [--save] [--out DIR] [--progress] "
+     "[--format wav|flac|ogg|opus|mp3] [--quality 0..100] [--titles FILE] [--artist A] "
+     "[--album B] [--year Y]"},
     {"analyze", sundra::cli::runAnalyze,
      "analyze FILE.wav [--sense-level 50] [--sense-time 10] [--minimum-time 10] "
      "[--trim-space 1]"},

@@ -12,13 +12,17 @@
 namespace sundra::cli {
 
 // Prints the rows' table and, with --save (and --out), exports them as
-// split --save does. Returns the exit status.
+// split --save does, tagged with listAlbum where the command line is silent.
+// Returns the exit status.
 int printAndSaveRows(const Options& options, const std::string& sourcePath,
-                     const std::vector<std::string>& names, std::vector<TrackSegment>& rows);
+                     const std::vector<std::string>& names, std::vector<TrackSegment>& rows,
+                     const AlbumInfo& listAlbum = {});
 
 CutList cutListOf(const std::vector<std::string>& names, const std::vector<TrackSegment>& rows);
 
-// With --cue OUT.cue and --labels OUT.txt, writes the rows into those files.
+// With --cue OUT.cue and --labels OUT.txt, writes the rows into those files;
+// with --save, the cue sheet carries the album options and the rows the names
+// the titles give them (a titles count that does not match stops before).
 void writeCutListFiles(const Options& options, const std::string& sourcePath,
                        const std::vector<std::string>& names,
                        const std::vector<TrackSegment>& rows);

@@ -274,9 +274,32 @@ std::string baseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// A value that is one word stays bare, as REM values usually are.
+std::string cueWordOrQuoted(const std::string& text) {
+    const std::string safe = cueSafe(text);
+    return safe.find_first_of(" \t") == std::string::npos && !safe.empty() ? safe
+                                                                           : '"' + safe + '"';
+}
+
+std::string joined(const std::vector<std::string>& words, std::size_t from) {
+    std::string out;
+    for (std::size_t i = from; i < words.size(); ++i) {
+        out += (i > from ? " " : "") + words[i];
+    }
+    return out;
+}
+
+std::string upper(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
 struct CueTrack {
     int line = 0;
     std::string title;
+    std::string name;                  // REM NAME
     std::optional<std::int64_t> pause; // INDEX 00, in frames of the source
     std::optional<std::int64_t> start; // INDEX 01
 };
@@ -284,12 +307,24 @@ struct CueTrack {
 } // namespace
 
 std::string cueSheetText(const CutList& rows, const std::string& sourceFileName,
-                         std::int32_t samplesPerSecond) {
+                         std::int32_t samplesPerSecond, const AlbumInfo& album) {
     if (rows.size() > kMostCueTracks) {
         throw CutListError(0, "a cue sheet holds at most 99 tracks, and there are " +
                                   std::to_string(rows.size()));
     }
-    std::string text = "FILE " + cueQuoted(sourceFileName) + " WAVE\n";
+    std::string text;
+    if (!album.year.empty()) {
+        text += "REM DATE " + cueWordOrQuoted(album.year) + '\n';
+    }
+    if (!album.artist.empty()) {
+        text += "PERFORMER " + cueQuoted(album.artist) + '\n';
+    }
+    if (!album.album.empty()) {
+        text += "TITLE " + cueQuoted(album.album) + '\n';
+    }
+    // Whether the reader will name the rows "NN Title".
+    const bool namesFromTitles = !text.empty();
+    text += "FILE " + cueQuoted(sourceFileName) + " WAVE\n";
     std::int64_t previousStart = -1;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const CutRow& row = rows[i];
@@ -301,7 +336,13 @@ std::string cueSheetText(const CutList& rows, const std::string& sourceFileName,
         char number[24];
         std::snprintf(number, sizeof number, "%02zu", i + 1);
         text += std::string("  TRACK ") + number + " AUDIO\n";
-        text += "    TITLE " + cueQuoted(row.name) + '\n';
+        const int trackNumber = static_cast<int>(i) + 1;
+        const std::string title = cueSafe(trackTitle(album, trackNumber - 1, row.name));
+        text += "    TITLE \"" + title + "\"\n";
+        const std::string readName = namesFromTitles ? titledTrackName(trackNumber, title) : title;
+        if (cueSafe(row.name) != readName) {
+            text += "    REM NAME " + cueQuoted(row.name) + '\n';
+        }
         if (i > 0) {
             // A pause between the rows: this track's pre-gap begins where the
             // row before ended.
@@ -317,8 +358,13 @@ std::string cueSheetText(const CutList& rows, const std::string& sourceFileName,
 }
 
 CutList parseCueSheet(const std::string& text, const CutSource& source) {
+    return readCueSheet(text, source).rows;
+}
+
+AlbumCutList readCueSheet(const std::string& text, const CutSource& source) {
     const std::vector<std::string> lines = linesOf(text);
     std::vector<CueTrack> tracks;
+    AlbumInfo album;
     bool haveFile = false;
     auto toFrames = [&source](std::int64_t cdFrames, int line) {
         const std::int64_t frame = cdFrames * source.samplesPerSecond / kCdFramesPerSecond;
@@ -339,6 +385,21 @@ CutList parseCueSheet(const std::string& text, const CutSource& source) {
             throw CutListError(number, "the line cannot be read");
         }
         const std::string& keyword = line->keyword;
+        const std::string value =
+            line->values.empty() ? std::string() : withoutControls(line->values.front());
+        if (keyword == "REM" && line->values.size() > 1) {
+            const std::string what = upper(line->values.front());
+            if (what == "DATE" && tracks.empty()) {
+                album.year = withoutControls(joined(line->values, 1));
+            } else if (what == "NAME" && !tracks.empty()) {
+                tracks.back().name = withoutControls(joined(line->values, 1));
+            }
+            continue;
+        }
+        if (keyword == "PERFORMER" && tracks.empty()) {
+            album.artist = value;
+            continue;
+        }
         if (keyword == "REM" || keyword == "CATALOG" || keyword == "CDTEXTFILE" ||
             keyword == "PERFORMER" || keyword == "SONGWRITER" || keyword == "ISRC" ||
             keyword == "FLAGS" || keyword == "PREGAP" || keyword == "POSTGAP") {
@@ -361,12 +422,10 @@ CutList parseCueSheet(const std::string& text, const CutSource& source) {
             if (line->values.size() < 2 || line->values[1] != "AUDIO") {
                 throw CutListError(number, "only AUDIO tracks can be read");
             }
-            tracks.push_back({number, {}, {}, {}});
+            tracks.push_back({number, {}, {}, {}, {}});
         } else if (keyword == "TITLE") {
             // A title before the first track is the album's.
-            if (!tracks.empty() && !line->values.empty()) {
-                tracks.back().title = withoutControls(line->values.front());
-            }
+            (tracks.empty() ? album.album : tracks.back().title) = value;
         } else if (keyword == "INDEX") {
             if (tracks.empty()) {
                 throw CutListError(number, "INDEX comes before any TRACK");
@@ -406,9 +465,14 @@ CutList parseCueSheet(const std::string& text, const CutSource& source) {
     if (tracks.empty()) {
         throw CutListError(0, "the sheet holds no track");
     }
+    const bool namesFromTitles =
+        !album.album.empty() || !album.artist.empty() || !album.year.empty();
     CutList rows;
+    bool everyTitle = true;
+    bool someNamedByTitle = false;
     for (std::size_t i = 0; i < tracks.size(); ++i) {
         const CueTrack& track = tracks[i];
+        const int trackNumber = static_cast<int>(i) + 1;
         if (!track.start) {
             throw CutListError(track.line, "the track has no INDEX 01");
         }
@@ -424,10 +488,24 @@ CutList parseCueSheet(const std::string& text, const CutSource& source) {
         if (end < *track.start) {
             throw CutListError(tracks[i + 1].line, "the track starts before the track above it");
         }
-        rows.push_back({track.title.empty() ? numberedName(source.title, i) : track.title,
-                        static_cast<std::int32_t>(*track.start), static_cast<std::int32_t>(end)});
+        std::string name = track.name;
+        if (name.empty()) {
+            name = track.title.empty() ? numberedName(source.title, i)
+                   : namesFromTitles   ? titledTrackName(trackNumber, track.title)
+                                       : track.title;
+        }
+        everyTitle = everyTitle && !track.title.empty();
+        someNamedByTitle = someNamedByTitle || (!track.title.empty() &&
+                                                name == titledTrackName(trackNumber, track.title));
+        rows.push_back({std::move(name), static_cast<std::int32_t>(*track.start),
+                        static_cast<std::int32_t>(end)});
     }
-    return rows;
+    if (everyTitle && someNamedByTitle) {
+        for (const CueTrack& track : tracks) {
+            album.titles.push_back(track.title);
+        }
+    }
+    return {std::move(rows), std::move(album)};
 }
 
 bool isCueSheetName(const std::string& path) {

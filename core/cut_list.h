@@ -7,9 +7,20 @@
 // a TRACK with its TITLE and its start as INDEX 01 in 1/75 s; a pause before a
 // row is marked by that row's INDEX 00 at the end of the row before.
 //
+// A cue sheet also carries the album information: the artist as PERFORMER and
+// the album as TITLE above the tracks, the year as REM DATE, and each track's
+// title as its TITLE. Such a sheet names its rows as the titles do ("NN Title");
+// where a row's name is not what its title gives, the sheet keeps the name in
+// the track's REM NAME, a comment that other programs pass over. The format
+// has no escape for a quote inside a quoted text, so a '"' in any text of a
+// sheet is written as an apostrophe (and read back as one); control characters
+// become blanks. Label files have no place for the album information.
+//
 // Reading checks every line against the source and throws CutListError naming
 // the line; a bad list never yields part of its rows, and an empty one is
 // refused too (importing it would only wipe the rows).
+
+#include "core/album_info.h"
 
 #include <cstdint>
 #include <stdexcept>
@@ -56,10 +67,24 @@ enum class LabelChecks {
 CutList parseLabels(const std::string& text, const CutSource& source,
                     LabelChecks checks = LabelChecks::Strict);
 
+// Rows with the album information that goes with them.
+struct AlbumCutList {
+    CutList rows;
+    AlbumInfo album;
+    friend bool operator==(const AlbumCutList&, const AlbumCutList&) = default;
+};
+
 // Cue sheets. Writing throws CutListError (line 0) for rows a sheet cannot hold:
-// more than 99, or rows out of order of time.
+// more than 99, or rows out of order of time. Without album information the
+// sheet holds the FILE and the tracks only, each titled with its row's name.
 std::string cueSheetText(const CutList& rows, const std::string& sourceFileName,
-                         std::int32_t samplesPerSecond);
+                         std::int32_t samplesPerSecond, const AlbumInfo& album = {});
+// The rows and the album information of a sheet. A track's row is named by its
+// REM NAME, else "NN Title" when the sheet has an artist, album or year, else
+// by its title, else title-NN. The album's titles are the tracks' titles when
+// every track has one and some row is named by its title; otherwise none.
+AlbumCutList readCueSheet(const std::string& text, const CutSource& source);
+// The rows alone.
 CutList parseCueSheet(const std::string& text, const CutSource& source);
 
 // Whether a file name calls for the cue-sheet reader (".cue", any case) rather

@@ -25,6 +25,34 @@ std::string headerOf(const SourceStamp& stamp) {
            std::to_string(stamp.size) + "\n# modified\t" + std::to_string(stamp.modified) + '\n';
 }
 
+// One line per field: a line end inside a value would end it.
+std::string fieldLine(const char* key, const std::string& value) {
+    std::string line = std::string("# ") + key + '\t' + value;
+    for (char& c : line) {
+        if (c == '\n' || c == '\r') {
+            c = ' ';
+        }
+    }
+    return line + '\n';
+}
+
+std::string albumLines(const AlbumInfo& album) {
+    std::string text;
+    if (!album.album.empty()) {
+        text += fieldLine("album", album.album);
+    }
+    if (!album.artist.empty()) {
+        text += fieldLine("artist", album.artist);
+    }
+    if (!album.year.empty()) {
+        text += fieldLine("year", album.year);
+    }
+    for (const std::string& title : album.titles) {
+        text += fieldLine("title", title);
+    }
+    return text;
+}
+
 } // namespace
 
 std::optional<SourceStamp> stampOf(const std::string& path) {
@@ -57,23 +85,58 @@ std::string keptListFileName(const std::string& sourcePath) {
 }
 
 std::string keptListText(const SourceStamp& stamp, const CutList& rows,
-                         std::int32_t samplesPerSecond) {
-    return headerOf(stamp) + labelText(rows, samplesPerSecond);
+                         std::int32_t samplesPerSecond, const AlbumInfo& album) {
+    return headerOf(stamp) + albumLines(album) + labelText(rows, samplesPerSecond);
 }
 
-std::optional<CutList> parseKeptList(const std::string& text, const SourceStamp& stamp,
-                                     const CutSource& source) {
+std::optional<AlbumCutList> readKeptList(const std::string& text, const SourceStamp& stamp,
+                                         const CutSource& source) {
     const std::string header = headerOf(stamp);
     if (text.compare(0, header.size(), header) != 0) {
         return std::nullopt;
     }
+    AlbumCutList kept;
+    std::string::size_type at = header.size();
+    // The field lines, up to the first row; a field this program does not
+    // know is passed over.
+    while (at < text.size() && text[at] == '#') {
+        std::string::size_type end = text.find('\n', at);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        const std::string line = text.substr(at, end - at);
+        const auto tab = line.find('\t');
+        const std::string key = line.substr(0, tab);
+        const std::string value = tab == std::string::npos ? std::string() : line.substr(tab + 1);
+        if (key == "# album") {
+            kept.album.album = value;
+        } else if (key == "# artist") {
+            kept.album.artist = value;
+        } else if (key == "# year") {
+            kept.album.year = value;
+        } else if (key == "# title") {
+            kept.album.titles.push_back(value);
+        }
+        at = end + 1;
+    }
     try {
         // The rows as the program held them: an empty part of a split at the
         // very end lies reversed, and must come back as it was.
-        return parseLabels(text.substr(header.size()), source, LabelChecks::RangeOnly);
+        kept.rows = parseLabels(at < text.size() ? text.substr(at) : std::string(), source,
+                                LabelChecks::RangeOnly);
     } catch (const CutListError&) {
         return std::nullopt;
     }
+    return kept;
+}
+
+std::optional<CutList> parseKeptList(const std::string& text, const SourceStamp& stamp,
+                                     const CutSource& source) {
+    std::optional<AlbumCutList> kept = readKeptList(text, stamp, source);
+    if (!kept) {
+        return std::nullopt;
+    }
+    return std::move(kept->rows);
 }
 
 } // namespace sundra

@@ -4,6 +4,9 @@
 // into a folder of the user's data; the file's name comes from the source's
 // path. Opening the same file again (the same path, size and modification
 // time) offers those rows back; a file that changed meanwhile offers nothing.
+// The album information typed for the file is kept with the rows, one
+// "# album", "# artist", "# year" or "# title" line per field below the
+// header; lists kept before those lines existed read as lists without them.
 
 #include "core/cut_list.h"
 
@@ -28,9 +31,12 @@ std::optional<SourceStamp> stampOf(const std::string& path);
 std::string keptListFileName(const std::string& sourcePath);
 
 std::string keptListText(const SourceStamp& stamp, const CutList& rows,
-                         std::int32_t samplesPerSecond);
-// The rows, when text is the list kept for exactly this stamp and every row
-// lies in the source; otherwise nothing.
+                         std::int32_t samplesPerSecond, const AlbumInfo& album = {});
+// The rows and the album information, when text is the list kept for exactly
+// this stamp and every row lies in the source; otherwise nothing.
+std::optional<AlbumCutList> readKeptList(const std::string& text, const SourceStamp& stamp,
+                                         const CutSource& source);
+// The rows alone.
 std::optional<CutList> parseKeptList(const std::string& text, const SourceStamp& stamp,
                                      const CutSource& source);
 

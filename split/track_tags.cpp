@@ -1,7 +1,6 @@
 #include "split/track_tags.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace sundra {
 
@@ -32,25 +31,13 @@ std::vector<std::string> parseTitles(const std::string& text) {
     return titles;
 }
 
-std::string titledTrackName(int number, const std::string& title) {
-    char prefix[16];
-    std::snprintf(prefix, sizeof prefix, "%02d ", number);
-    std::string name = prefix + title;
-    std::replace(name.begin(), name.end(), '/', '-');
-    return name;
-}
-
 TrackTags tagsForRow(const AlbumInfo& album, int row, const std::string& rowName) {
     TrackTags tags;
     tags.artist = album.artist;
     tags.album = album.album;
     tags.year = album.year;
     tags.trackNumber = row + 1;
-    tags.title = rowName;
-    const auto index = static_cast<std::size_t>(row);
-    if (row >= 0 && index < album.titles.size() &&
-        rowName == titledTrackName(row + 1, album.titles[index]))
-        tags.title = album.titles[index];
+    tags.title = trackTitle(album, row, rowName);
     return tags;
 }
 

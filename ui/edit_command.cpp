@@ -25,8 +25,8 @@ EditStep::EditStep(CSundraView& view, const QString& text)
 
 EditStep::~EditStep() {
     ViewSnapshot after = view_.snapshot();
-    // Only a change of the rows is an edit; a selection alone is not.
-    if (after.rows != before_.rows) {
+    // Only a change of the rows or the album is an edit; a selection alone is not.
+    if (after.rows != before_.rows || after.album != before_.album) {
         view_.undoStack().push(new EditCommand(view_, text_, std::move(before_), std::move(after)));
     }
 }

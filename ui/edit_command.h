@@ -3,9 +3,10 @@
 // before it changes anything; when the step closes and the rows differ from
 // before, it pushes one EditCommand onto the view's undo stack. The command
 // holds the view's state before and after the edit (each row's name, start and
-// end, the selected row and the mark), so undo and redo put back exactly that
-// state, whichever edit it was: Split, Joint, Delete, Expand, Reset, Rename,
-// Auto Split, a renamed label, an import, a cut moved by hand.
+// end, the document's album information, the selected row and the mark), so
+// undo and redo put back exactly that state, whichever edit it was: Split,
+// Joint, Delete, Expand, Reset, Rename, Auto Split, Track Info, a renamed
+// label, an import, a cut moved by hand.
 
 #include "core/cut_list.h"
 
@@ -20,6 +21,7 @@ struct ViewSnapshot {
     sundra::CutList rows;
     int selectedTrack = -1;
     std::int32_t markPosition = 0;
+    sundra::AlbumInfo album{};
 };
 
 class EditCommand : public QUndoCommand {

@@ -148,7 +148,9 @@ public:
     // Replaces the rows by those of a cue sheet or a label file (one undo step).
     void OnImportCutList();
     // Replaces the rows by cuts over the master, as one undo step named text.
-    void ApplyCutList(const sundra::CutList& cuts, const QString& text);
+    // album, when given, replaces the document's album information in the same step.
+    void ApplyCutList(const sundra::CutList& cuts, const QString& text,
+                      const sundra::AlbumInfo* album = nullptr);
     // Keeps the rows of an edited document for its file (New, Open, exit).
     void KeepCutList();
     // After Open: offers the rows kept for this file, if any.

@@ -68,13 +68,14 @@ void CSundraView::bindEditHistoryCommands(CommandTable& commands) {
 }
 
 ViewSnapshot CSundraView::snapshot() {
-    return {list_->rows().cuts(), selectedTrack_, markPosition_};
+    return {list_->rows().cuts(), selectedTrack_, markPosition_, document_.album()};
 }
 
 void CSundraView::restoreSnapshot(const ViewSnapshot& state) {
     // Like every edit: under the lock from start to end, ending with a live row
     // (or the empty range) as the current range.
     std::lock_guard guard(playback_);
+    document_.setAlbum(state.album);
     list_->assignRows(state.rows, playback_.master());
     SelectTrack(state.selectedTrack < list_->rowCount() ? state.selectedTrack : -1, false);
     if (selectedTrack_ != -1 && state.markPosition != 0) {
@@ -90,9 +91,12 @@ sundra::CutSource CSundraView::cutSource() {
             playback_.master().format().samplesPerSecond, playback_.master().length()};
 }
 
-void CSundraView::ApplyCutList(const sundra::CutList& cuts, const QString& text) {
+void CSundraView::ApplyCutList(const sundra::CutList& cuts, const QString& text,
+                               const sundra::AlbumInfo* album) {
     const EditStep step(*this, text);
     std::lock_guard guard(playback_);
+    if (album)
+        document_.setAlbum(*album);
     list_->assignRows(cuts, playback_.master());
     SelectTrack(list_->rowCount() > 0 ? 0 : -1, false);
 }
@@ -110,7 +114,7 @@ void CSundraView::exportCutList(bool cue) {
     std::string text;
     try {
         text = cue ? sundra::cueSheetText(list_->rows().cuts(), source.fileName,
-                                          source.samplesPerSecond)
+                                          source.samplesPerSecond, document_.album())
                    : sundra::labelText(list_->rows().cuts(), source.samplesPerSecond);
     } catch (const sundra::CutListError& error) {
         showMessage(this, fromLocal(error.what()));
@@ -156,16 +160,19 @@ void CSundraView::OnImportCutList() {
     }
     const QByteArray bytes = file.readAll();
     const std::string text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    sundra::CutList cuts;
+    sundra::AlbumCutList list;
+    const bool cue = sundra::isCueSheetName(toLocal(path));
     try {
-        cuts = sundra::isCueSheetName(toLocal(path)) ? sundra::parseCueSheet(text, cutSource())
-                                                     : sundra::parseLabels(text, cutSource());
+        list = cue ? sundra::readCueSheet(text, cutSource())
+                   : sundra::AlbumCutList{sundra::parseLabels(text, cutSource()), {}};
     } catch (const sundra::CutListError& error) {
         showMessage(this,
                     QFileInfo(path).fileName() + QStringLiteral(": ") + fromLocal(error.what()));
         return;
     }
-    ApplyCutList(cuts, QStringLiteral("Import"));
+    // A sheet's album information replaces the document's; a sheet without
+    // any, or a label file, leaves what was typed.
+    ApplyCutList(list.rows, QStringLiteral("Import"), list.album.empty() ? nullptr : &list.album);
 }
 
 QString CSundraView::keptListFolder() const {
@@ -189,7 +196,7 @@ void CSundraView::KeepCutList() {
         QDir(folder).filePath(QString::fromStdString(sundra::keptListFileName(stamp->path)));
     const sundra::CutList cuts = list_->rows().cuts();
     const sundra::CutList whole = {{document_.fileTitle(), 0, playback_.master().length()}};
-    if (cuts == whole) {
+    if (cuts == whole && document_.album().empty()) {
         // Back to the file as it opens: nothing to offer next time.
         QFile::remove(path);
         return;
@@ -197,7 +204,8 @@ void CSundraView::KeepCutList() {
     QString error;
     if (!QDir().mkpath(folder) ||
         !saveText(path,
-                  sundra::keptListText(*stamp, cuts, playback_.master().format().samplesPerSecond),
+                  sundra::keptListText(*stamp, cuts, playback_.master().format().samplesPerSecond,
+                                       document_.album()),
                   error)) {
         showMessage(this, error.isEmpty() ? QStringLiteral("Can't write %1").arg(folder) : error);
         return;
@@ -219,15 +227,15 @@ void CSundraView::OfferKeptCutList() {
         return;
     }
     const QByteArray bytes = file.readAll();
-    const std::optional<sundra::CutList> cuts = sundra::parseKeptList(
-        std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())), *stamp,
-        cutSource());
-    if (!cuts || cuts->empty()) {
+    const std::optional<sundra::AlbumCutList> kept =
+        sundra::readKeptList(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                             *stamp, cutSource());
+    if (!kept || kept->rows.empty()) {
         return;
     }
     const QString question =
-        QStringLiteral("Restore the %1 tracks from last time?").arg(cuts->size());
+        QStringLiteral("Restore the %1 tracks from last time?").arg(kept->rows.size());
     if (askYesNo(this, question)) {
-        ApplyCutList(*cuts, QStringLiteral("Restore"));
+        ApplyCutList(kept->rows, QStringLiteral("Restore"), &kept->album);
     }
 }

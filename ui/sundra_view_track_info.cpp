@@ -16,12 +16,10 @@ void CSundraView::OnTrackInfo() {
 bool CSundraView::ApplyTrackInfo(const sundra::AlbumInfo& info) {
     if (!info.titles.empty() && info.titles.size() != static_cast<std::size_t>(list_->rowCount()))
         return false;
-    document_.setAlbum(info);
-    if (info.titles.empty())
-        return true;
-    // One undo step for all the names. Names only, like Rename: no lock,
-    // segments and selection untouched.
+    // One undo step for the album and all the names. Names only, like Rename:
+    // no lock, segments and selection untouched.
     const EditStep step(*this, QStringLiteral("Track Info"));
+    document_.setAlbum(info);
     for (std::size_t i = 0; i < info.titles.size(); ++i) {
         const int row = static_cast<int>(i);
         list_->setName(row, sundra::titledTrackName(row + 1, info.titles[i]));

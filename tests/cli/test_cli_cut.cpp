@@ -2,6 +2,7 @@
 // by outside cue tools and by cut, which must give back the same tracks.
 
 #include "tests/cli/cli_runner.h"
+#include "tests/support/outside_tools.h"
 #include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -168,6 +169,62 @@ TEST_F(CliCut, BadListsAreRefusedNamingTheLineAndSaveNothing) {
     EXPECT_EQ(test::runCli({"cut", source}).status, 1);
     EXPECT_EQ(test::runCli({"cut", source, "--cue", cue, "--labels", labels}).status, 1);
     EXPECT_EQ(test::runCli({"cut", source, "--cue", dir.file("missing.cue")}).status, 1);
+}
+
+TEST_F(CliCut, TheAlbumGoesIntoTheCueSheetAndCutTagsTheTracksWithIt) {
+    const std::string titles = dir.file("titles.txt");
+    const std::string text = "Intro\nSide/Long Song\nSay \"Hi\"\n";
+    test::writeBytes(titles, test::Bytes(text.begin(), text.end()));
+    const std::string albumCue = dir.file("album.cue");
+    fs::create_directory(dir.path() / "flac");
+    const test::CliResult tagged =
+        test::runCli({"split", source, "--save", "--out", (dir.path() / "flac").string(),
+                      "--format", "flac", "--titles", titles, "--artist", "The Band", "--album",
+                      "Live", "--year", "1999", "--cue", albumCue});
+    ASSERT_EQ(tagged.status, 0) << tagged.err;
+    // The outside readers find the same breakpoints, and the album and titles.
+    EXPECT_EQ(run("cuebreakpoints '" + albumCue + "' 2>&1"), run("cuebreakpoints '" + cue + "'"));
+    EXPECT_EQ(run("cueprint -d '%P|%T|%N\\n' -t '%n|%t\\n' '" + albumCue + "' 2>&1"),
+              "The Band|Live|3\n1|Intro\n2|Side/Long Song\n3|Say 'Hi'\n");
+
+    // Without titles each track keeps its row's name in a REM NAME, which the
+    // outside readers pass over.
+    const std::string fieldsCue = dir.file("fields.cue");
+    ASSERT_EQ(test::runCli({"split", source, "--save", "--out", (dir.path() / "flac").string(),
+                            "--year", "May 1999", "--cue", fieldsCue})
+                  .status,
+              0);
+    EXPECT_EQ(run("cuebreakpoints '" + fieldsCue + "' 2>&1"), run("cuebreakpoints '" + cue + "'"));
+    EXPECT_EQ(run("cueprint -d '%N\\n' -t '%n|%t\\n' '" + fieldsCue + "' 2>&1"),
+              "3\n1|live set-00\n2|live set-01\n3|live set-02\n");
+
+    // cut reads them back: the names the titles give and the tags, where the
+    // command line does not say otherwise.
+    fs::create_directory(dir.path() / "cut");
+    const test::CliResult cut =
+        test::runCli({"cut", source, "--cue", albumCue, "--save", "--out",
+                      (dir.path() / "cut").string(), "--format", "flac", "--artist", "Guest"});
+    ASSERT_EQ(cut.status, 0) << cut.err;
+    EXPECT_EQ(
+        filesIn(dir.path() / "cut"),
+        (std::vector<std::string>{"01 Intro.flac", "02 Side-Long Song.flac", "03 Say 'Hi'.flac"}));
+    const std::string tags = test::withCapitalNames(test::outputOf(
+        "metaflac --export-tags-to=- " +
+        test::shellQuoted((dir.path() / "cut" / "02 Side-Long Song.flac").string())));
+    for (const char* line : {"TITLE=Side/Long Song\n", "ARTIST=Guest\n", "ALBUM=Live\n",
+                             "TRACKNUMBER=2\n", "DATE=1999\n"})
+        EXPECT_NE(tags.find(line), std::string::npos) << line << " in\n" << tags;
+
+    // Titles that do not match the tracks stop before the sheet is written.
+    const std::string two = dir.file("two.txt");
+    test::writeBytes(two, test::Bytes{'a', '\n', 'b', '\n'});
+    const std::string none = dir.file("none.cue");
+    EXPECT_NE(test::runCli({"split", source, "--save", "--out", (dir.path() / "flac").string(),
+                            "--titles", two, "--cue", none})
+                  .status,
+              0);
+    EXPECT_FALSE(fs::exists(none));
+    EXPECT_NE(test::runCli({"cut", source, "--cue", albumCue, "--album", "X"}).status, 0);
 }
 
 } // namespace

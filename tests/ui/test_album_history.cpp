@@ -1,0 +1,94 @@
+// The album information in the edit history and the cut lists of the window.
+
+#include "tests/ui/window_test_support.h"
+#include "ui/command_ids.h"
+#include "ui/message_box_reporter.h"
+#include "ui/sundra_doc.h"
+#include "ui/sundra_view.h"
+#include "ui/track_list_ctrl.h"
+
+#include <QUndoStack>
+
+namespace sundra::uitest {
+namespace {
+
+using namespace command;
+
+class AlbumHistoryTest : public WindowTest {
+protected:
+    ~AlbumHistoryTest() override { setQuestionAnswerForTests({}); }
+    CSundraView& view() { return app->view(); }
+    QString twoSongs() {
+        return wav("album.wav", {{88200, 3000}, {66150, 0}, {88200, 3000}, {44100, 0}});
+    }
+};
+
+TEST_F(AlbumHistoryTest, UndoAndRedoOfTrackInfoPutBackTheAlbumAndTheNames) {
+    start({twoSongs()});
+    ASSERT_TRUE(execute(kAutoSplit));
+    ASSERT_EQ(view().list().rowCount(), 2);
+    const AlbumInfo infos[] = {
+        {"Live", "The Band", "1971", {"Intro", "Side/Long Song"}},
+        {"Live Again", "Other \"Band\"", "1972", {"One", "Two"}},
+        {"Live Again", "Other \"Band\"", "2001", {}}, // the fields alone: a step too
+    };
+    std::vector<ViewSnapshot> states = {view().snapshot()};
+    for (const AlbumInfo& info : infos) {
+        ASSERT_TRUE(view().ApplyTrackInfo(info));
+        EXPECT_EQ(view().undoStack().undoText(), "Track Info");
+        states.push_back(view().snapshot());
+        EXPECT_EQ(states.back().album, info);
+    }
+    EXPECT_EQ(view().list().name(1), "02 Two");
+    for (std::size_t back = states.size() - 1; back-- > 0;) {
+        ASSERT_TRUE(execute(kEditUndo));
+        EXPECT_EQ(app->document().album(), states[back].album) << back;
+        EXPECT_EQ(view().snapshot().rows, states[back].rows) << back;
+    }
+    EXPECT_EQ(view().list().name(1), "album-01");
+    for (std::size_t forward = 1; forward < states.size(); ++forward) {
+        ASSERT_TRUE(execute(kEditRedo));
+        EXPECT_EQ(app->document().album(), states[forward].album) << forward;
+        EXPECT_EQ(view().snapshot().rows, states[forward].rows) << forward;
+    }
+}
+
+TEST_F(AlbumHistoryTest, TheAlbumTravelsInCueSheetsAndComesBackWithTheKeptCuts) {
+    setQuestionAnswerForTests([](const QString&) { return true; });
+    const QString path = twoSongs();
+    const QString kept = QString::fromStdString(folder.file("kept"));
+    start();
+    view().setKeptListFolder(kept);
+    ASSERT_TRUE(app->OpenDocumentFile(path));
+    ASSERT_TRUE(execute(kAutoSplit));
+    const AlbumInfo info{"Live", "The Band", "1971", {"Intro", "Side/Long Song"}};
+    ASSERT_TRUE(view().ApplyTrackInfo(info));
+    const CutList titled = view().snapshot().rows;
+
+    const QString cue = QString::fromStdString(folder.file("album.cue"));
+    view().setCutListPathChooser([&](bool, const QString&) { return cue; });
+    ASSERT_TRUE(execute(kExportCueSheet));
+    ASSERT_TRUE(execute(kReset));
+    const AlbumInfo other{"Other", "", "", {"Whole"}};
+    ASSERT_TRUE(view().ApplyTrackInfo(other));
+    ASSERT_TRUE(execute(kImportCutList));
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('|').toStdString();
+    EXPECT_EQ(app->document().album(), info);
+    EXPECT_EQ(view().list().name(1), "02 Side-Long Song");
+    ASSERT_TRUE(execute(kEditUndo));
+    EXPECT_EQ(app->document().album(), other);
+    ASSERT_TRUE(execute(kEditRedo));
+
+    // Closed and opened again: the cuts come back with their album.
+    const CutList rows = view().snapshot().rows;
+    app->shutdown();
+    app.reset();
+    start();
+    view().setKeptListFolder(kept);
+    ASSERT_TRUE(app->OpenDocumentFile(path));
+    EXPECT_EQ(view().snapshot().rows, rows);
+    EXPECT_EQ(app->document().album(), info);
+}
+
+} // namespace
+} // namespace sundra::uitest
