@@ -18,6 +18,12 @@ bool scanFits(const BlockScan& scan, const SplitSettings& settings) {
            scan.pauseBlocks == pauseBlockCount(settings.senseTime, kSplitBlocksPerSecond);
 }
 
+bool sameScan(const SplitSettings& a, const SplitSettings& b) {
+    return a.clickFilterMs == b.clickFilterMs &&
+           pauseBlockCount(a.senseTime, kSplitBlocksPerSecond) ==
+               pauseBlockCount(b.senseTime, kSplitBlocksPerSecond);
+}
+
 PauseMap mapPauses(const BlockScan& scan, const SplitSettings& settings) {
     return {pauseSpans(scan, settings.senseLevel), previewAutoSplit(scan, settings)};
 }

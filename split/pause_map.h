@@ -23,6 +23,8 @@ std::vector<FrameSpan> pauseSpans(const BlockScan& scan, double senseLevel);
 // Whether a scan made with other settings serves settings as well: its click
 // filter is theirs and their sense time gives it the same pause length.
 bool scanFits(const BlockScan& scan, const SplitSettings& settings);
+// Whether one scan serves both settings.
+bool sameScan(const SplitSettings& a, const SplitSettings& b);
 
 // The pauses at settings.senseLevel and the pieces of the automatic split with
 // settings; the scan must fit them.

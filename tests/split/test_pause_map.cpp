@@ -72,6 +72,9 @@ TEST(PauseMap, AScanFitsSettingsWithItsClickFilterAndPauseLength) {
         settings.senseTime = c.senseTime;
         settings.clickFilterMs = c.clickFilterMs;
         EXPECT_EQ(scanFits(scan, settings), c.fits) << c.senseTime << " s, " << c.clickFilterMs;
+        SplitSettings scanned;
+        scanned.clickFilterMs = 20;
+        EXPECT_EQ(sameScan(scanned, settings), c.fits) << c.senseTime << " s, " << c.clickFilterMs;
     }
 }
 
