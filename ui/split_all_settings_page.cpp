@@ -146,9 +146,8 @@ void CSplitAllSettingsPage::saveControls() {
 void CSplitAllSettingsPage::watchControls(QWidget* page) {
     new VisibilityFilter(page, [this](bool shown) { tellListener(shown); });
     auto changed = [this] { tellListener(widget_ && widget_->isVisible()); };
-    for (QSlider* slider :
-         {senseLevelSlider_.data(), senseTimeSlider_.data(), minimumTimeSlider_.data(),
-          clickFilterSlider_.data()})
+    for (QSlider* slider : {senseLevelSlider_.data(), senseTimeSlider_.data(),
+                            minimumTimeSlider_.data(), clickFilterSlider_.data()})
         QObject::connect(slider, &QSlider::valueChanged, page, changed);
     QObject::connect(trimSpaceBox_, &QCheckBox::stateChanged, page, changed);
 }

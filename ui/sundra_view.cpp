@@ -79,8 +79,9 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     peaks_[1] = makeMeter(this, 9, "peakMeter1");
     strip_ = new WaveformStrip(*this, playback_, this);
     pausePreview_ = new PausePreview(*strip_, this);
-    splitPage_->setControlsListener(
-        [this](const std::optional<sundra::SplitSettings>& settings) { ShowPausePreview(settings); });
+    splitPage_->setControlsListener([this](const std::optional<sundra::SplitSettings>& settings) {
+        ShowPausePreview(settings);
+    });
 
     // The list takes any extra width; the meters keep their widths beside it.
     // The waveform below them takes any extra height, and the bar stays below.

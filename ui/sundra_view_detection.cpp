@@ -9,8 +9,8 @@
 #include "ui/pause_preview.h"
 #include "ui/settings_pages.h"
 #include "ui/split_all_dialog.h"
-#include "ui/sundra_view.h"
 #include "ui/sundra_doc.h"
+#include "ui/sundra_view.h"
 #include "ui/track_list_ctrl.h"
 #include "ui/waveform_strip.h"
 
@@ -83,6 +83,5 @@ void CSundraView::ShowPausePreview(const std::optional<sundra::SplitSettings>& s
         pausePreview_->hide();
         return;
     }
-    pausePreview_->show(document_.pathName(), row->absoluteStart(), row->absoluteEnd(),
-                        *settings);
+    pausePreview_->show(document_.pathName(), row->absoluteStart(), row->absoluteEnd(), *settings);
 }

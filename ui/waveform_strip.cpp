@@ -452,11 +452,10 @@ void WaveformStrip::paintPauseOverlay(QPainter& painter) {
     const double band = std::min(6.0, h / 8);
     fillSpans(overlay.pieces, h - band, band, QColor(32, 150, 64, 170));
 
-    const QString caption =
-        tr("Sense level %1: %2 pauses, Auto Split cuts %3 pieces")
-            .arg(static_cast<int>(std::lround(overlay.senseLevel * 1000)))
-            .arg(static_cast<qsizetype>(overlay.pauses.size()))
-            .arg(static_cast<qsizetype>(overlay.pieces.size()));
+    const QString caption = tr("Sense level %1: %2 pauses, Auto Split cuts %3 pieces")
+                                .arg(static_cast<int>(std::lround(overlay.senseLevel * 1000)))
+                                .arg(static_cast<qsizetype>(overlay.pauses.size()))
+                                .arg(static_cast<qsizetype>(overlay.pieces.size()));
     const QFontMetricsF metrics(font());
     const QRectF box(w - metrics.horizontalAdvance(caption) - 14, 4,
                      metrics.horizontalAdvance(caption) + 8, metrics.height() + 4);
