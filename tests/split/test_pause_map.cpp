@@ -1,9 +1,9 @@
 // The pauses a display draws from one block scan: block runs become frames of
-// the track, quiet at either end is no pause, a block at the level is quiet; and a scan is read
-// again only when the click filter or the pause length in blocks changes.
+// the track, quiet at either end is no pause, a block at the level is quiet;
+// and a scan is read again only when the click filter or the pause length in
+// blocks changes.
 
 #include "split/pause_map.h"
-#include "split/split_preview.h"
 
 #include <gtest/gtest.h>
 
@@ -39,19 +39,6 @@ TEST(PauseMap, QuietRunsBetweenLoudBlocksBecomeFramesOfTheTrack) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(pauseSpans(scan, c.level), c.pauses) << "level " << c.level;
-}
-
-TEST(PauseMap, TheMapHoldsThePausesAndThePiecesOfTheSplit) {
-    BlockScan scan = handMadeScan();
-    SplitSettings settings;
-    settings.senseLevel = 0.5;
-    settings.senseTime = 0.0;
-    settings.minimumTime = 0.0;
-    scan.pauseBlocks = 0;
-    const PauseMap map = mapPauses(scan, settings);
-    EXPECT_EQ(map.pauses, pauseSpans(scan, 0.5));
-    EXPECT_EQ(map.pieces, previewAutoSplit(scan, settings));
-    EXPECT_EQ(map.pieces, (std::vector<FrameSpan>{{3, 6}, {12, 15}, {18, 21}, {24, 27}}));
 }
 
 TEST(PauseMap, AScanFitsSettingsWithItsClickFilterAndPauseLength) {
