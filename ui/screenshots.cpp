@@ -164,6 +164,21 @@ int writeScreenshots(const QString& folderPath) {
     });
     sheet.exec(&frame);
 
+    // The whole album again, its pauses on the waveform while the split page
+    // is on display.
+    app.commands().execute(command::kReset);
+    view.SelectTrack(0, false);
+    QTimer::singleShot(0, &frame, [&] {
+        for (int waited = 0; waited < 5000 && !view.waveform().pauseOverlay(); waited += 20) {
+            settle(20);
+        }
+        settle(100);
+        ok &= view.waveform().pauseOverlay().has_value();
+        ok &= save(frame, folder, QStringLiteral("main-pauses.png"));
+        sheet.dialog()->reject();
+    });
+    sheet.exec(&frame);
+
     app.shutdown();
     return ok ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 #include "ui/settings_store.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -17,6 +18,28 @@ QLabel* makeLabel(const QString& text, QWidget* parent) {
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     return label;
 }
+
+// Reports when the watched widget is shown or hidden (with a tab, or with the
+// whole sheet).
+class VisibilityFilter : public QObject {
+public:
+    VisibilityFilter(QWidget* watched, std::function<void(bool)> changed)
+        : QObject(watched), changed_(std::move(changed)) {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Show)
+            changed_(true);
+        else if (event->type() == QEvent::Hide)
+            changed_(false);
+        return false;
+    }
+
+private:
+    std::function<void(bool)> changed_;
+};
 
 } // namespace
 
@@ -95,6 +118,8 @@ QWidget* CSplitAllSettingsPage::createWidget(QWidget* parent) {
     QWidget::setTabOrder(minimumTimeSlider_, clickFilterSlider_);
 
     QObject::connect(defaultButton, &QPushButton::clicked, page, [this] { setDefaultControls(); });
+    if (controlsListener_)
+        watchControls(page);
     return page;
 }
 
@@ -118,7 +143,26 @@ void CSplitAllSettingsPage::saveControls() {
     clickFilter_ = clickFilterSlider_->value();
 }
 
+void CSplitAllSettingsPage::watchControls(QWidget* page) {
+    new VisibilityFilter(page, [this](bool shown) { tellListener(shown); });
+    auto changed = [this] { tellListener(widget_ && widget_->isVisible()); };
+    for (QSlider* slider : {senseLevelSlider_.data(), senseTimeSlider_.data(),
+                            minimumTimeSlider_.data(), clickFilterSlider_.data()})
+        QObject::connect(slider, &QSlider::valueChanged, page, changed);
+    QObject::connect(trimSpaceBox_, &QCheckBox::stateChanged, page, changed);
+}
+
+void CSplitAllSettingsPage::tellListener(bool shown) {
+    if (shown)
+        controlsListener_(shownSettings());
+    else if (toldShown_)
+        controlsListener_(std::nullopt);
+    toldShown_ = shown;
+}
+
 void CSplitAllSettingsPage::destroyWidget() {
+    if (toldShown_)
+        tellListener(false);
     SettingsPage::destroyWidget();
     senseLevelSlider_ = nullptr;
     senseTimeSlider_ = nullptr;
@@ -134,12 +178,16 @@ sundra::SplitSettings CSplitAllSettingsPage::splitSettings() const {
     return settings;
 }
 
-void CSplitAllSettingsPage::openDetection() {
+sundra::SplitSettings CSplitAllSettingsPage::shownSettings() const {
     sundra::SplitSettings shown = sundra::SplitSettings::fromPageValues(
         senseLevelSlider_->value(), senseTimeSlider_->value(), minimumTimeSlider_->value(),
         page_controls::saveCheck(*trimSpaceBox_));
     shown.clickFilterMs = clickFilterSlider_->value();
-    if (const std::optional<int> position = detectionOpener_(shown, widget_))
+    return shown;
+}
+
+void CSplitAllSettingsPage::openDetection() {
+    if (const std::optional<int> position = detectionOpener_(shownSettings(), widget_))
         senseLevelSlider_->setValue(*position);
 }
 

@@ -42,6 +42,12 @@ public:
         std::function<std::optional<int>(const sundra::SplitSettings&, QWidget* parent)>;
     void setDetectionOpener(DetectionOpener opener) { detectionOpener_ = std::move(opener); }
 
+    // Told what the controls show while the page is on display: the settings
+    // when it appears and after every change of a control, nothing when it is
+    // hidden or goes away. Set it before the widget is built.
+    using ControlsListener = std::function<void(const std::optional<sundra::SplitSettings>&)>;
+    void setControlsListener(ControlsListener listener) { controlsListener_ = std::move(listener); }
+
     int trimSpace() const { return trimSpace_; }
     int senseLevel() const { return senseLevel_; }
     int senseTime() const { return senseTime_; }
@@ -52,6 +58,10 @@ private:
     // The "default" button: the controls only; the fields follow when saved.
     void setDefaultControls();
     void openDetection();
+    // The settings of the controls, which the fields take only when saved.
+    sundra::SplitSettings shownSettings() const;
+    void watchControls(QWidget* page);
+    void tellListener(bool shown);
 
     SettingsStore& store_;
     int trimSpace_;
@@ -66,4 +76,7 @@ private:
     QPointer<QSlider> minimumTimeSlider_;
     QPointer<QSlider> clickFilterSlider_;
     DetectionOpener detectionOpener_;
+    ControlsListener controlsListener_;
+    // Whether the listener was last told settings (not nothing).
+    bool toldShown_ = false;
 };

@@ -9,6 +9,7 @@
 #include "ui/edit_command.h"
 #include "ui/main_frame.h"
 #include "ui/message_box_reporter.h"
+#include "ui/pause_preview.h"
 #include "ui/position_bar_input.h"
 #include "ui/recording_dialog.h"
 #include "ui/save_all_dialog.h"
@@ -77,6 +78,10 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     levels_[1] = makeMeter(this, 24, "levelMeter1");
     peaks_[1] = makeMeter(this, 9, "peakMeter1");
     strip_ = new WaveformStrip(*this, playback_, this);
+    pausePreview_ = new PausePreview(*strip_, this);
+    splitPage_->setControlsListener([this](const std::optional<sundra::SplitSettings>& settings) {
+        ShowPausePreview(settings);
+    });
 
     // The list takes any extra width; the meters keep their widths beside it.
     // The waveform below them takes any extra height, and the bar stays below.

@@ -35,6 +35,7 @@ class CShotPlaySettingsPage;
 class CSplitAllSettingsPage;
 class CSplitAllDialog;
 class CSundraDoc;
+class PausePreview;
 class QProgressBar;
 class QScrollBar;
 class QTimer;
@@ -179,6 +180,7 @@ public:
 
     TrackListCtrl& list() { return *list_; }
     WaveformStrip& waveform() { return *strip_; }
+    PausePreview& pausePreview() { return *pausePreview_; }
     QScrollBar& positionBar() { return *bar_; }
     QProgressBar& levelMeter(int channel) { return *levels_[channel]; }
     QProgressBar& peakMeter(int channel) { return *peaks_[channel]; }
@@ -215,6 +217,9 @@ private:
     std::optional<int> OnDetection(const sundra::SplitSettings& settings, QWidget* parent);
     // After Auto Split: the reason and the suggested level of too few pieces.
     void ReportFewPieces(const CSplitAllDialog& dialog);
+    // While the split page is on display: the selected row's pauses on the
+    // strip at the settings its controls show; none hides them.
+    void ShowPausePreview(const std::optional<sundra::SplitSettings>& settings);
 
     CSundraDoc& document_;
     sundra::PlaybackContext& playback_;
@@ -244,6 +249,7 @@ private:
 
     TrackListCtrl* list_;
     WaveformStrip* strip_;
+    PausePreview* pausePreview_;
     QScrollBar* bar_;
     QProgressBar* levels_[2];
     QProgressBar* peaks_[2];

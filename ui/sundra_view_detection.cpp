@@ -1,13 +1,18 @@
 // The view's commands that explain or steer the automatic split: Split into
-// Tracks, the split page's Detection..., and the message of an Auto Split that
-// found fewer than two pieces.
+// Tracks, the split page's Detection..., the message of an Auto Split that
+// found fewer than two pieces, and the pauses on the strip while the split
+// page is on display.
 
 #include "split/detection_report.h"
 #include "ui/detection_dialog.h"
 #include "ui/message_box_reporter.h"
+#include "ui/pause_preview.h"
 #include "ui/settings_pages.h"
 #include "ui/split_all_dialog.h"
+#include "ui/sundra_doc.h"
 #include "ui/sundra_view.h"
+#include "ui/track_list_ctrl.h"
+#include "ui/waveform_strip.h"
 
 #include <QInputDialog>
 
@@ -66,4 +71,17 @@ void CSundraView::ReportFewPieces(const CSplitAllDialog& dialog) {
         if (!text.empty())
             showMessage(this, QString::fromStdString(text));
     }
+}
+
+void CSundraView::ShowPausePreview(const std::optional<sundra::SplitSettings>& settings) {
+    // The settings sheet is modal: the row and the file stay as they are while
+    // the page is on display. Without a waveform there is nothing to draw on.
+    const sundra::TrackSegment* row =
+        selectedTrack_ == -1 ? nullptr : list_->trackAt(selectedTrack_);
+    if (!settings || row == nullptr || document_.pathName().empty() ||
+        strip_->summary() == nullptr) {
+        pausePreview_->hide();
+        return;
+    }
+    pausePreview_->show(document_.pathName(), row->absoluteStart(), row->absoluteEnd(), *settings);
 }

@@ -6,6 +6,7 @@
 #include "ui/sundra_view.h"
 #include "ui/track_list_ctrl.h"
 
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -366,6 +367,10 @@ void WaveformStrip::paintEvent(QPaintEvent*) {
         painter.drawText(rect(), Qt::AlignCenter, tr("No waveform for this file"));
     }
 
+    if (pauseOverlay_) {
+        paintPauseOverlay(painter);
+    }
+
     // Cuts: a line with a handle at the top and the bottom. A shared cut's
     // handles point both ways; a lone edge's point into its own track.
     const QColor cut = mix(base, text, 0.6);
@@ -420,6 +425,45 @@ void WaveformStrip::paintEvent(QPaintEvent*) {
         painter.setPen(QPen(mix(base, highlight, 0.8), 0, Qt::DotLine));
         painter.drawRect(QRectF(0.5, 0.5, w - 1, h - 1));
     }
+}
+
+void WaveformStrip::setPauseOverlay(std::optional<PauseOverlay> overlay) {
+    pauseOverlay_ = std::move(overlay);
+    update();
+}
+
+void WaveformStrip::paintPauseOverlay(QPainter& painter) {
+    const double w = width();
+    const double h = height();
+    const double dpr = devicePixelRatioF();
+    // Spans narrower than a pixel still show, as a line one device pixel wide.
+    auto fillSpans = [&](const std::vector<sundra::FrameSpan>& spans, double top, double height,
+                         const QColor& colour) {
+        for (const sundra::FrameSpan& span : spans) {
+            const double x0 = std::max(xOfFrame(span.start), -1.0);
+            const double x1 = std::min(xOfFrame(span.end), w + 1);
+            if (x1 > 0 && x0 < w) {
+                painter.fillRect(QRectF(x0, top, std::max(x1 - x0, 1 / dpr), height), colour);
+            }
+        }
+    };
+    const PauseOverlay& overlay = *pauseOverlay_;
+    fillSpans(overlay.pauses, 0, h, QColor(240, 128, 16, 80));
+    const double band = std::min(6.0, h / 8);
+    fillSpans(overlay.pieces, h - band, band, QColor(32, 150, 64, 170));
+
+    const QString caption = tr("Sense level %1: %2 pauses, Auto Split cuts %3 pieces")
+                                .arg(static_cast<int>(std::lround(overlay.senseLevel * 1000)))
+                                .arg(static_cast<qsizetype>(overlay.pauses.size()))
+                                .arg(static_cast<qsizetype>(overlay.pieces.size()));
+    const QFontMetricsF metrics(font());
+    const QRectF box(w - metrics.horizontalAdvance(caption) - 14, 4,
+                     metrics.horizontalAdvance(caption) + 8, metrics.height() + 4);
+    QColor back = palette().color(QPalette::Base);
+    back.setAlpha(200);
+    painter.fillRect(box, back);
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawText(box, Qt::AlignCenter, caption);
 }
 
 void WaveformStrip::mousePressEvent(QMouseEvent* event) {

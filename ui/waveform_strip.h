@@ -20,6 +20,7 @@
 #include "core/track_edges.h"
 #include "core/wave_file.h"
 #include "core/waveform_summary.h"
+#include "split/block_scan.h"
 
 #include <QWidget>
 
@@ -30,6 +31,7 @@
 #include <vector>
 
 class CSundraView;
+class QPainter;
 class QTimer;
 
 namespace sundra {
@@ -74,6 +76,17 @@ public:
     // The edge a press at x would grab, if any.
     std::optional<sundra::TrackEdge> edgeAt(double x);
 
+    // What a detection sees, drawn over the waveform while it is set: its
+    // pauses shaded, the pieces Auto Split would cut as a band along the
+    // bottom, and a caption with their counts. Spans are frames of the master.
+    struct PauseOverlay {
+        double senseLevel = 0.0;
+        std::vector<sundra::FrameSpan> pauses;
+        std::vector<sundra::FrameSpan> pieces;
+    };
+    void setPauseOverlay(std::optional<PauseOverlay> overlay);
+    const std::optional<PauseOverlay>& pauseOverlay() const { return pauseOverlay_; }
+
 signals:
     // A click in row's region at offset frames from the row's start.
     void trackClicked(int row, std::int32_t offset);
@@ -108,6 +121,7 @@ private:
         bool shared;
     };
     std::vector<EdgeLine> edgeLines();
+    void paintPauseOverlay(QPainter& painter);
     int rowAtFrame(std::int64_t frame);
 
     CSundraView& view_;
@@ -134,6 +148,8 @@ private:
     std::int64_t shownReady_ = -1;
     int shownSelected_ = -2;
     std::int32_t shownMark_ = -1;
+
+    std::optional<PauseOverlay> pauseOverlay_;
 
     std::optional<sundra::TrackEdge> dragEdge_;
     std::int32_t dragFrom_ = 0;
