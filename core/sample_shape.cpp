@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <iterator>
+#include <limits>
 
 namespace sundra {
 
@@ -64,8 +65,22 @@ template <int Bits> void storeSigned(double value, std::uint8_t* p) {
     save(p, static_cast<std::uint32_t>(scaled<Bits>(value)), Bits / 8);
 }
 
+// The single nearest to value, as IEEE rounding gives it. Beyond the singles'
+// range a plain conversion is undefined, so those values are mapped here: from
+// half a step past the largest single on, the result is an infinity.
+float nearestSingle(double value) {
+    constexpr double largest = std::numeric_limits<float>::max();
+    constexpr double roundsToInfinity = largest + 0x1p103;
+    if (value >= roundsToInfinity || value <= -roundsToInfinity)
+        return value > 0 ? std::numeric_limits<float>::infinity()
+                         : -std::numeric_limits<float>::infinity();
+    if (value > largest || value < -largest)
+        return value > 0 ? std::numeric_limits<float>::max() : std::numeric_limits<float>::lowest();
+    return static_cast<float>(value); // NaN stays NaN
+}
+
 void storeFloat32(double value, std::uint8_t* p) {
-    const float single = static_cast<float>(value);
+    const float single = nearestSingle(value);
     std::uint32_t raw;
     std::memcpy(&raw, &single, sizeof raw);
     save(p, raw, 4);

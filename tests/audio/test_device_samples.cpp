@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -26,23 +27,52 @@ using Bytes = TestSoundScript::Bytes;
 constexpr SampleEncoding kFloat = SampleEncoding::Float;
 
 // Samples beyond full scale, beyond the range of a single, tiny, and not
-// numbers, mixed into a slow ramp so that every frame differs.
-std::vector<double> testSamples(std::size_t count) {
+// numbers, mixed into a slow ramp so that every frame differs; each with the
+// single the device must get: the nearest one, beyond the largest single
+// (FLT_MAX) by half its step (2^103) or more an infinity.
+struct Special {
+    double sample;
+    float single;
+};
+
+const std::vector<Special>& specials() {
     const double inf = std::numeric_limits<double>::infinity();
-    const std::vector<double> special{
-        1.5, -2.75, 1e39, -1e300, 1e-45, 0.1, inf, -inf, std::numeric_limits<double>::quiet_NaN(),
-        -0.0};
+    const float finf = std::numeric_limits<float>::infinity();
+    const double largest = FLT_MAX;
+    static const std::vector<Special> table{
+        {1.5, 1.5f},
+        {-2.75, -2.75f},
+        {1e39, finf},
+        {-1e300, -finf},
+        {largest + 0x1p102, FLT_MAX},
+        {-(largest + 0x1p103), -finf},
+        {1e-45, 1e-45f},
+        {0.1, 0.1f},
+        {inf, finf},
+        {-inf, -finf},
+        {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<float>::quiet_NaN()},
+        {-0.0, -0.0f},
+    };
+    return table;
+}
+
+double rampAt(std::size_t i) {
+    return (static_cast<double>(i) - 900.0) / 712.0;
+}
+
+std::vector<double> testSamples(std::size_t count) {
     std::vector<double> samples(count);
     for (std::size_t i = 0; i < count; ++i)
-        samples[i] = i % 7 == 0 ? special[(i / 7) % special.size()]
-                                : (static_cast<double>(i) - 900.0) / 712.0;
+        samples[i] = i % 7 == 0 ? specials()[(i / 7) % specials().size()].sample : rampAt(i);
     return samples;
 }
 
-Bytes asSingles(const std::vector<double>& samples, std::size_t first, std::size_t count) {
+Bytes asSingles(const std::vector<double>&, std::size_t first, std::size_t count) {
     Bytes bytes(count * sizeof(float));
     for (std::size_t i = 0; i < count; ++i) {
-        const float single = static_cast<float>(samples[first + i]);
+        const std::size_t at = first + i;
+        const float single = at % 7 == 0 ? specials()[(at / 7) % specials().size()].single
+                                         : static_cast<float>(rampAt(at));
         std::memcpy(bytes.data() + i * sizeof single, &single, sizeof single);
     }
     return bytes;
