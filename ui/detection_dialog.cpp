@@ -20,13 +20,7 @@ CDetectionScanDialog::CDetectionScanDialog(sundra::SampleReader& source,
     : WorkerDialog(parent), source_(source), settings_(settings) {
     setWindowTitle(QStringLiteral("Detection"));
     setMinimumSize(dialogUnitsToPixels(font(), 187, 57));
-    progress_ = makeProgressBar();
-    QPushButton* cancel = nullptr;
-    QHBoxLayout* buttonRow = makeCancelRow(cancel);
-    cancel_ = cancel;
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(progress_);
-    layout->addLayout(buttonRow);
+    layOutProgressForm({}, progress_, cancel_);
 }
 
 CDetectionScanDialog::~CDetectionScanDialog() {

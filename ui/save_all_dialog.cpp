@@ -23,15 +23,7 @@ CSaveAllDialog::CSaveAllDialog(const std::string& documentPath, QWidget* parent)
     format_->setObjectName(QStringLiteral("format"));
     format_->setVisible(false);
 
-    progress_ = makeProgressBar();
-    QPushButton* cancel = nullptr;
-    QHBoxLayout* buttonRow = makeCancelRow(cancel);
-    cancel_ = cancel;
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(name_);
-    layout->addWidget(format_);
-    layout->addWidget(progress_);
-    layout->addLayout(buttonRow);
+    layOutProgressForm({name_, format_}, progress_, cancel_);
 }
 
 CSaveAllDialog::~CSaveAllDialog() {

@@ -16,13 +16,7 @@ CSplitAllDialog::CSplitAllDialog(sundra::SampleReaderWriter& source,
     setWindowTitle(QStringLiteral("Split All Dialog"));
     setMinimumSize(dialogUnitsToPixels(font(), 187, 57));
 
-    progress_ = makeProgressBar();
-    QPushButton* cancel = nullptr;
-    QHBoxLayout* buttonRow = makeCancelRow(cancel);
-    cancel_ = cancel;
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(progress_);
-    layout->addLayout(buttonRow);
+    layOutProgressForm({}, progress_, cancel_);
 }
 
 CSplitAllDialog::~CSplitAllDialog() {

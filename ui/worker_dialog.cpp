@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QVBoxLayout>
 
 WorkerDialog::WorkerDialog(QWidget* parent) : QDialog(parent) {
     applyDialogFont(*this);
@@ -91,4 +92,18 @@ QHBoxLayout* WorkerDialog::makeCancelRow(QPushButton*& cancel) {
     row->addWidget(cancel, 50);
     row->addStretch(69);
     return row;
+}
+
+void WorkerDialog::layOutProgressForm(std::initializer_list<QWidget*> above,
+                                      QPointer<QProgressBar>& progress,
+                                      QPointer<QPushButton>& cancel) {
+    progress = makeProgressBar();
+    QPushButton* button = nullptr;
+    QHBoxLayout* buttonRow = makeCancelRow(button);
+    cancel = button;
+    auto* layout = new QVBoxLayout(this);
+    for (QWidget* widget : above)
+        layout->addWidget(widget);
+    layout->addWidget(progress);
+    layout->addLayout(buttonRow);
 }

@@ -14,12 +14,14 @@
 #include "ui/window_notifier.h"
 
 #include <QDialog>
+#include <QPointer>
 #include <QTimer>
 
 class QHBoxLayout;
 class QProgressBar;
 class QPushButton;
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 
 class WorkerDialog : public QDialog, public sundra::ThreadedTask, public MessageTarget {
@@ -62,6 +64,10 @@ protected:
     // units), which cancels the dialog.
     QProgressBar* makeProgressBar();
     QHBoxLayout* makeCancelRow(QPushButton*& cancel);
+    // The whole form of a progress dialog: the given widgets, top to bottom,
+    // then the progress bar and the cancel row, which progress and cancel get.
+    void layOutProgressForm(std::initializer_list<QWidget*> above, QPointer<QProgressBar>& progress,
+                            QPointer<QPushButton>& cancel);
 
 private:
     QTimer timer_;

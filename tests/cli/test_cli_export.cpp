@@ -24,14 +24,6 @@ std::string twoPieces(const test::TempDir& dir) {
     return path;
 }
 
-std::vector<std::string> entriesOf(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST(CliExport, TitledFlacFilesHoldTheWavSamplesAndTheTags) {
     test::TempDir dir;
     const std::string source = twoPieces(dir);
@@ -49,7 +41,7 @@ TEST(CliExport, TitledFlacFilesHoldTheWavSamplesAndTheTags) {
         {"split", source, "--save", "--out", dir.file("wav"), "--titles", dir.file("titles.txt")});
     ASSERT_EQ(wav.status, 0) << wav.err;
 
-    EXPECT_EQ(entriesOf(dir.path() / "flac"),
+    EXPECT_EQ(test::entriesOf(dir.path() / "flac"),
               (std::vector<std::string>{"01 Intro.flac", "02 Side-Long Song.flac"}));
     for (const char* stem : {"01 Intro", "02 Side-Long Song"}) {
         const test::Bytes wavFile = test::readBytes(dir.file("wav/" + std::string(stem) + ".wav"));
@@ -64,8 +56,8 @@ TEST(CliExport, TitledFlacFilesHoldTheWavSamplesAndTheTags) {
                       "--titles", dir.file("titles.txt"), "--artist", "The Band", "--album", "Live",
                       "--year", "1971", "--jobs", "2"});
     ASSERT_EQ(two.status, 0) << two.err;
-    EXPECT_EQ(entriesOf(dir.path() / "two"), entriesOf(dir.path() / "flac"));
-    for (const std::string& name : entriesOf(dir.path() / "flac"))
+    EXPECT_EQ(test::entriesOf(dir.path() / "two"), test::entriesOf(dir.path() / "flac"));
+    for (const std::string& name : test::entriesOf(dir.path() / "flac"))
         EXPECT_EQ(test::readBytes(dir.file("two/" + name)),
                   test::readBytes(dir.file("flac/" + name)))
             << name;
@@ -82,7 +74,7 @@ TEST(CliExport, BadExportOptionsAndATitlesCountMismatchWriteNothing) {
     const std::string source = twoPieces(dir);
     test::writeBytes(dir.file("three.txt"), test::Bytes{'a', '\n', 'b', '\n', 'c', '\n'});
     test::writeBytes(dir.file("one.txt"), test::Bytes{'a', '\n'});
-    const auto entriesBefore = entriesOf(dir.path());
+    const auto entriesBefore = test::entriesOf(dir.path());
     const struct {
         std::vector<std::string> args;
         std::string message;
@@ -105,7 +97,7 @@ TEST(CliExport, BadExportOptionsAndATitlesCountMismatchWriteNothing) {
         const test::CliResult result = test::runCli(args);
         EXPECT_EQ(result.status, 1) << c.message;
         EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
-        EXPECT_EQ(entriesOf(dir.path()), entriesBefore) << c.message;
+        EXPECT_EQ(test::entriesOf(dir.path()), entriesBefore) << c.message;
     }
 }
 

@@ -92,14 +92,6 @@ protected:
     test::RecordingNotifier nameShown;
 };
 
-std::vector<std::string> entriesOf(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST_F(Export, FlacDecodesToTheWavTracksSamplesAndCarriesTheTags) {
     const struct {
         int bits;
@@ -112,11 +104,13 @@ TEST_F(Export, FlacDecodesToTheWavTracksSamplesAndCarriesTheTags) {
         const std::string flac = dir.file("flac" + std::to_string(c.bits));
         exportTo(wav, {ExportFormat::Wav, 60});
         exportTo(flac, {ExportFormat::Flac, 60});
-        EXPECT_EQ(entriesOf(flac), (std::vector<std::string>{
-                                       "01 Intro.flac", "02 Side-Long Song.flac", "03 Coda.flac"}));
-        EXPECT_EQ(entriesOf(wav), (std::vector<std::string>{"01 Intro.wav", "02 Side-Long Song.wav",
-                                                            "03 Coda.wav"}));
-        for (const std::string& name : entriesOf(wav)) {
+        EXPECT_EQ(
+            test::entriesOf(flac),
+            (std::vector<std::string>{"01 Intro.flac", "02 Side-Long Song.flac", "03 Coda.flac"}));
+        EXPECT_EQ(
+            test::entriesOf(wav),
+            (std::vector<std::string>{"01 Intro.wav", "02 Side-Long Song.wav", "03 Coda.wav"}));
+        for (const std::string& name : test::entriesOf(wav)) {
             const std::string stem = fs::path(name).stem().string();
             const Bytes wavFile = test::readBytes(wav + "/" + name);
             const std::string flacPath = flac + "/" + stem + ".flac";
@@ -271,7 +265,7 @@ TEST_F(Export, AFailedOrRefusedEncodeLeavesNothingUnderATracksName) {
         const FileSizeLimit limit(8192);
         EXPECT_THROW(exportTo(folder, {ExportFormat::Flac, 60}), FileError);
     }
-    EXPECT_EQ(entriesOf(folder), std::vector<std::string>{"01 Intro.flac"});
+    EXPECT_EQ(test::entriesOf(folder), std::vector<std::string>{"01 Intro.flac"});
     EXPECT_EQ(test::readBytes(older), (Bytes{'o', 'l', 'd'}));
     EXPECT_TRUE(dialog.posts.empty());
 
@@ -284,7 +278,7 @@ TEST_F(Export, AFailedOrRefusedEncodeLeavesNothingUnderATracksName) {
         EXPECT_NE(std::string(error.what()).find("44100"), std::string::npos) << error.what();
     }
     EXPECT_EQ(nameShown.plainPosts, 0);
-    EXPECT_EQ(entriesOf(folder), std::vector<std::string>{"01 Intro.flac"});
+    EXPECT_EQ(test::entriesOf(folder), std::vector<std::string>{"01 Intro.flac"});
 
     // A folder that takes no new files: a read-only one of our own, or one of
     // the kernel's for a user whom permissions do not stop.

@@ -20,12 +20,16 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-std::vector<std::string> TempDir::entries() const {
+std::vector<std::string> entriesOf(const std::filesystem::path& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_))
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::vector<std::string> TempDir::entries() const {
+    return entriesOf(path_);
 }
 
 Bytes readBytes(const std::string& path) {

@@ -14,6 +14,9 @@ namespace sundra::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// Names of the files in a folder, sorted.
+std::vector<std::string> entriesOf(const std::filesystem::path& folder);
+
 class TempDir {
 public:
     TempDir();

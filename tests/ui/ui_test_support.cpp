@@ -58,7 +58,10 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
 }
 
 int execWith(QDialog& dialog, std::function<void()> action) {
-    QTimer::singleShot(0, &dialog, [&dialog, action = std::move(action)] {
+    // A timer, not a queued call: the action waits in nested event loops, and
+    // inside the delivery of a posted event those may hold back the worker's
+    // later posts.
+    QTimer::singleShot(1, Qt::PreciseTimer, &dialog, [&dialog, action = std::move(action)] {
         action();
         // An ASSERT that failed inside the action returned before the action
         // closed the dialog: end it so the test fails instead of hanging.
@@ -93,18 +96,10 @@ std::int32_t FailingTrack::read(void* buffer, std::int32_t byteCount) {
 
 void expectDefaultSettings(const QSettings& ini) {
     const std::pair<const char*, int> expected[] = {
-        {"SplitAll/sencelevel", 50},
-        {"SplitAll/sencetime", 10},
-        {"SplitAll/minimumtime", 10},
-        {"SplitAll/trimspace", 1},
-        {"SplitAll/clickfilter", 0},
-        {"record/wait", 0},
-        {"record/waitlevel", 50},
-        {"record/autostop", 0},
-        {"record/autostoplevel", 50},
-        {"record/autostoptime", 50},
-        {"record/overloadstop", 0},
-        {"record/overloadstoplevel", 90},
+        {"SplitAll/sencelevel", 50}, {"SplitAll/sencetime", 10},  {"SplitAll/minimumtime", 10},
+        {"SplitAll/trimspace", 1},   {"SplitAll/clickfilter", 0}, {"record/wait", 0},
+        {"record/waitlevel", 50},    {"record/autostop", 0},      {"record/autostoplevel", 50},
+        {"record/autostoptime", 50}, {"record/overloadstop", 0},  {"record/overloadstoplevel", 90},
         {"shotplay/time", 10},
     };
     for (const auto& [key, value] : expected) {
