@@ -118,6 +118,9 @@ void checkAccepted(const WaveFormat& format, std::int64_t offset, std::int64_t s
 void fuzzFile(const std::uint8_t* data, std::size_t size, std::int64_t memoryOffset,
               const WaveFormat& memoryFormat) {
     const std::string& path = scratchPath();
+    // A new file for each input: its lock state and contents can owe nothing
+    // to the inputs before it.
+    std::filesystem::remove(path);
     {
         File out(path, File::Access::Write, File::Share::Exclusive, File::Disposition::Create);
         out.write(data, static_cast<std::int32_t>(size));
