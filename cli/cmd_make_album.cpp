@@ -12,6 +12,7 @@
 #include "core/byte_stream.h"
 #include "core/file.h"
 #include "core/sample_shape.h"
+#include "core/seeded_random.h"
 #include "core/units.h"
 #include "core/wave_file.h"
 
@@ -33,27 +34,7 @@ constexpr long long kMaxMinutes = 24 * 60;
 constexpr double kQuietLevel = 0.01;
 constexpr double kHissLevel = 0.004;
 
-// splitmix64: tiny, fast and the same everywhere.
-class Random {
-public:
-    explicit Random(std::uint64_t seed) : state_(seed) {}
-
-    std::uint64_t next() {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    // A whole number in [low, high].
-    std::int64_t between(std::int64_t low, std::int64_t high) {
-        return low + static_cast<std::int64_t>(next() % static_cast<std::uint64_t>(high - low + 1));
-    }
-    // A number in [0, 1).
-    double unit() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
-
-private:
-    std::uint64_t state_;
-};
+using Random = SeededRandom;
 
 // sin(2 pi x) for a phase x of 2^32 steps per turn, by a refined parabola
 // (error below 0.1 %), so no library sine can change the bytes.

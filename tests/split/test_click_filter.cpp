@@ -4,6 +4,7 @@
 // per-frame levels; and a crackly record side shows what the filter is for.
 
 #include "audio/waitable.h"
+#include "core/seeded_random.h"
 #include "core/units.h"
 #include "split/auto_split.h"
 #include "split/block_loudness.h"
@@ -27,25 +28,15 @@ using test::Span;
 constexpr std::int32_t kSecond = 44100;
 constexpr std::int32_t kBlock = 11025;
 
-// splitmix64, so every run generates the same recordings.
-class Random {
+// The album generator's seeded numbers, so every run generates the same
+// recordings, in the ranges these recordings use.
+class Random : public SeededRandom {
 public:
-    explicit Random(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t next() {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    // A whole number in [low, high].
+    using SeededRandom::SeededRandom;
     std::int32_t whole(std::int32_t low, std::int32_t high) {
-        return low + static_cast<std::int32_t>(next() % static_cast<std::uint64_t>(high - low + 1));
+        return static_cast<std::int32_t>(SeededRandom::between(low, high));
     }
-    double unit() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
     double between(double low, double high) { return low + (high - low) * unit(); }
-
-private:
-    std::uint64_t state_;
 };
 
 // Interleaved integer samples of 16 or 24 bits.
