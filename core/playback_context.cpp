@@ -33,23 +33,26 @@ void PlaybackContext::setMaster(std::unique_ptr<SampleReaderWriter>&& stream) {
     const WaveFormat& format = stream->format();
     if (!(format == device_->format())) {
         // Open first: a refusal must leave everything as it was.
-        std::unique_ptr<SampleWriter> device = makeDevice_(format);
+        std::shared_ptr<SampleWriter> device = makeDevice_(format);
         std::unique_ptr<SampleBuffer> buffer = makeBuffer(format);
         device_ = std::move(device);
         buffer_ = std::move(buffer);
     }
     master_ = std::move(stream);
     range_ = &TrackSegment::empty();
+    ++rangeGeneration_;
 }
 
 void PlaybackContext::setRange(TrackSegment& track) {
     std::lock_guard guard(*this);
     range_ = &track;
+    ++rangeGeneration_;
 }
 
 void PlaybackContext::setRangeDefault() {
     std::lock_guard guard(*this);
     range_ = &TrackSegment::empty();
+    ++rangeGeneration_;
 }
 
 std::unique_ptr<SampleBuffer> PlaybackContext::makeBuffer(const WaveFormat& format) {
