@@ -82,6 +82,7 @@ WaveFileWriter::WaveFileWriter(const WaveFormat& format, std::unique_ptr<FileByt
                                                              expectedFrames * frameSize(format_));
     room_ = mayNeedRf64 ? HeaderRoom::Rf64 : HeaderRoom::Riff;
     dataOffset_ = writeHeader(*source_, format_, 0, room_);
+    headerWrittenFor_ = dataOffset_;
 }
 
 // The sizes come from the file's length in bytes, which stays right beyond the
@@ -90,6 +91,7 @@ void WaveFileWriter::writeCurrentHeader() {
     const std::int64_t frame = frameSize(format_);
     const std::int64_t data = std::max<std::int64_t>(source_->length() - dataOffset_, 0);
     writeHeader(*source_, format_, data / frame * frame, room_);
+    headerWrittenFor_ = source_->length();
 }
 
 WaveFileWriter::~WaveFileWriter() {
@@ -97,7 +99,8 @@ WaveFileWriter::~WaveFileWriter() {
     // finished call flushHeader() first (export and copy do); the same header
     // is then only written again here.
     try {
-        writeCurrentHeader();
+        if (source_->length() != headerWrittenFor_)
+            writeCurrentHeader();
     } catch (const FileError&) {
     }
 }
