@@ -181,6 +181,15 @@ CutList parseLabels(const std::string& text, const CutSource& source, LabelCheck
     return rows;
 }
 
+CutList clampedToSource(CutList rows, std::int32_t frames) {
+    const std::int32_t last = std::max(frames, 0);
+    for (CutRow& row : rows) {
+        row.start = std::clamp(row.start, 0, last);
+        row.end = std::clamp(row.end, 0, last);
+    }
+    return rows;
+}
+
 namespace {
 
 // A cue sheet quotes its texts; a quote inside one cannot be escaped in a way

@@ -67,6 +67,11 @@ enum class LabelChecks {
 CutList parseLabels(const std::string& text, const CutSource& source,
                     LabelChecks checks = LabelChecks::Strict);
 
+// The rows with every start and end moved into [0, frames]: the empty part of
+// a split at the very end, [frames + 1, frames], becomes [frames, frames]. A
+// reversed row within the source stays as it is.
+CutList clampedToSource(CutList rows, std::int32_t frames);
+
 // Rows with the album information that goes with them.
 struct AlbumCutList {
     CutList rows;
