@@ -40,11 +40,11 @@ double millisecondsSince(Clock::time_point start) {
 
 // A stereo 16-bit tone with a little noise, so the encoders have work to do.
 void writeTone(const std::string& path, std::int32_t frames) {
-    WaveFileWriter writer(WaveFormat{},
-                          std::make_unique<FileByteStream>(std::make_unique<File>(
-                              path, File::Access::ReadWrite, File::Share::Exclusive,
-                              File::Disposition::Create)),
-                          frames);
+    WaveFileWriter writer(
+        WaveFormat{},
+        std::make_unique<FileByteStream>(std::make_unique<File>(
+            path, File::Access::ReadWrite, File::Share::Exclusive, File::Disposition::Create)),
+        frames);
     std::vector<std::int16_t> block(2 * 44100);
     std::uint32_t noise = 1;
     for (std::int32_t done = 0; done < frames; done += 44100) {
@@ -145,12 +145,14 @@ void saveAllCancel(const std::string& path, ExportFormat format, std::int32_t fr
         return millisecondsSince(start);
     };
     const double whole = run(1.0);
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
     const double cancel = run(0.1);
-    std::printf("%-34s whole track %8.0f ms; cancel at 10%% returns after %6.1f ms; "
-                "left in the folder: %zu files\n",
-                exportFormatExtension(format), whole, cancel,
-                static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder),
-                                                       std::filesystem::directory_iterator())));
+    const auto left = std::distance(std::filesystem::directory_iterator(folder),
+                                    std::filesystem::directory_iterator());
+    std::printf("%-34s whole track %8.0f ms; cancel at 10%% returns after %8.1f ms, "
+                "%ld files left\n",
+                exportFormatExtension(format), whole, cancel, static_cast<long>(left));
     std::filesystem::remove_all(folder);
 }
 
