@@ -33,6 +33,11 @@ bool waitForDevice(SampleWriter& device, Event& stopEvent) {
 
 } // namespace
 
+bool PlayTask::begin() {
+    playback_.clearPlayedLevels();
+    return true;
+}
+
 int PlayTask::run(Event& stopEvent) {
     std::shared_ptr<SampleWriter> device = deviceOf(playback_);
     while (waitForDevice(*device, stopEvent)) {
@@ -52,6 +57,7 @@ int PlayTask::run(Event& stopEvent) {
             }
             // An exhausted range writes an empty block.
             writeBuffer(playback_.device(), buffer);
+            playback_.publishPlayedLevels();
             device = playback_.sharedDevice();
         }
         if (exhausted && stopEvent.lock(kLoopPauseMs)) {
@@ -99,6 +105,11 @@ bool ShotPlayTask::rangeUntouched(std::int32_t leftAt) {
            (leftAt < 0 || playback_.range().tell() == leftAt);
 }
 
+bool ShotPlayTask::begin() {
+    playback_.clearPlayedLevels();
+    return true;
+}
+
 int ShotPlayTask::run(Event& stopEvent) {
     // The excerpt keeps its own place: the range's position is the window's
     // between blocks.
@@ -126,6 +137,7 @@ int ShotPlayTask::run(Event& stopEvent) {
         }
         played += frames;
         writeBuffer(playback_.device(), buffer);
+        playback_.publishPlayedLevels();
         leftAt = range.tell();
         device = playback_.sharedDevice();
     }

@@ -22,6 +22,8 @@ namespace sundra {
 class PlayTask : public WorkerTask {
 public:
     explicit PlayTask(PlaybackContext& playback) : playback_(playback) {}
+    // Clears the played levels: the meters start from silence.
+    bool begin() override;
     int run(Event& stopEvent) override;
 
 private:
@@ -43,6 +45,7 @@ public:
     // shotFrames; normalised, so it may be shorter than shotFrames or empty.
     static TrackSegment excerptOf(TrackSegment& range, ShotKind kind, std::int32_t shotFrames);
 
+    bool begin() override;
     int run(Event& stopEvent) override;
 
 private:

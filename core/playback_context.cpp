@@ -55,6 +55,16 @@ void PlaybackContext::setRangeDefault() {
     ++rangeGeneration_;
 }
 
+void PlaybackContext::publishPlayedLevels() {
+    for (int channel = 0; channel < 2; ++channel)
+        playedLevels_[channel].store(channelPeak(*buffer_, channel), std::memory_order_relaxed);
+}
+
+void PlaybackContext::clearPlayedLevels() {
+    for (std::atomic<double>& level : playedLevels_)
+        level.store(0.0, std::memory_order_relaxed);
+}
+
 std::unique_ptr<SampleBuffer> PlaybackContext::makeBuffer(const WaveFormat& format) {
     return std::make_unique<SampleBuffer>(format, blockBytes(format, kBuffersPerSecond));
 }

@@ -21,6 +21,8 @@
 #include "core/sample_stream.h"
 #include "core/track_segment.h"
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -71,6 +73,17 @@ public:
     // The device, kept alive for a holder that waits on it after unlocking.
     std::shared_ptr<SampleWriter> sharedDevice() { return device_; }
 
+    // The peak level (channelPeak) of channel 0 or 1 in the block played last,
+    // for meters: any thread may read it without the lock. The play loops
+    // publish it for every block they queue and clear it when they begin, so
+    // a meter never shows a block that was read for anything else.
+    double playedLevel(int channel) const {
+        return playedLevels_[channel == 0 ? 0 : 1].load(std::memory_order_relaxed);
+    }
+    // For holders of the lock: publishes the levels of the play buffer.
+    void publishPlayedLevels();
+    void clearPlayedLevels();
+
 private:
     static std::unique_ptr<SampleBuffer> makeBuffer(const WaveFormat& format);
 
@@ -82,6 +95,7 @@ private:
     std::unique_ptr<SampleBuffer> buffer_;
     std::shared_ptr<SampleWriter> device_;
     std::uint64_t rangeGeneration_ = 0;
+    std::array<std::atomic<double>, 2> playedLevels_{};
 };
 
 } // namespace sundra

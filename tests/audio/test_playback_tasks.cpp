@@ -242,6 +242,7 @@ TEST_F(ScriptedPlaybackTest, TheWindowTakesTheLockBetweenBlocksAndWhatItDoesTher
          [](ScriptedPlaybackTest& t) {
              EXPECT_EQ(t.playback->range().tell(), kMark + kFourBlocks);
              EXPECT_NEAR(channelPeak(t.playback->buffer(), 0), kFirstTrackValue / 32768.0, 1e-6);
+             EXPECT_EQ(t.playback->playedLevel(1), channelPeak(t.playback->buffer(), 1));
          },
          kShot, kMark},
         {"a position move ends a shot there", true, 0,
@@ -266,6 +267,10 @@ TEST_F(ScriptedPlaybackTest, TheWindowTakesTheLockBetweenBlocksAndWhatItDoesTher
         std::unique_ptr<WorkerTask> task;
         {
             std::lock_guard guard(*playback);
+            // A block read for something else (a position-bar snippet).
+            second->seek(0);
+            readIntoBuffer(*second, playback->buffer());
+            playback->publishPlayedLevels();
             if (c.selected < 2)
                 playback->setRange(c.selected == 0 ? *first : *empty);
             first->seek(kMark);
@@ -290,6 +295,9 @@ TEST_F(ScriptedPlaybackTest, TheWindowTakesTheLockBetweenBlocksAndWhatItDoesTher
             ASSERT_EQ(played[i] | played[i + 1] << 8, kFirstTrackValue) << "byte " << i;
         std::lock_guard guard(*playback);
         EXPECT_EQ(playback->master().tell(), c.position);
+        if (c.played == 0) {
+            EXPECT_EQ(playback->playedLevel(0), 0.0) << "a meter showed the other block";
+        }
     }
 }
 
