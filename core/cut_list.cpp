@@ -39,16 +39,13 @@ std::vector<std::string> linesOf(const std::string& text) {
         from = 3;
     }
     while (from < text.size()) {
-        std::string::size_type to = text.find('\n', from);
+        // LF, CR LF, or CR alone as older Mac programs end their lines.
+        std::string::size_type to = text.find_first_of("\r\n", from);
         if (to == std::string::npos) {
             to = text.size();
         }
-        std::string line = text.substr(from, to - from);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        lines.push_back(std::move(line));
-        from = to + 1;
+        lines.push_back(text.substr(from, to - from));
+        from = to + (text.compare(to, 2, "\r\n") == 0 ? 2 : 1);
     }
     return lines;
 }
@@ -85,6 +82,21 @@ std::string numberedName(const std::string& title, std::size_t index) {
 
 std::string secondsText(std::int64_t frames, std::int32_t rate) {
     return labelTime(frames, rate) + " s";
+}
+
+std::string cueSafe(const std::string& text) {
+    std::string out = withoutControls(text);
+    std::replace(out.begin(), out.end(), '"', '\'');
+    return out;
+}
+
+std::string cueTime(std::int64_t cdFrames) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld",
+                  static_cast<long long>(cdFrames / (60 * kCdFramesPerSecond)),
+                  static_cast<long long>(cdFrames / kCdFramesPerSecond % 60),
+                  static_cast<long long>(cdFrames % kCdFramesPerSecond));
+    return text;
 }
 
 } // namespace cut_list_text

@@ -8,8 +8,8 @@
 
 namespace sundra::cut_list_text {
 
-// The text's lines without their line ends and without a leading byte-order
-// mark.
+// The text's lines, ended by LF, CR LF or CR, without their line ends and
+// without a leading byte-order mark.
 std::vector<std::string> linesOf(const std::string& text);
 bool isBlank(const std::string& line);
 // Without blanks and tabs at either end.
@@ -20,5 +20,13 @@ std::string withoutControls(const std::string& name);
 std::string numberedName(const std::string& title, std::size_t index);
 // "12.345678 s", for messages.
 std::string secondsText(std::int64_t frames, std::int32_t rate);
+
+// Cue sheets count time in CD frames of 1/75 s.
+constexpr std::int64_t kCdFramesPerSecond = 75;
+// A cue sheet quotes its texts; a quote inside one cannot be escaped in a way
+// that every reader understands, so it becomes an apostrophe.
+std::string cueSafe(const std::string& text);
+// "mm:ss:ff" for a count of CD frames.
+std::string cueTime(std::int64_t cdFrames);
 
 } // namespace sundra::cut_list_text

@@ -42,15 +42,24 @@ std::int64_t labelFrame(const std::string& field, std::int32_t rate, int line) {
 } // namespace
 
 std::string labelTime(std::int64_t frames, std::int32_t samplesPerSecond) {
-    const std::int64_t rate = samplesPerSecond > 0 ? samplesPerSecond : 1;
-    const std::int64_t sign = frames < 0 ? -1 : 1;
-    const std::int64_t magnitude = frames * sign;
-    // Integer arithmetic: a double would drift in the sixth decimal on long files.
-    const std::int64_t micros = (magnitude * 2000000 + rate) / (2 * rate);
+    const std::uint64_t rate =
+        samplesPerSecond > 0 ? static_cast<std::uint64_t>(samplesPerSecond) : 1;
+    // Unsigned, so that even the most negative count has a magnitude.
+    const std::uint64_t magnitude =
+        frames < 0 ? 0 - static_cast<std::uint64_t>(frames) : static_cast<std::uint64_t>(frames);
+    // Whole seconds first and the microseconds of the rest, in integers: a
+    // double would drift in the sixth decimal on long files, and the rest times
+    // a million always fits where the whole count might not.
+    std::uint64_t seconds = magnitude / rate;
+    std::uint64_t micros = ((magnitude % rate) * 2000000 + rate) / (2 * rate);
+    if (micros == 1000000) {
+        ++seconds;
+        micros = 0;
+    }
     char text[48];
-    std::snprintf(text, sizeof text, "%s%lld.%06lld", sign < 0 ? "-" : "",
-                  static_cast<long long>(micros / 1000000),
-                  static_cast<long long>(micros % 1000000));
+    std::snprintf(text, sizeof text, "%s%llu.%06llu", frames < 0 ? "-" : "",
+                  static_cast<unsigned long long>(seconds),
+                  static_cast<unsigned long long>(micros));
     return text;
 }
 
@@ -63,10 +72,19 @@ std::string labelText(const CutList& rows, std::int32_t samplesPerSecond) {
     return text;
 }
 
-CutList parseLabels(const std::string& text, const CutSource& source, LabelChecks checks) {
-    CutList rows;
+namespace {
+
+struct Label {
+    int line = 0;
+    std::int64_t start = 0;
+    std::int64_t end = 0;
+    std::string name;
+};
+
+// Every label of the text with its times checked against the source.
+std::vector<Label> labelsOf(const std::string& text, const CutSource& source) {
+    std::vector<Label> labels;
     const std::vector<std::string> lines = linesOf(text);
-    int previousLine = 0;
     for (std::size_t index = 0; index < lines.size(); ++index) {
         const std::string& line = lines[index];
         const int number = static_cast<int>(index) + 1;
@@ -83,10 +101,11 @@ CutList parseLabels(const std::string& text, const CutSource& source, LabelCheck
         const std::string endField =
             line.substr(firstTab + 1, secondTab == std::string::npos ? std::string::npos
                                                                      : secondTab - firstTab - 1);
-        const std::int64_t start =
-            labelFrame(line.substr(0, firstTab), source.samplesPerSecond, number);
-        const std::int64_t end = labelFrame(endField, source.samplesPerSecond, number);
-        for (std::int64_t frame : {start, end}) {
+        Label label;
+        label.line = number;
+        label.start = labelFrame(line.substr(0, firstTab), source.samplesPerSecond, number);
+        label.end = labelFrame(endField, source.samplesPerSecond, number);
+        for (std::int64_t frame : {label.start, label.end}) {
             if (frame > source.frames) {
                 throw CutListError(number,
                                    "the time " + secondsText(frame, source.samplesPerSecond) +
@@ -94,27 +113,90 @@ CutList parseLabels(const std::string& text, const CutSource& source, LabelCheck
                                        secondsText(source.frames, source.samplesPerSecond) + ")");
             }
         }
-        if (checks == LabelChecks::Strict) {
-            if (start > end) {
-                throw CutListError(number, "the label ends before it starts");
-            }
-            if (!rows.empty() && start < rows.back().end) {
-                throw CutListError(number, "the label overlaps the label on line " +
-                                               std::to_string(previousLine) +
-                                               " or comes before it");
-            }
+        if (secondTab != std::string::npos) {
+            label.name = withoutControls(line.substr(secondTab + 1));
         }
-        std::string name =
-            secondTab == std::string::npos ? std::string() : line.substr(secondTab + 1);
-        if (name.empty()) {
-            name = numberedName(source.title, rows.size());
+        labels.push_back(std::move(label));
+    }
+    if (labels.empty()) {
+        throw CutListError(0, "the file holds no label");
+    }
+    return labels;
+}
+
+void addRow(CutList& rows, std::string name, std::int64_t start, std::int64_t end,
+            const CutSource& source) {
+    if (name.empty()) {
+        name = numberedName(source.title, rows.size());
+    }
+    rows.push_back(
+        {std::move(name), static_cast<std::int32_t>(start), static_cast<std::int32_t>(end)});
+}
+
+void checkOrder(const Label& label, const Label* previous) {
+    if (label.start > label.end) {
+        throw CutListError(label.line, "the label ends before it starts");
+    }
+    if (previous && label.start < previous->end) {
+        throw CutListError(label.line, "the label overlaps the label on line " +
+                                           std::to_string(previous->line) + " or comes before it");
+    }
+}
+
+// Points cut the source: each row runs from one point (named by its label) to
+// the next, the first from the start of the source.
+CutList rowsBetweenPoints(const std::vector<Label>& points, const CutSource& source) {
+    CutList rows;
+    std::int64_t from = 0;
+    std::string name;
+    for (std::size_t i = 0; i <= points.size(); ++i) {
+        const std::int64_t to = i < points.size() ? points[i].start : source.frames;
+        if (i < points.size()) {
+            checkOrder(points[i], i > 0 ? &points[i - 1] : nullptr);
         }
-        rows.push_back({withoutControls(name), static_cast<std::int32_t>(start),
-                        static_cast<std::int32_t>(end)});
-        previousLine = number;
+        if (to > from) {
+            addRow(rows, name, from, to, source);
+        }
+        if (i < points.size()) {
+            from = to;
+            name = points[i].name;
+        }
     }
     if (rows.empty()) {
-        throw CutListError(0, "the file holds no label");
+        throw CutListError(0, "the points cut out no track");
+    }
+    return rows;
+}
+
+} // namespace
+
+CutList parseLabels(const std::string& text, const CutSource& source, LabelChecks checks,
+                    CutListWarnings* warnings) {
+    const std::vector<Label> labels = labelsOf(text, source);
+    CutList rows;
+    if (checks == LabelChecks::RangeOnly) {
+        for (const Label& label : labels) {
+            addRow(rows, label.name, label.start, label.end, source);
+        }
+        return rows;
+    }
+    const auto isPoint = [](const Label& label) { return label.start == label.end; };
+    if (std::all_of(labels.begin(), labels.end(), isPoint)) {
+        return rowsBetweenPoints(labels, source);
+    }
+    const Label* previous = nullptr;
+    for (const Label& label : labels) {
+        if (isPoint(label)) {
+            if (warnings) {
+                warnings->push_back("line " + std::to_string(label.line) + ": the point at " +
+                                    secondsText(label.start, source.samplesPerSecond) +
+                                    " is not a track among the regions, and was skipped");
+            }
+            continue;
+        }
+        checkOrder(label, previous);
+        addRow(rows, label.name, label.start, label.end, source);
+        previous = &label;
     }
     return rows;
 }
