@@ -38,13 +38,16 @@ TEST(LabelFile, WritesSecondsWithSixDecimalsAndReadsEveryFrameBack) {
     }
 }
 
+// A list and the rows and warnings it must give.
+struct ReadCase {
+    const char* what;
+    std::string text;
+    CutList rows;
+    CutListWarnings warnings;
+};
+
 TEST(LabelFile, RegionsAreTracksAndPointsCutTheFile) {
-    const struct {
-        const char* what;
-        std::string text;
-        CutList rows;
-        std::vector<std::string> warnings;
-    } cases[] = {
+    const ReadCase cases[] = {
         {"regions as editors write them: a byte-order mark, CR LF, blank and frequency lines, a "
          "label without a name; a point among them is skipped",
          "\xEF\xBB\xBF"
@@ -166,12 +169,7 @@ TEST(CueSheet, OurOwnSheetGivesBackEveryStartAndEndWithinOneCdFrame) {
 TEST(CueSheet, ReadsTheSheetsOtherProgramsWrite) {
     const CutSource source = sourceOf(44100, 700000);
     constexpr std::int32_t kAt537 = 5 * 44100 + 37 * 588;
-    const struct {
-        const char* what;
-        std::string text;
-        CutList rows;
-        std::vector<std::string> warnings;
-    } cases[] = {
+    const ReadCase cases[] = {
         {"their extra commands, a path before the file name, keywords in lower case, no titles "
          "and a third index inside a track",
          "REM GENRE Rock\nPERFORMER \"Band\"\nTITLE \"The Album\"\n"
