@@ -345,6 +345,20 @@ CutList parseCueSheet(const std::string& text, const CutSource& source) {
     return readCueSheet(text, source).rows;
 }
 
+std::string cueSheetFileName(const std::string& text) {
+    for (const std::string& raw : linesOf(text)) {
+        const CueLine line = splitCueLine(raw);
+        if (line.keyword == "FILE") {
+            try {
+                return fileNameOf(line.rest, 0);
+            } catch (const CutListError&) {
+                return {}; // a quote that is not closed names no file
+            }
+        }
+    }
+    return {};
+}
+
 AlbumCutList readCueSheet(const std::string& text, const CutSource& source,
                           CutListWarnings* warnings) {
     const std::vector<std::string> lines = linesOf(text);
