@@ -9,7 +9,7 @@
 #   bench/fetch-corpus.sh [DIR]         (default DIR: build/corpus)
 #
 # DIR/debs holds the packages, DIR/tracks the decoded tracks, DIR/albums the
-# albums, their truth and their track lists (about 5 GB in all). Running it
+# albums, their truth and their track lists (about 7 GB in all). Running it
 # again fetches and decodes only what is missing, then rebuilds the albums
 # (the same bytes: every random choice is seeded).
 set -euo pipefail

@@ -13,10 +13,10 @@ split --labels writes it) or the standard error of ffmpeg's silencedetect
 Every boundary between two songs is found when a cut lies in the gap between
 the first song's music end and the second's music start, or within the
 tolerance (0.5 s) of it; a cut is the stretch between one detected track's end
-and the next one's start. Each cut serves one boundary at most. A cut that
-serves none and lies in music is an extra cut; a detected track with less than
-a second of music (noise before the first song, between two cuts in one gap,
-or after the last) is an extra track. For each song's edges: the music left
+and the next one's start. Each cut serves one boundary at most; each cut that
+serves none is one extra: a cut in music (it splits a song) or a track without
+music (less than a second of it: the lead-in's noise, a sliver between two cuts
+in one gap, the run-out). For each song's edges: the music left
 out (the detected start after the music's start, the detected end before the
 music's end; a song no track touches is left out whole), the music left out
 inside it (between two of its tracks), and the gap included (the detected
@@ -41,7 +41,7 @@ def read_labels(path):
     silences of a silencedetect log, sorted by start."""
     with open(path, encoding="utf-8") as f:
         text = f.read()
-    if "silence_start" in text:
+    if "silence_start" in text or re.search(r"^Input #0", text, re.M):  # an ffmpeg log
         return silencedetect_pieces(text, path)
     rows = []
     for number, line in enumerate(text.splitlines(), 1):
@@ -112,10 +112,19 @@ def score(truth, detected, tolerance, under):
         if i not in found and j not in used:
             found[i] = j
             used.add(j)
-    extra_cuts = [c for j, c in enumerate(cuts) if j not in used
-                  and any(c[0] < e - tolerance and c[1] > s + tolerance for s, e, _ in truth)]
-    music = lambda a, b: sum(overlap(a, b, s, e) for s, e, _ in truth)
-    extra_tracks = [d for d in detected if music(d[0], d[1]) < EMPTY_TRACK]
+    # Every cut that serves no boundary makes one track too many: it splits a
+    # song, or sets off a track without music.
+    music = lambda d: sum(overlap(d[0], d[1], s, e) for s, e, _ in truth)
+    extra, shown = [], set()
+    for j, cut in enumerate(cuts):
+        if j in used:
+            continue
+        empty = [k for k in (j + 1, j) if music(detected[k]) < EMPTY_TRACK and k not in shown]
+        if empty:
+            shown.add(empty[0])
+            extra.append(("track without music", detected[empty[0]][:2]))
+        else:
+            extra.append(("cut in music", cut))
 
     rows = []
     for k, (s, e, name) in enumerate(truth):
@@ -135,8 +144,7 @@ def score(truth, detected, tolerance, under):
                          inside=max(0.0, (e - s) - covered - left[0] - left[1]),
                          gap=(max(0.0, s - max(a, before)), max(0.0, min(b, after) - e)),
                          boundary=k in found if k + 1 < n else None))
-    return rows, dict(found=len(found), boundaries=n - 1, extra_cuts=extra_cuts,
-                      extra_tracks=extra_tracks)
+    return rows, dict(found=len(found), boundaries=n - 1, extra=extra)
 
 
 def clock(seconds):
@@ -179,10 +187,8 @@ def print_table(name, rows, totals):
               f"{clock(r['a']):>9}-{clock(r['b']):<9}  {r['left'][0]:5.2f} {r['left'][1]:5.2f}  "
               f"{r['under'][0]:5.2f} {r['under'][1]:5.2f}  "
               f"{r['gap'][0]:5.2f} {r['gap'][1]:5.2f}  {r['inside']:6.2f}  {boundary}")
-    for c in totals["extra_cuts"]:
-        print(f"  extra cut in music at {clock(c[0])}" + (f"-{clock(c[1])}" if c[1] > c[0] else ""))
-    for d in totals["extra_tracks"]:
-        print(f"  extra track without music {clock(d[0])}-{clock(d[1])}")
+    for what, (a, b) in totals["extra"]:
+        print(f"  extra: {what} {clock(a)}" + (f"-{clock(b)}" if b > a else ""))
 
 
 def gap_rms(truth_path, wav_path):
@@ -236,7 +242,7 @@ def main(argv):
         truth, detected = read_labels(truth_path), read_labels(detected_path)
         rows, totals = score(truth, detected, tolerance, read_under_floor(truth_path, len(truth)))
         name = re.sub(r"\.txt$", "", detected_path.rsplit("/", 1)[-1])
-        n_extra = len(totals["extra_cuts"]) + len(totals["extra_tracks"])
+        n_extra = len(totals["extra"])
         file_summary = summary(totals["found"], totals["boundaries"], n_extra, rows)
         if brief:
             print(row_line(name, file_summary))
