@@ -47,8 +47,8 @@ for clean in "$albums"/*-clean.wav; do
 done
 [ ${#copies[@]} -gt 0 ] || { echo "no copy matches '$COPIES'" >&2; exit 1; }
 
-# What split offers: its usage line names every option it takes.
-usage=$("$cli" split --help 2>&1 || true)
+# What split offers: its usage names every option it takes.
+usage=$({ "$cli" split --help; "$cli" --help; } 2>&1 || true)
 offers() { grep -q -- "$1" <<<"$usage"; }
 
 # detect METHOD ARGS...: runs sundra-cli split with ARGS on every copy (an

@@ -168,12 +168,12 @@ def sentence(label, t):
             f"inside songs {t['inside']:.1f} s, gap included max {t['gap_max']:.2f} s")
 
 
-BRIEF_HEADER = (f"{'detection':<34} {'found':>7} {'extra':>5}  {'left out max':>12} {'mean':>5} "
+BRIEF_HEADER = (f"{'detection':<38} {'found':>7} {'extra':>5}  {'left out max':>12} {'mean':>5} "
                 f"{'above floor':>11}  {'inside':>6}  {'gap in max':>10}")
 
 
 def row_line(label, t):
-    return (f"{label:<34} {t['found']:>3}/{t['boundaries']:<3} {t['extra']:>5}  {t['left_max']:>10.2f} s "
+    return (f"{label:<38} {t['found']:>3}/{t['boundaries']:<3} {t['extra']:>5}  {t['left_max']:>10.2f} s "
             f"{t['left_mean']:>5.2f} {t['audible_max']:>9.2f} s  {t['inside']:>6.1f}  {t['gap_max']:>8.2f} s")
 
 
