@@ -3,10 +3,11 @@
 // scanned in blocks of 1/blocksPerSecond second; a block is loud when the level
 // (the largest magnitude over its channels) of some frame rises above the sense
 // level (with a click filter, of a frame in a run of enough loud 10 ms windows:
-// BlockReader), and more than senseTime of quiet blocks make a pause. Every piece is a TrackSegment
-// over the scanned source, owned by the PieceList that collects it. All of this runs on one thread
-// (the split-all worker); the only value another thread may read meanwhile is the source's position
-// (a progress display).
+// BlockReader), and more than senseTime of quiet blocks make a pause. Every
+// piece is a TrackSegment over the scanned source, owned by the PieceList that
+// collects it. All of this runs on one thread (the split-all worker); the only
+// value another thread may read meanwhile is the source's position (a progress
+// display).
 
 #include "audio/notifier.h"
 #include "audio/waitable.h"
