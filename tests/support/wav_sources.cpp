@@ -127,7 +127,7 @@ BroadcastInfo sampleBroadcastInfo() {
     return info;
 }
 
-std::vector<SourceFile> filesAsOthersWriteThem() {
+std::vector<SourceFile> filesAsOthersWriteThem(std::int32_t frames) {
     const WaveFormat cd{2, 44100, 16};
     const WaveFormat hiRes{2, 48000, 24};
     BroadcastInfo oddInfo = sampleBroadcastInfo();
@@ -137,29 +137,30 @@ std::vector<SourceFile> filesAsOthersWriteThem() {
     const Bytes id3 = bytesOf(std::string("ID3\x03\0\0\0\0\0\x0A", 10) + "0123456789");
 
     std::vector<SourceFile> files = {
-        source("bext first, odd size", hiRes, 1500, {riffChunk("bext", bext), formatChunk(hiRes)},
+        source("bext first, odd size", hiRes, frames, {riffChunk("bext", bext), formatChunk(hiRes)},
                {}),
-        source("bext first, no pad byte", hiRes, 1500,
+        source("bext first, no pad byte", hiRes, frames,
                {riffChunk("bext", bext, false), formatChunk(hiRes)}, {listChunk()}),
-        source("LIST first", cd, 1000, {listChunk(), formatChunk(cd)}, {}),
-        source("LIST and id3 after the data", cd, 1000, {formatChunk(cd)},
+        source("LIST first", cd, frames, {listChunk(), formatChunk(cd)}, {}),
+        source("LIST and id3 after the data", cd, frames, {formatChunk(cd)},
                {listChunk(), riffChunk("id3 ", id3)}),
-        source("JUNK before and between", cd, 1000,
+        source("JUNK before and between", cd, frames,
                {riffChunk("JUNK", Bytes(28, 0)), formatChunk(cd), riffChunk("JUNK", Bytes(14, 0))},
                {}),
         source(
-            "odd chunks without pad byte", cd, 1000,
+            "odd chunks without pad byte", cd, frames,
             {formatChunk(cd), riffChunk("iXML", odd, false), riffChunk("fact", Bytes(5, 1), false)},
             {riffChunk("cue ", odd, false)}),
-        source("8-bit mono, odd data, pad byte, LIST", {1, 8000, 8}, 1001,
+        source("8-bit mono, odd data, pad byte, LIST", {1, 8000, 8}, frames | 1,
                {formatChunk({1, 8000, 8})}, {listChunk()}),
-        source("unfinished recording, data size 0", cd, 1000, {formatChunk(cd)}, {}, 0),
-        source("unfinished recording, data size short", cd, 1000, {formatChunk(cd)}, {}, 400 * 4),
-        source("12 bits in 16", {2, 44100, 16, kInt, 12}, 1000,
+        source("unfinished recording, data size 0", cd, frames, {formatChunk(cd)}, {}, 0),
+        source("unfinished recording, data size short", cd, frames, {formatChunk(cd)}, {},
+               static_cast<std::uint32_t>(frames / 3 * 4)),
+        source("12 bits in 16", {2, 44100, 16, kInt, 12}, frames,
                {formatChunk({2, 44100, 16, kInt, 12})}, {listChunk()}),
-        source("20 bits in 24", {2, 96000, 24, kInt, 20}, 1000,
+        source("20 bits in 24", {2, 96000, 24, kInt, 20}, frames,
                {formatChunk({2, 96000, 24, kInt, 20})}, {listChunk()}),
-        source("24 bits in 32, extensible", {2, 48000, 32, kInt, 24}, 1000,
+        source("24 bits in 32, extensible", {2, 48000, 32, kInt, 24}, frames,
                {formatChunk({2, 48000, 32, kInt, 24}, true)}, {listChunk()}),
     };
     files[0].broadcast = files[1].broadcast = oddInfo;

@@ -40,8 +40,8 @@ struct SourceFile {
     std::optional<BroadcastInfo> broadcast;
 };
 
-// One file of every shape above.
-std::vector<SourceFile> filesAsOthersWriteThem();
+// One file of every shape above, of about `frames` frames each.
+std::vector<SourceFile> filesAsOthersWriteThem(std::int32_t frames = 1000);
 
 // A Broadcast Wave record as an archive's transfer tool fills it.
 BroadcastInfo sampleBroadcastInfo();
