@@ -10,7 +10,7 @@ packages=(
     pulseaudio pulseaudio-utils libasound2-plugins
     fonts-ipafont-gothic
     libsndfile1-dev
-    ffmpeg sox flac cuetools
+    ffmpeg sox flac cuetools mediainfo
 )
 
 missing=()
