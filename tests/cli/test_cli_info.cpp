@@ -43,21 +43,17 @@ TEST(CliInfo, PrintsFormatOffsetFramesAndDuration) {
     EXPECT_NE(longResult.out.find("duration: 01:02:03\n"), std::string::npos) << longResult.out;
 }
 
-TEST(CliInfo, DescribesDaysLongFilesAndTheirBroadcastRecordAndRefusesTooLongOnes) {
+TEST(CliInfo, DescribesDaysLongFilesAndRefusesTooLongOnesWithTheReason) {
     // Sparse 8-bit mono files of 30 hours at 8 kHz, which opens, and of 14
     // hours at 44.1 kHz, more frames than the program counts.
     test::TempDir dir;
     const struct {
-        int rate;
-        int hours;
-        int status;
-        std::string last;
-    } cases[] = {
-        {8000, 30, 0, "duration: 30:00:00\n"},
-        {44100, 14, 1,
-         "duration: 14:00:00\nrefused: The file lasts 14:00:00; at 44100 Hz the program opens at "
-         "most 13:31:35.\n"},
-    };
+        int rate, hours, status;
+        std::string end;
+    } cases[] = {{8000, 30, 0, "duration: 30:00:00\n"},
+                 {44100, 14, 1,
+                  "duration: 14:00:00\nrefused: The file lasts 14:00:00; at 44100 Hz the "
+                  "program opens at most 13:31:35.\n"}};
     for (const auto& c : cases) {
         const std::string path = dir.file(std::to_string(c.rate) + ".wav");
         test::writeBytes(path, test::canonicalWav(WaveFormat{1, c.rate, 8}, {}));
@@ -65,23 +61,14 @@ TEST(CliInfo, DescribesDaysLongFilesAndTheirBroadcastRecordAndRefusesTooLongOnes
         std::filesystem::resize_file(path, static_cast<std::uintmax_t>(44 + frames));
         const test::CliResult result = test::runCli({"info", path});
         EXPECT_EQ(result.status, c.status) << result.err;
-        EXPECT_NE(result.out.find("frames: " + std::to_string(frames) + "\n" + c.last),
-                  std::string::npos)
+        EXPECT_TRUE(result.out.ends_with("frames: " + std::to_string(frames) + "\n" + c.end))
             << result.out;
     }
-
-    const test::SourceFile broadcast = test::filesAsOthersWriteThem().front();
-    const std::string path = dir.file("bwf.wav");
-    test::writeBytes(path, broadcast.image);
-    const test::CliResult result = test::runCli({"info", path});
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(result.out.find("description: Side A, first transfer\n"
-                              "originator: Archive transfer desk\n"
-                              "originator reference: ARC-1987-0042\n"
-                              "origination: 2024-03-05 09:30:00\n"
-                              "time reference: 4294975488 (24:51:18)\n"),
-              std::string::npos)
-        << result.out;
+    // A Broadcast Wave file's record, its time reference as a time of day.
+    test::writeBytes(dir.file("bwf.wav"), test::filesAsOthersWriteThem().front().image);
+    EXPECT_TRUE(test::runCli({"info", dir.file("bwf.wav")})
+                    .out.ends_with("origination: 2024-03-05 09:30:00\n"
+                                   "time reference: 4294975488 (24:51:18)\n"));
 }
 
 TEST(CliInfo, RefusedAndMissingFilesFailWithAMessage) {

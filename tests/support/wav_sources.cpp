@@ -36,6 +36,17 @@ SourceFile source(std::string name, const WaveFormat& format, std::int32_t frame
     return file;
 }
 
+// A Broadcast Wave record as an archive's transfer tool fills it; the time
+// reference needs more than 32 bits.
+const BroadcastInfo kArchiveRecord{
+    "Side A, first transfer",
+    "Archive transfer desk",
+    "ARC-1987-0042",
+    "2024-03-05",
+    "09:30:00",
+    0x1'0000'2000ull,
+    "A=ANALOGUE,M=stereo,T=Revox B77\r\nA=PCM,F=48000,W=24,M=stereo\r\n"};
+
 } // namespace
 
 Bytes riffChunk(const char (&id)[5], const Bytes& body, bool pad,
@@ -115,22 +126,10 @@ Bytes rampSamples(const WaveFormat& format, std::int32_t frames) {
     return out;
 }
 
-BroadcastInfo sampleBroadcastInfo() {
-    BroadcastInfo info;
-    info.description = "Side A, first transfer";
-    info.originator = "Archive transfer desk";
-    info.originatorReference = "ARC-1987-0042";
-    info.originationDate = "2024-03-05";
-    info.originationTime = "09:30:00";
-    info.timeReference = 0x1'0000'2000ull; // past 32 bits
-    info.codingHistory = "A=ANALOGUE,M=stereo,T=Revox B77\r\nA=PCM,F=48000,W=24,M=stereo\r\n";
-    return info;
-}
-
 std::vector<SourceFile> filesAsOthersWriteThem(std::int32_t frames) {
     const WaveFormat cd{2, 44100, 16};
     const WaveFormat hiRes{2, 48000, 24};
-    BroadcastInfo oddInfo = sampleBroadcastInfo();
+    BroadcastInfo oddInfo = kArchiveRecord;
     oddInfo.codingHistory += "X"; // an odd body, as often
     const Bytes bext = bextBody(oddInfo);
     const Bytes odd = bytesOf("<BWFXML>odd</BWFXML>1");

@@ -43,7 +43,4 @@ struct SourceFile {
 // One file of every shape above, of about `frames` frames each.
 std::vector<SourceFile> filesAsOthersWriteThem(std::int32_t frames = 1000);
 
-// A Broadcast Wave record as an archive's transfer tool fills it.
-BroadcastInfo sampleBroadcastInfo();
-
 } // namespace sundra::test
