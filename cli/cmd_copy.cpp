@@ -3,6 +3,7 @@
 
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/source_file.h"
 #include "cli/source_guard.h"
 #include "core/byte_stream.h"
 #include "core/file.h"
@@ -23,9 +24,8 @@ int runCopy(const Arguments& args) {
     const std::string& out = options.positional()[1];
     refuseWritingSource(in, out);
 
-    const std::unique_ptr<WaveFileReader> opened = openWaveFile(in);
+    const std::unique_ptr<WaveFileReader> opened = openSourceFile(in);
     if (!opened) {
-        std::fputs("file can not opened\n", stderr);
         return 1;
     }
     WaveFileReader& reader = *opened;
@@ -36,7 +36,7 @@ int runCopy(const Arguments& args) {
         format,
         std::make_unique<FileByteStream>(std::make_unique<File>(
             out, File::Access::ReadWrite, File::Share::Exclusive, File::Disposition::Create)),
-        reader.length());
+        reader.length(), reader.broadcastInfo());
 
     const std::int32_t frame = frameSize(format);
     SampleBuffer buffer(format, blockBytes(format, 1));

@@ -7,6 +7,7 @@
 #include "cli/export_options.h"
 #include "cli/options.h"
 #include "cli/row_output.h"
+#include "cli/source_file.h"
 #include "cli/source_guard.h"
 #include "core/cut_list.h"
 #include "core/path_parts.h"
@@ -35,9 +36,8 @@ int runCut(const Arguments& args) {
     const std::string listPath = *options.value(cue ? "cue" : "labels");
     const std::string text = readTextFile(listPath);
 
-    std::unique_ptr<WaveFileReader> master = openWaveFile(path);
+    std::unique_ptr<WaveFileReader> master = openSourceFile(path);
     if (!master) {
-        std::fputs("file can not opened\n", stderr);
         return 1;
     }
     const PathParts parts = splitPath(path);

@@ -10,6 +10,7 @@
 #include "cli/options.h"
 #include "cli/parallel_export.h"
 #include "cli/row_output.h"
+#include "cli/source_file.h"
 #include "cli/source_guard.h"
 #include "cli/split_options.h"
 #include "core/byte_stream.h"
@@ -201,9 +202,8 @@ int runSplit(const Arguments& args) {
     ProgressLine progress(options.has("progress"));
     const InterruptAsCancel interruptAsCancel;
 
-    std::unique_ptr<WaveFileReader> master = openWaveFile(path);
+    std::unique_ptr<WaveFileReader> master = openSourceFile(path);
     if (!master) {
-        std::fputs("file can not opened\n", stderr);
         return 1;
     }
     TrackSegment wholeFile(*master);

@@ -5,6 +5,7 @@
 #include "core/path_parts.h"
 #include "core/sample_buffer.h"
 #include "core/units.h"
+#include "core/wave_file.h"
 #include "split/export_writer.h"
 #include "split/staged_file.h"
 #include "split/track_file_names.h"
@@ -14,6 +15,19 @@
 #include <stdexcept>
 
 namespace sundra {
+
+namespace {
+
+// A track cut from a Broadcast Wave file carries the file's record, with the
+// time reference of the track's own first frame.
+std::optional<BroadcastInfo> broadcastInfoFor(const TrackSegment& track) {
+    const auto* file = dynamic_cast<const WaveFileReader*>(&track.parent());
+    if (!file || !file->broadcastInfo())
+        return std::nullopt;
+    return advancedBy(*file->broadcastInfo(), track.absoluteStart());
+}
+
+} // namespace
 
 ExportPathPattern::ExportPathPattern(const std::string& documentPath) {
     const PathParts parts = splitPath(documentPath);
@@ -147,6 +161,7 @@ void SaveAllWork::writeTrack(TrackSegment& track, const std::string& path,
     SampleBuffer buffer(format, blockBytes(format, 1));
     StagedFile staged(path);
     const std::unique_ptr<ExportWriter> writer = makeExportWriter(exportSettings_);
+    writer->setBroadcastInfo(broadcastInfoFor(track));
     try {
         writer->open(staged.takeFile(), format, track.length(), tags);
         track.seek(0);

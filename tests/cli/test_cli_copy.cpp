@@ -80,7 +80,7 @@ TEST(CliCopy, RefusesBadSourcesAndNeverEmptiesTheSource) {
     test::writeBytes(bad, refused);
     const test::CliResult badResult = test::runCli({"copy", bad, dir.file("out.wav")});
     EXPECT_EQ(badResult.status, 1);
-    EXPECT_EQ(badResult.err, "file can not opened\n");
+    EXPECT_EQ(badResult.err, "file can not opened\nThe file is not a WAV file.\n");
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"bad.wav", "in.wav"}))
         << "a refused source still created the output";
 }
