@@ -1,0 +1,167 @@
+#include "split/frame_sums.h"
+
+#include "core/sample_shape.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace sundra {
+
+void FrameSums::clear() {
+    std::fill(channelSums.begin(), channelSums.end(), 0.0);
+    squares = 0.0;
+    frames = 0;
+}
+
+double FrameSums::energyAboutMean() const {
+    if (frames <= 0)
+        return 0.0;
+    double energy = squares;
+    for (double sum : channelSums)
+        energy -= sum * sum / frames;
+    return std::max(energy, 0.0);
+}
+
+namespace {
+
+constexpr double kScale16 = 0x1.0p-15;
+constexpr double kScale24 = 0x1.0p-23;
+
+std::int32_t sample16(const std::uint8_t* p) {
+    std::int16_t value;
+    std::memcpy(&value, p, sizeof value);
+    return value;
+}
+
+std::int32_t sample24(const std::uint8_t* p) {
+    const std::uint32_t raw = p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16;
+    return static_cast<std::int32_t>(raw << 8) >> 8;
+}
+
+// Exact integer sums of one run; a run is at most a few thousand frames, far
+// from any overflow at these widths.
+struct IntegerSums {
+    std::int64_t channel[2] = {0, 0};
+    std::uint64_t squares = 0;
+};
+
+// 16-bit stereo: four frames per step. madd of the samples with themselves
+// gives left^2 + right^2 per frame, at most 2^31, which fits a lane read as
+// unsigned; madd with (1, 0) and (0, 1) picks each channel out for its sum.
+IntegerSums stereo16(const std::uint8_t* bytes, std::int32_t frames) {
+    IntegerSums sums;
+    std::int32_t frame = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i pickLeft = _mm_set1_epi32(1);
+    const __m128i pickRight = _mm_set1_epi32(1 << 16);
+    while (frame + 4 <= frames) {
+        // Each 32-bit channel lane takes at most 2^14 steps of 2^15 per chunk.
+        const std::int32_t chunkEnd = std::min(frames & ~3, frame + 4 * 16384);
+        __m128i squares = zero;
+        __m128i left = zero;
+        __m128i right = zero;
+        for (; frame < chunkEnd; frame += 4) {
+            const __m128i v =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 4 * std::size_t(frame)));
+            const __m128i square = _mm_madd_epi16(v, v);
+            squares = _mm_add_epi64(squares, _mm_unpacklo_epi32(square, zero));
+            squares = _mm_add_epi64(squares, _mm_unpackhi_epi32(square, zero));
+            left = _mm_add_epi32(left, _mm_madd_epi16(v, pickLeft));
+            right = _mm_add_epi32(right, _mm_madd_epi16(v, pickRight));
+        }
+        std::uint64_t wide[2];
+        std::int32_t narrow[4];
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(wide), squares);
+        sums.squares += wide[0] + wide[1];
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(narrow), left);
+        sums.channel[0] += std::int64_t{narrow[0]} + narrow[1] + narrow[2] + narrow[3];
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(narrow), right);
+        sums.channel[1] += std::int64_t{narrow[0]} + narrow[1] + narrow[2] + narrow[3];
+    }
+#endif
+    for (; frame < frames; ++frame) {
+        const std::int64_t l = sample16(bytes + 4 * std::size_t(frame));
+        const std::int64_t r = sample16(bytes + 4 * std::size_t(frame) + 2);
+        sums.channel[0] += l;
+        sums.channel[1] += r;
+        sums.squares += static_cast<std::uint64_t>(l * l + r * r);
+    }
+    return sums;
+}
+
+// Any channel count of 16- or 24-bit integers, channel by channel.
+template <int Bytes>
+void integers(const std::uint8_t* bytes, std::int32_t frames, const WaveFormat& format,
+              FrameSums& sums) {
+    const double scale = Bytes == 2 ? kScale16 : kScale24;
+    std::uint64_t squares = 0;
+    for (std::int32_t channel = 0; channel < format.channels; ++channel) {
+        const std::uint8_t* p = bytes + std::size_t(channel) * Bytes;
+        const std::size_t stride = std::size_t(format.channels) * Bytes;
+        std::int64_t sum = 0;
+        for (std::int32_t frame = 0; frame < frames; ++frame, p += stride) {
+            const std::int64_t value = Bytes == 2 ? sample16(p) : sample24(p);
+            sum += value;
+            squares += static_cast<std::uint64_t>(value * value);
+        }
+        sums.channelSums[std::size_t(channel)] += static_cast<double>(sum) * scale;
+    }
+    sums.squares += static_cast<double>(squares) * scale * scale;
+}
+
+// Every other shape through its level; a width without levels reads 0.0.
+void levels(const std::uint8_t* bytes, std::int32_t frames, const WaveFormat& format,
+            FrameSums& sums) {
+    const SampleShape* shape = sampleShape(format);
+    if (shape == nullptr)
+        return;
+    const std::size_t sampleBytes = std::size_t(format.bitsPerSample / 8);
+    double squares = 0.0;
+    for (std::int32_t channel = 0; channel < format.channels; ++channel) {
+        const std::uint8_t* p = bytes + std::size_t(channel) * sampleBytes;
+        const std::size_t stride = std::size_t(format.channels) * sampleBytes;
+        double sum = 0.0;
+        for (std::int32_t frame = 0; frame < frames; ++frame, p += stride) {
+            const double value = shape->level(p);
+            // A float file may hold infinities or NaN; they carry no loudness
+            // that a sum could use, so they count as silence.
+            if (!std::isfinite(value))
+                continue;
+            sum += value;
+            squares += value * value;
+        }
+        sums.channelSums[std::size_t(channel)] += sum;
+    }
+    sums.squares += squares;
+}
+
+} // namespace
+
+void addFrameSums(const std::uint8_t* bytes, std::int32_t frames, const WaveFormat& format,
+                  FrameSums& sums) {
+    if (frames <= 0)
+        return;
+    sums.frames += frames;
+    if (isFloat(format)) {
+        levels(bytes, frames, format, sums);
+    } else if (format.bitsPerSample == 16 && format.channels == 2) {
+        const IntegerSums exact = stereo16(bytes, frames);
+        sums.channelSums[0] += static_cast<double>(exact.channel[0]) * kScale16;
+        sums.channelSums[1] += static_cast<double>(exact.channel[1]) * kScale16;
+        sums.squares += static_cast<double>(exact.squares) * kScale16 * kScale16;
+    } else if (format.bitsPerSample == 16) {
+        integers<2>(bytes, frames, format, sums);
+    } else if (format.bitsPerSample == 24) {
+        integers<3>(bytes, frames, format, sums);
+    } else {
+        levels(bytes, frames, format, sums);
+    }
+}
+
+} // namespace sundra
