@@ -1,0 +1,58 @@
+#pragma once
+// Which candidate gaps (gap_detection.h) become cuts, chosen three ways over
+// the same candidates: automatically, by a number of tracks, or by the
+// durations of a sleeve's track list; and the tracks that the cuts make, each
+// from where its music rises out of the floor to where it sinks back into it,
+// with a short margin of the gap at either end.
+
+#include "split/gap_detection.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sundra {
+
+// Indices into GapDetection::candidates, in track order.
+using GapChoice = std::vector<std::size_t>;
+
+// The gap a candidate is, by the automatic rule: it reaches the floor and stays
+// there for half a second, with the music on both sides well above it.
+bool isClearGap(const GapCandidate& gap);
+// Why a candidate was or was not taken by the automatic rule, in a few words.
+std::string gapVerdict(const GapCandidate& gap);
+
+// Every clear gap.
+GapChoice chooseGaps(const GapDetection& detection);
+
+// The count best-scored candidates; empty when there are fewer.
+std::optional<GapChoice> chooseBestGaps(const GapDetection& detection, std::size_t count);
+
+// The lines of a track list that the tracks were fitted to, and the cuts.
+struct DurationFit {
+    std::size_t firstLine = 0;
+    std::size_t lines = 0;
+    GapChoice gaps;
+    // The largest difference between a track's length and its listed one.
+    double worstSeconds = 0.0;
+};
+
+// The cuts whose places best fit the listed durations (seconds, one per line):
+// every track's length close to its line's, clear gaps before weaker ones. With
+// anyRun the tracks may be any run of consecutive lines (a side of a whole
+// album's list); otherwise they are every line. Empty when no run of lines can
+// be placed (fewer candidates than cuts).
+std::optional<DurationFit> fitDurations(const GapDetection& detection,
+                                        const std::vector<double>& seconds, bool anyRun);
+
+// The margin of the gap kept at either end of a track.
+inline constexpr double kTrackMarginSeconds = 0.25;
+
+// The tracks the chosen gaps part, in frames of the scanned track: from the
+// first music to the last, each ending where its music sinks into the floor
+// and starting where it rises out, widened by the margin into the gap but
+// never past its cut. No music, no track.
+std::vector<FrameSpan> tracksBetween(const GapDetection& detection, const GapChoice& gaps);
+
+} // namespace sundra
