@@ -9,9 +9,6 @@ namespace sundra {
 
 namespace {
 
-// A gap between songs is 0.7 s and longer; the part of it at the floor is no
-// shorter than this even between two songs that stop and start cold.
-constexpr double kShortestGapSeconds = 0.5;
 // The music on both sides lies at least this far above a gap: a quiet song on
 // a noisy transfer still rises a good deal above its floor.
 constexpr double kLeastDepthDb = 10.0;

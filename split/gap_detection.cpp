@@ -15,6 +15,12 @@ namespace {
 constexpr std::int32_t kMedianWindows = 21;
 // A level "held" for half a second is a sustained one.
 constexpr double kSustainSeconds = 0.5;
+// The quietest second between the first and the last music is the floor of
+// the gaps: even two songs and one short gap give that much.
+constexpr double kQuietestSeconds = 1.0;
+// The music of a record holds within this of its usual level for half a
+// second at a time somewhere in every song.
+constexpr double kBodyBelowMusicDb = 20.0;
 // The floor drifts on a real transfer (wear, rumble, another tape): each place
 // is judged against the quietest sustained level within a minute of it...
 constexpr double kFloorReachSeconds = 60.0;
@@ -25,32 +31,33 @@ constexpr double kFloorDriftDb = 6.0;
 // Music keeps within this of its usual level; sound further below it is at the
 // floor whatever the floor is (this is what digital silence is judged by).
 constexpr double kMusicRangeDb = 60.0;
-// At the floor: music under it is no louder than the floor itself.
-constexpr double kFloorMarginDb = 3.0;
+// At the floor: within the floor's own flutter of it (twice the spread of the
+// quietest stretches' levels), but never closer than 1 dB, where music is a
+// quarter as loud as the floor, nor further than 3 dB, where it is as loud.
+constexpr double kLeastMarginDb = 1.0;
+constexpr double kMostMarginDb = 3.0;
 // A stretch must lie this far below the music to be a candidate at all: half
 // the way from the floor up to the music.
 constexpr double kDipFraction = 0.5;
 constexpr double kShortestDipSeconds = 0.2;
-// Gaps between songs are 0.7 s and longer; the floor part of the shortest,
-// between two songs that stop and start cold, is no shorter than this.
-constexpr double kShortestGapSeconds = 0.5;
 // A song is at least this much sound; a thump or a crackle burst in the lead-in
 // is not.
 constexpr double kShortestMusicSeconds = 1.0;
-// The music on either side of a dip: the level that 80 % of the quarter-minute
+// The music on either side of a dip: the level that 90 % of the half-minute
 // next to it stays under, so that a fade or a soft intro next to the gap does
-// not count as that side's level.
-constexpr double kSideSeconds = 15.0;
-constexpr double kSideQuantile = 0.8;
+// not count as that side's level, nor one loud moment.
+constexpr double kSideSeconds = 30.0;
+constexpr double kSideQuantile = 0.9;
 // A run is the quietest point's run when it stays within this of the minimum.
 constexpr double kQuietestDb = 0.5;
 
 struct Curves {
     std::vector<float> level; // each window's level, median over 210 ms
     std::vector<float> floor; // the floor each window is judged against
+    double margin = kMostMarginDb;
     std::int32_t windows() const { return static_cast<std::int32_t>(level.size()); }
     bool atFloor(std::int32_t i) const {
-        return level[std::size_t(i)] <= floor[std::size_t(i)] + kFloorMarginDb;
+        return level[std::size_t(i)] <= floor[std::size_t(i)] + margin;
     }
 };
 
@@ -147,6 +154,83 @@ std::vector<WindowSpan> soundRuns(const Curves& curves, std::int32_t shortestGap
     return runs;
 }
 
+struct FloorCurve {
+    WindowSpan body;       // from the first to the last sustained music
+    double gapFloorDb = 0; // the quietest second between them
+    double marginDb = 0;   // how close to it is at it
+    std::vector<float> levels;
+};
+
+// The floor every window is judged against. Between the first and the last
+// music it is the quietest sustained level within a minute (the floor drifts
+// on a real transfer), but no more than kFloorDriftDb above the floor of the
+// gaps (the quietest second there), so that inside a long song its own
+// quietest passage is not taken for the floor. The lead-in and the run-out
+// have floors of their own: a tape runs on blank, a file may be padded with
+// digital silence. Nothing is judged against more than kMusicRangeDb below
+// the music, which is what digital silence is judged by.
+FloorCurve floorCurve(const std::vector<float>& level, const std::vector<float>& held,
+                      const LoudnessEnvelope& envelope, double music) {
+    FloorCurve floor;
+    const auto windows = static_cast<std::int32_t>(level.size());
+    const std::int32_t sustain = windowsOf(envelope, kSustainSeconds);
+    const std::vector<float> steady = runningMinAhead(level, sustain);
+    std::int32_t first = 0;
+    while (first < windows && steady[std::size_t(first)] < music - kBodyBelowMusicDb)
+        ++first;
+    std::int32_t last = windows - 1;
+    while (last >= first && steady[std::size_t(last)] < music - kBodyBelowMusicDb)
+        --last;
+    if (last < first)
+        return floor;
+    floor.body = {first, std::min(windows, last + sustain)};
+
+    std::vector<float> inside(held.begin() + first, held.begin() + floor.body.end);
+    const auto quiet = std::min<std::size_t>(inside.size() - 1,
+                                             std::size_t(windowsOf(envelope, kQuietestSeconds)));
+    std::nth_element(inside.begin(), inside.begin() + std::ptrdiff_t(quiet), inside.end());
+    floor.gapFloorDb = inside[quiet];
+
+    const double deepest = music - kMusicRangeDb;
+    // Digital silence tells nothing of the floor around it, nor does the
+    // sound outside the music.
+    std::vector<float> sounding(held.size(), FLT_MAX);
+    for (std::int32_t i = floor.body.start; i < floor.body.end; ++i)
+        if (held[std::size_t(i)] > kSilenceDb)
+            sounding[std::size_t(i)] = held[std::size_t(i)];
+    const std::vector<float> nearby =
+        runningMinAround(sounding, windowsOf(envelope, kFloorReachSeconds));
+    floor.levels.resize(level.size());
+    for (std::int32_t i = floor.body.start; i < floor.body.end; ++i)
+        floor.levels[std::size_t(i)] = static_cast<float>(std::max(
+            std::min<double>(nearby[std::size_t(i)], floor.gapFloorDb + kFloorDriftDb), deepest));
+    auto edgeFloor = [&](std::int32_t from, std::int32_t to) {
+        double quietest = FLT_MAX;
+        for (std::int32_t i = from; i < to; ++i)
+            quietest = std::min<double>(quietest, held[std::size_t(i)]);
+        if (to <= from)
+            quietest = floor.gapFloorDb;
+        for (std::int32_t i = from; i < to; ++i)
+            floor.levels[std::size_t(i)] = static_cast<float>(std::max(quietest, deepest));
+    };
+    edgeFloor(0, floor.body.start);
+    edgeFloor(floor.body.end, windows);
+
+    // The flutter of the floor: the spread of the levels in its quietest
+    // second, the half-second stretches that gave gapFloorDb.
+    std::vector<float> near;
+    for (std::int32_t i = floor.body.start; i < floor.body.end; ++i) {
+        if (held[std::size_t(i)] > floor.gapFloorDb)
+            continue;
+        for (std::int32_t j = i; j < std::min(i + sustain, windows); ++j)
+            if (level[std::size_t(j)] > kSilenceDb)
+                near.push_back(level[std::size_t(j)]);
+    }
+    const double spread = near.size() < 2 ? 0.0 : quantile(near, 0.9) - quantile(near, 0.1);
+    floor.marginDb = std::clamp(2.0 * spread, kLeastMarginDb, kMostMarginDb);
+    return floor;
+}
+
 } // namespace
 
 double GapCandidate::depthDb() const {
@@ -182,34 +266,17 @@ GapDetection detectGaps(const LoudnessEnvelope& envelope) {
         return detection;
     const double music = quantile(std::move(sounding), 0.75);
     detection.musicDb = music;
-    const double deepest = music - kMusicRangeDb;
 
     const std::int32_t sustain = windowsOf(envelope, kSustainSeconds);
     const std::vector<float> held = runningMaxAhead(curves.level, sustain);
-    // Digital silence tells nothing of the floor around it.
-    std::vector<float> heldSound = held;
-    for (float& level : heldSound)
-        if (level <= kSilenceDb)
-            level = FLT_MAX;
-    const std::vector<float> nearby =
-        runningMinAround(heldSound, windowsOf(envelope, kFloorReachSeconds));
-
-    // First the dips against the nearby floor alone; the quietest of them give
-    // the floor of the recording, which then bounds the drift.
-    curves.floor.resize(nearby.size());
-    for (std::size_t i = 0; i < nearby.size(); ++i)
-        curves.floor[i] = static_cast<float>(std::clamp<double>(nearby[i], deepest, music));
+    const FloorCurve floor = floorCurve(curves.level, held, envelope, music);
+    if (floor.body.length() <= 0)
+        return detection;
+    detection.floorDb = floor.gapFloorDb;
+    curves.floor = floor.levels;
+    curves.margin = floor.marginDb;
+    detection.marginDb = floor.marginDb;
     const std::int32_t shortestDip = windowsOf(envelope, kShortestDipSeconds);
-    std::vector<double> quietest;
-    for (const WindowSpan& dip : findDips(curves, music, shortestDip))
-        quietest.push_back(quietestLevel(curves.level, held, dip, sustain));
-    if (quietest.empty())
-        quietest.push_back(*std::min_element(held.begin(), held.end()));
-    std::vector<float> lows(quietest.begin(), quietest.end());
-    detection.floorDb = quantile(lows, 0.25);
-    for (std::size_t i = 0; i < nearby.size(); ++i)
-        curves.floor[i] = static_cast<float>(
-            std::max(std::min<double>(nearby[i], detection.floorDb + kFloorDriftDb), deepest));
 
     const std::int32_t shortestGap = windowsOf(envelope, kShortestGapSeconds);
     const std::int32_t shortestMusic = windowsOf(envelope, kShortestMusicSeconds);

@@ -16,6 +16,12 @@
 
 namespace sundra {
 
+// Gaps between the songs of a record are 0.7 s and longer; the part of the
+// shortest that lies at the floor, once a cold end's decay and a cold start's
+// attack have taken their share, is no shorter than this. Rests inside songs
+// that reach the floor mostly are.
+inline constexpr double kShortestGapSeconds = 0.6;
+
 struct GapCandidate {
     FrameSpan dip;               // where the sound stays well below the music on both sides
     FrameSpan floor;             // the longest stretch of the dip at the floor (empty: never there)
@@ -40,7 +46,8 @@ struct GapDetection {
     // The level of the recording's quietest sustained stretches; kSilenceDb
     // when they are digital silence.
     double floorDb = 0.0;
-    double musicDb = 0.0; // the level the music mostly keeps
+    double musicDb = 0.0;  // the level the music mostly keeps
+    double marginDb = 0.0; // how close to the floor a level is at it
     // Where the first song rises out of the floor and the last sinks into it:
     // the lead-in before and the run-out after belong to no track.
     std::int32_t firstMusic = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <functional>
 
 namespace sundra {
 
@@ -37,13 +38,18 @@ std::vector<float> runningMedian(const std::vector<float>& values, std::int32_t 
     return medians;
 }
 
-std::vector<float> runningMaxAhead(const std::vector<float>& values, std::int32_t width) {
+namespace {
+
+// The largest (or, with Less = std::greater, the smallest) of values[i, i + width).
+template <typename Less>
+std::vector<float> runningExtremeAhead(const std::vector<float>& values, std::int32_t width,
+                                       Less less) {
     const auto count = static_cast<std::int64_t>(values.size());
     std::vector<float> maxima(values.size());
     std::deque<std::int64_t> falling; // indices of falling values, the front the largest
     // Walk backwards: the window of i is [i, i + width).
     for (std::int64_t i = count - 1; i >= 0; --i) {
-        while (!falling.empty() && values[falling.back()] <= values[i])
+        while (!falling.empty() && !less(values[i], values[falling.back()]))
             falling.pop_back();
         falling.push_back(i);
         if (falling.front() >= i + std::max(width, 1))
@@ -51,6 +57,16 @@ std::vector<float> runningMaxAhead(const std::vector<float>& values, std::int32_
         maxima[i] = values[falling.front()];
     }
     return maxima;
+}
+
+} // namespace
+
+std::vector<float> runningMaxAhead(const std::vector<float>& values, std::int32_t width) {
+    return runningExtremeAhead(values, width, std::less<float>());
+}
+
+std::vector<float> runningMinAhead(const std::vector<float>& values, std::int32_t width) {
+    return runningExtremeAhead(values, width, std::greater<float>());
 }
 
 std::vector<float> runningMinAround(const std::vector<float>& values, std::int32_t radius) {

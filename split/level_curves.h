@@ -23,6 +23,7 @@ std::vector<float> runningMedian(const std::vector<float>& values, std::int32_t 
 
 // The largest and the smallest of values[i, i + width), cut short at the end.
 std::vector<float> runningMaxAhead(const std::vector<float>& values, std::int32_t width);
+std::vector<float> runningMinAhead(const std::vector<float>& values, std::int32_t width);
 std::vector<float> runningMinAround(const std::vector<float>& values, std::int32_t radius);
 
 // The value below which the given fraction of values lies (0: the smallest).
