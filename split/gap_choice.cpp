@@ -24,11 +24,12 @@ double lengthCost(double seconds, double listed) {
     return off * off;
 }
 
-// A clear gap costs nothing; another stretch the more, the weaker it is.
+// A clear gap costs next to nothing (the less, the longer it stays at the
+// floor); another stretch the more, the weaker it is.
 double gapCost(const GapCandidate& gap) {
     if (isClearGap(gap))
-        return 0.0;
-    return kWeakGapCost + std::clamp((60.0 - gap.score) / 20.0, 0.0, 4.0);
+        return 0.5 * std::max(0.0, 1.5 - gap.floorSeconds);
+    return kWeakGapCost + std::clamp(-gap.score / 10.0, 0.0, 4.0);
 }
 
 } // namespace
@@ -53,27 +54,70 @@ std::string gapVerdict(const GapCandidate& gap) {
     return text;
 }
 
+bool leavesShortTrack(const GapDetection& detection, const GapChoice& taken, std::size_t index) {
+    const GapCandidate& gap = detection.candidates[index];
+    const auto next = std::upper_bound(taken.begin(), taken.end(), index);
+    const std::int32_t before =
+        next == taken.begin() ? detection.firstMusic : detection.candidates[*(next - 1)].musicStart;
+    const std::int32_t after =
+        next == taken.end() ? detection.lastMusic : detection.candidates[*next].musicEnd;
+    const double shortest = kShortestTrackSeconds;
+    return detection.seconds(gap.musicEnd - before) < shortest ||
+           detection.seconds(after - gap.musicStart) < shortest;
+}
+
+namespace {
+
+// The candidates from the best score down, the earlier of equal ones first.
+GapChoice byScore(const GapDetection& detection) {
+    GapChoice order(detection.candidates.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return detection.candidates[a].score > detection.candidates[b].score;
+    });
+    return order;
+}
+
+// Takes the candidates in the given order that leave no short track beside
+// those taken before, up to count of them; the result in track order.
+GapChoice takeSpaced(const GapDetection& detection, const GapChoice& order, std::size_t count,
+                     GapChoice taken = {}) {
+    for (std::size_t index : order) {
+        if (taken.size() >= count)
+            break;
+        if (std::binary_search(taken.begin(), taken.end(), index) ||
+            leavesShortTrack(detection, taken, index))
+            continue;
+        taken.insert(std::upper_bound(taken.begin(), taken.end(), index), index);
+    }
+    return taken;
+}
+
+} // namespace
+
 GapChoice chooseGaps(const GapDetection& detection) {
-    GapChoice gaps;
-    for (std::size_t i = 0; i < detection.candidates.size(); ++i)
-        if (isClearGap(detection.candidates[i]))
-            gaps.push_back(i);
-    return gaps;
+    GapChoice clear;
+    for (std::size_t index : byScore(detection))
+        if (isClearGap(detection.candidates[index]))
+            clear.push_back(index);
+    return takeSpaced(detection, clear, clear.size());
 }
 
 std::optional<GapChoice> chooseBestGaps(const GapDetection& detection, std::size_t count) {
     if (detection.candidates.size() < count)
         return std::nullopt;
-    GapChoice order(detection.candidates.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    // The best first, the earlier of equal ones first; then back into order.
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return detection.candidates[a].score > detection.candidates[b].score;
-    });
-    order.resize(count);
-    std::sort(order.begin(), order.end());
-    return order;
+    const GapChoice order = byScore(detection);
+    GapChoice taken = takeSpaced(detection, order, count);
+    // Asked for more than fit with songs of a usual length: the best of the
+    // rest, however close.
+    for (std::size_t index : order) {
+        if (taken.size() >= count)
+            break;
+        if (!std::binary_search(taken.begin(), taken.end(), index))
+            taken.insert(std::upper_bound(taken.begin(), taken.end(), index), index);
+    }
+    return taken;
 }
 
 std::optional<DurationFit> fitDurations(const GapDetection& detection,
@@ -84,9 +128,12 @@ std::optional<DurationFit> fitDurations(const GapDetection& detection,
         return std::nullopt;
     const double first = detection.seconds(detection.firstMusic);
     const double last = detection.seconds(detection.lastMusic);
-    std::vector<double> at(cuts), weak(cuts);
+    // A listed time is the length of a song's music: from where it rises out
+    // of the floor after one cut to where it sinks into it before the next.
+    std::vector<double> ends(cuts), starts(cuts), weak(cuts);
     for (std::size_t j = 0; j < cuts; ++j) {
-        at[j] = detection.seconds(detection.candidates[j].cut);
+        ends[j] = detection.seconds(detection.candidates[j].musicEnd);
+        starts[j] = detection.seconds(detection.candidates[j].musicStart);
         weak[j] = gapCost(detection.candidates[j]);
     }
 
@@ -98,11 +145,12 @@ std::optional<DurationFit> fitDurations(const GapDetection& detection,
     for (std::size_t i = 0; i < lines; ++i) {
         for (std::size_t j = 0; j < cuts; ++j) {
             if (i == 0 || anyRun)
-                cost[i][j] = lengthCost(at[j] - first, seconds[i]) + weak[j];
+                cost[i][j] = lengthCost(ends[j] - first, seconds[i]) + weak[j];
             if (i == 0)
                 continue;
             for (std::size_t k = 0; k < j; ++k) {
-                const double c = cost[i - 1][k] + lengthCost(at[j] - at[k], seconds[i]) + weak[j];
+                const double c =
+                    cost[i - 1][k] + lengthCost(ends[j] - starts[k], seconds[i]) + weak[j];
                 if (c < cost[i][j]) {
                     cost[i][j] = c;
                     from[i][j] = k;
@@ -125,7 +173,7 @@ std::optional<DurationFit> fitDurations(const GapDetection& detection,
         if (i == 0)
             continue;
         for (std::size_t k = 0; k < cuts; ++k) {
-            const double c = cost[i - 1][k] + lengthCost(last - at[k], seconds[i]);
+            const double c = cost[i - 1][k] + lengthCost(last - starts[k], seconds[i]);
             if (c < best) {
                 best = c;
                 bestLine = i;
@@ -148,10 +196,10 @@ std::optional<DurationFit> fitDurations(const GapDetection& detection,
     std::reverse(fit.gaps.begin(), fit.gaps.end());
     double start = first;
     for (std::size_t t = 0; t < fit.lines; ++t) {
-        const double end = t < fit.gaps.size() ? at[fit.gaps[t]] : last;
+        const double end = t < fit.gaps.size() ? ends[fit.gaps[t]] : last;
         fit.worstSeconds =
             std::max(fit.worstSeconds, std::fabs(end - start - seconds[fit.firstLine + t]));
-        start = end;
+        start = t < fit.gaps.size() ? starts[fit.gaps[t]] : last;
     }
     return fit;
 }

@@ -23,10 +23,21 @@ bool isClearGap(const GapCandidate& gap);
 // Why a candidate was or was not taken by the automatic rule, in a few words.
 std::string gapVerdict(const GapCandidate& gap);
 
-// Every clear gap.
+// A song is at least this long: of two cuts closer together, the better one is
+// taken (a staccato intro whose hits die away into the floor is no string of
+// songs).
+inline constexpr double kShortestTrackSeconds = 10.0;
+
+// Whether the candidate at index, beside those taken (in track order), would
+// leave a track of less music than kShortestTrackSeconds.
+bool leavesShortTrack(const GapDetection& detection, const GapChoice& taken, std::size_t index);
+
+// The clear gaps, the best first where two would leave a short track between.
 GapChoice chooseGaps(const GapDetection& detection);
 
-// The count best-scored candidates; empty when there are fewer.
+// The count best-scored candidates, the best first where two would leave a
+// short track between (and those too when the others do not suffice); empty
+// when there are fewer candidates than count.
 std::optional<GapChoice> chooseBestGaps(const GapDetection& detection, std::size_t count);
 
 // The lines of a track list that the tracks were fitted to, and the cuts.

@@ -231,6 +231,20 @@ FloorCurve floorCurve(const std::vector<float>& level, const std::vector<float>&
     return floor;
 }
 
+// How surely a candidate is a gap between songs. Of those that reach the floor
+// the longest there are the surest: rests inside songs that get there are
+// short, and how far the music lies above the floor says little once it is
+// reached (it is the same for every gap of a record). Of the others, those that
+// come nearest the floor and lie deepest below their music come first. Every
+// second at the floor (up to 3) counts 20; every 3 dB of depth (up to 30) 1;
+// every dB above the floor beyond the margin -2.
+double gapScore(const GapCandidate& gap, double margin) {
+    const double atFloor = std::min(gap.floorSeconds, 3.0);
+    const double depth = std::clamp(gap.depthDb(), 0.0, 30.0);
+    const double above = std::max(0.0, gap.aboveFloorDb() - margin);
+    return 20.0 * atFloor + depth / 3.0 - 2.0 * above;
+}
+
 } // namespace
 
 double GapCandidate::depthDb() const {
@@ -325,9 +339,7 @@ GapDetection detectGaps(const LoudnessEnvelope& envelope) {
         gap.floorDb = curves.floor[std::size_t(cutWindow)];
         gap.beforeDb = sideLevel(curves.level, dip.start - side, dip.start);
         gap.afterDb = sideLevel(curves.level, dip.end, dip.end + side);
-        const double depth = std::min(gap.depthDb(), kMusicRangeDb);
-        const double above = std::max(0.0, gap.aboveFloorDb());
-        gap.score = depth - 2.0 * above + 10.0 * std::min(gap.floorSeconds, 2.0);
+        gap.score = gapScore(gap, curves.margin);
         detection.candidates.push_back(gap);
     }
     return detection;

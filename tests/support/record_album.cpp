@@ -275,7 +275,7 @@ RecordPlan recordSide(int songs, std::uint64_t seed) {
     plan.runOut = 3.0;
     for (int i = 0; i < songs; ++i) {
         RecordSong song;
-        song.seconds = 18.0 + 12.0 * random.unit();
+        song.seconds = 15.0 + 10.0 * random.unit();
         song.db = -12.0 - 10.0 * random.unit();
         switch (i % 3) { // starts: cold, faded in, a soft intro
         case 0:
@@ -301,14 +301,17 @@ RecordPlan recordSide(int songs, std::uint64_t seed) {
         default:
             song.fadeOut = 1.0;
         }
-        // The second song holds a quiet bridge longer than any gap but one.
-        if (i == 1)
-            song.bridges.push_back({song.seconds / 2 - 1.5, 3.0, -24.0});
+        if (i == 1) // a quiet bridge longer than the shortest gap
+            song.bridges.push_back({song.seconds / 2 - 1.5, 3.0, -20.0});
+        else if (i == 3) // rests of silence, shorter than any gap
+            for (double at = 4.0; at + 4.0 < song.seconds; at += 3.0)
+                song.bridges.push_back({at, 0.05, -120.0});
         else if (random.unit() < 0.5)
             song.bridges.push_back(
                 {song.seconds / 2, 1.0 + random.unit(), -14.0 - 6.0 * random.unit()});
         song.drums = i % 5 != 4;
         plan.songs.push_back(song);
+        // The third gap is the shortest a record has.
         if (i + 1 < songs)
             plan.gaps.push_back(i == 2 ? 0.7 : 0.8 + 3.2 * random.unit());
     }

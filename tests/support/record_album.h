@@ -66,9 +66,10 @@ struct RecordAlbum {
 // Writes the album as a canonical WAV file at path and says where the songs are.
 RecordAlbum writeRecordAlbum(const std::string& path, const RecordPlan& plan);
 
-// A side of songs like those of an LP: n songs of 20 to 40 s with every kind
-// of start and end, gaps of 0.7 to 4 s, a soft intro and a quiet bridge
-// longer than the shortest gap, all drawn from seed.
+// A side of songs like those of an LP, made short: n songs of 15 to 25 s with
+// every kind of start and end, gaps of 0.7 to 4 s, soft intros, a quiet bridge
+// longer than the shortest gap and a song with rests of silence, all drawn
+// from seed.
 RecordPlan recordSide(int songs, std::uint64_t seed);
 
 // Floors of real transfers.
