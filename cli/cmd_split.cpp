@@ -175,6 +175,7 @@ int runSplit(const Arguments& args) {
     const Options options(args, valued, {"save", "progress", kAutoFlag});
     if (options.positional().size() != 1)
         throw UsageError("needs exactly one FILE.wav");
+    const DetectionChoice detection = readDetectionChoice(options);
     if (options.value("out") && !options.has("save"))
         throw UsageError("option --out needs --save");
     // The export options are refused before any work, not after the split.
@@ -184,7 +185,6 @@ int runSplit(const Arguments& args) {
     if (threads < 1 || threads > 64)
         throw UsageError("option --jobs must lie between 1 and 64");
     const SplitSettings settings = splitSettingsOf(options);
-    const DetectionChoice detection = readDetectionChoice(options);
     const std::string path = options.positional().front();
     const std::string title = fileTitle(path);
     ProgressLine progress(options.has("progress"));
