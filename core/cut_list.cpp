@@ -508,6 +508,16 @@ AlbumCutList readCueSheet(const std::string& text, const CutSource& source) {
     return {std::move(rows), std::move(album)};
 }
 
+std::string cueSheetFileName(const std::string& text) {
+    for (const std::string& raw : linesOf(text)) {
+        const std::optional<CueLine> line = splitCueLine(raw);
+        if (line && line->keyword == "FILE" && !line->values.empty()) {
+            return baseName(line->values.front());
+        }
+    }
+    return {};
+}
+
 bool isCueSheetName(const std::string& path) {
     if (path.size() < 4) {
         return false;

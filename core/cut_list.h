@@ -87,6 +87,10 @@ AlbumCutList readCueSheet(const std::string& text, const CutSource& source);
 // The rows alone.
 CutList parseCueSheet(const std::string& text, const CutSource& source);
 
+// The name, without its folder, of the file that a sheet's first FILE line
+// names: the audio file that lies beside the sheet. Empty when no line names one.
+std::string cueSheetFileName(const std::string& text);
+
 // Whether a file name calls for the cue-sheet reader (".cue", any case) rather
 // than the label reader.
 bool isCueSheetName(const std::string& path);

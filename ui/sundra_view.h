@@ -148,6 +148,9 @@ public:
     void OnExportLabels();
     // Replaces the rows by those of a cue sheet or a label file (one undo step).
     void OnImportCutList();
+    // The same with the file at path; false (after the message) when it cannot
+    // be read or does not fit the document.
+    bool ImportCutListFile(const QString& path);
     // Replaces the rows by cuts over the master, as one undo step named text.
     // album, when given, replaces the document's album information in the same step.
     void ApplyCutList(const sundra::CutList& cuts, const QString& text,

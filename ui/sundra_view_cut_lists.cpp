@@ -149,14 +149,17 @@ void CSundraView::OnImportCutList() {
             : QFileDialog::getOpenFileName(
                   this, QString(), document.dir().path(),
                   QStringLiteral("Cue Sheets and Labels (*.cue *.txt);;All Files (*)"));
-    if (path.isEmpty()) {
-        return;
+    if (!path.isEmpty()) {
+        ImportCutListFile(path);
     }
+}
+
+bool CSundraView::ImportCutListFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         showMessage(this, QStringLiteral("Can't read %1: %2")
                               .arg(QDir::toNativeSeparators(path), file.errorString()));
-        return;
+        return false;
     }
     const QByteArray bytes = file.readAll();
     const std::string text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
@@ -168,11 +171,12 @@ void CSundraView::OnImportCutList() {
     } catch (const sundra::CutListError& error) {
         showMessage(this,
                     QFileInfo(path).fileName() + QStringLiteral(": ") + fromLocal(error.what()));
-        return;
+        return false;
     }
     // A sheet's album information replaces the document's; a sheet without
     // any, or a label file, leaves what was typed.
     ApplyCutList(list.rows, QStringLiteral("Import"), list.album.empty() ? nullptr : &list.album);
+    return true;
 }
 
 QString CSundraView::keptListFolder() const {

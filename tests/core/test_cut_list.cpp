@@ -177,6 +177,24 @@ TEST(CueSheet, BadSheetsAreRefusedNamingTheLine) {
     }
 }
 
+TEST(CueSheet, NamesTheAudioFileOfItsFirstFileLineWithoutItsFolder) {
+    const struct {
+        const char* sheet;
+        const char* file;
+    } cases[] = {
+        {"FILE \"side a.wav\" WAVE\nTRACK 01 AUDIO\n", "side a.wav"},
+        {"\xEF\xBB\xBFREM DATE 1977\r\nfile album.wav WAVE\r\n", "album.wav"},
+        {"FILE \"C:\\rips\\album.wav\" WAVE\nFILE other.wav WAVE\n", "album.wav"},
+        {"FILE \"/home/me/album.wav\" WAVE\n", "album.wav"},
+        {"TITLE \"x\"\nFILE \"unclosed WAVE\n", ""},
+        {"FILE\n", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(cueSheetFileName(c.sheet), c.file) << c.sheet;
+    }
+}
+
 TEST(KeptCutList, ComesBackOnlyForTheSameStateOfTheSameFile) {
     const SourceStamp stamp{"/music/album.wav", 1234, 5678};
     // The empty part of a split at a track's very end lies reversed and must
