@@ -1,5 +1,6 @@
 #include "split/detection_report.h"
 
+#include "split/gap_report.h"
 #include "split/track_count_split.h"
 
 #include <algorithm>
@@ -180,11 +181,15 @@ DetectionReport makeDetectionReport(const BlockScan& scan, const SplitSettings& 
 
 std::optional<DetectionReport> analyzeTrack(SampleReader& source, const SplitSettings& settings,
                                             Event* stopEvent) {
-    const std::optional<BlockScan> scan = scanBlocks(
-        source, settings.senseTime, kSplitBlocksPerSecond, settings.clickFilterMs, stopEvent);
+    EnvelopeBuilder envelope(source.format());
+    const std::optional<BlockScan> scan =
+        scanBlocks(source, settings.senseTime, kSplitBlocksPerSecond, settings.clickFilterMs,
+                   stopEvent, &envelope);
     if (!scan)
         return std::nullopt;
-    return makeDetectionReport(*scan, settings);
+    DetectionReport report = makeDetectionReport(*scan, settings);
+    report.automatic = chooseTracks(detectGaps(envelope.finish()), {});
+    return report;
 }
 
 std::string levelText(double level) {
@@ -262,7 +267,8 @@ std::vector<std::string> reportLines(const DetectionReport& report) {
     if (report.settings.clickFilterMs > 0)
         settingsLine += ", click filter " + std::to_string(report.settings.clickFilterMs) + " ms";
     lines.push_back(settingsLine);
-    lines.push_back("Noise floor: " + levelText(report.noiseFloor));
+    lines.push_back("Noise floor: " + (report.automatic ? floorText(report.automatic->detection)
+                                                        : levelText(report.noiseFloor)));
     lines.push_back("Loudest pause: " + (report.loudestPause
                                              ? levelText(report.loudestPause->level) + " at " +
                                                    spanText(report.loudestPause->frames, format)
@@ -288,6 +294,10 @@ std::vector<std::string> reportLines(const DetectionReport& report) {
     lines.push_back(line);
     for (const FrameSpan& pause : report.longestPauses)
         lines.push_back("  " + spanText(pause, format));
+    if (report.automatic)
+        for (const std::string& line :
+             gapReportLines(report.automatic->detection, report.automatic->chosen))
+            lines.push_back(line);
     std::string plot = "Pieces at sense level 0..100:";
     for (int count : report.piecesAtLevel)
         plot += " " + std::to_string(count);

@@ -39,21 +39,6 @@ bool isClearGap(const GapCandidate& gap) {
            gap.depthDb() >= kLeastDepthDb;
 }
 
-std::string gapVerdict(const GapCandidate& gap) {
-    char text[128];
-    if (isClearGap(gap))
-        std::snprintf(text, sizeof text, "at the floor for %.2f s, %.0f dB below the music",
-                      gap.floorSeconds, std::min(gap.depthDb(), 99.0));
-    else if (!gap.reachesFloor())
-        std::snprintf(text, sizeof text, "never reaches the floor (%.1f dB above it)",
-                      gap.aboveFloorDb());
-    else if (gap.floorSeconds < kShortestGapSeconds)
-        std::snprintf(text, sizeof text, "at the floor for only %.2f s", gap.floorSeconds);
-    else
-        std::snprintf(text, sizeof text, "only %.1f dB below the music", gap.depthDb());
-    return text;
-}
-
 bool leavesShortTrack(const GapDetection& detection, const GapChoice& taken, std::size_t index) {
     const GapCandidate& gap = detection.candidates[index];
     const auto next = std::upper_bound(taken.begin(), taken.end(), index);

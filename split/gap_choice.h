@@ -18,10 +18,8 @@ namespace sundra {
 using GapChoice = std::vector<std::size_t>;
 
 // The gap a candidate is, by the automatic rule: it reaches the floor and stays
-// there for half a second, with the music on both sides well above it.
+// there for kShortestGapSeconds, with the music on both sides well above it.
 bool isClearGap(const GapCandidate& gap);
-// Why a candidate was or was not taken by the automatic rule, in a few words.
-std::string gapVerdict(const GapCandidate& gap);
 
 // A song is at least this long: of two cuts closer together, the better one is
 // taken (a staccato intro whose hits die away into the floor is no string of

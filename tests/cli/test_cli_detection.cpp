@@ -83,6 +83,7 @@ TEST(CliAnalyze, ReportsTheDetectionOfTheWholeFile) {
     ASSERT_GE(lines.size(), 9u);
     EXPECT_EQ(lines[0], "Sense level: 0.0400 (-28.0 dBFS), sense time 1.0 s, minimum time 1.0 s, "
                         "trim space");
+    EXPECT_EQ(lines[1], "Noise floor: digital silence");
     EXPECT_EQ(lines[2], "Loudest pause: 0.0000 (silence) at 00:00:07.00 for 3.00 s");
     EXPECT_EQ(lines[5], "Pieces at this level: 3");
     EXPECT_EQ(lines[6], "Pauses between sounds: 3; the longest:");
@@ -127,6 +128,18 @@ TEST(CliAutoAndTrackList, FindTheSongsAndNameThemFromTheList) {
     const std::vector<std::string> rows = linesOf(automatic.out);
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[1].substr(0, 8), "side-00\t");
+
+    // analyze names the floor of the gaps and the same choice.
+    const std::vector<std::string> report = linesOf(test::runCli({"analyze", path}).out);
+    ASSERT_GE(report.size(), 2u);
+    EXPECT_NEAR(std::stod(report[1].substr(report[1].find(": ") + 2)), album.floorDb, 3.0)
+        << report[1];
+    EXPECT_NE(std::find_if(report.begin(), report.end(),
+                           [](const std::string& line) {
+                               return line.rfind("Automatic detection: 3 tracks, cut at 2 of", 0) ==
+                                      0;
+                           }),
+              report.end());
 
     // A whole album's list, this side its lines 2 to 4, each time 2 s off.
     std::string list = "A1 Elsewhere 3:10\n";
