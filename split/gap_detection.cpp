@@ -169,11 +169,10 @@ struct FloorCurve {
 // have floors of their own: a tape runs on blank, a file may be padded with
 // digital silence. Nothing is judged against more than kMusicRangeDb below
 // the music, which is what digital silence is judged by.
-FloorCurve floorCurve(const std::vector<float>& level, const std::vector<float>& held,
-                      const LoudnessEnvelope& envelope, double music) {
-    FloorCurve floor;
+// From the first to the last half second that holds within kBodyBelowMusicDb
+// of the music; empty when none does.
+WindowSpan findBody(const std::vector<float>& level, std::int32_t sustain, double music) {
     const auto windows = static_cast<std::int32_t>(level.size());
-    const std::int32_t sustain = windowsOf(envelope, kSustainSeconds);
     const std::vector<float> steady = runningMinAhead(level, sustain);
     std::int32_t first = 0;
     while (first < windows && steady[std::size_t(first)] < music - kBodyBelowMusicDb)
@@ -182,28 +181,47 @@ FloorCurve floorCurve(const std::vector<float>& level, const std::vector<float>&
     while (last >= first && steady[std::size_t(last)] < music - kBodyBelowMusicDb)
         --last;
     if (last < first)
-        return floor;
-    floor.body = {first, std::min(windows, last + sustain)};
+        return {};
+    return {first, std::min(windows, last + sustain)};
+}
 
-    std::vector<float> inside(held.begin() + first, held.begin() + floor.body.end);
-    const auto quiet = std::min<std::size_t>(inside.size() - 1,
-                                             std::size_t(windowsOf(envelope, kQuietestSeconds)));
+// The level below which the quietest `quiet` windows of held lie in span.
+double quietestOf(const std::vector<float>& held, const WindowSpan& span, std::size_t quiet) {
+    std::vector<float> inside(held.begin() + span.start, held.begin() + span.end);
+    quiet = std::min(quiet, inside.size() - 1);
     std::nth_element(inside.begin(), inside.begin() + std::ptrdiff_t(quiet), inside.end());
-    floor.gapFloorDb = inside[quiet];
+    return inside[quiet];
+}
 
-    const double deepest = music - kMusicRangeDb;
-    // Digital silence tells nothing of the floor around it, nor does the
-    // sound outside the music.
+// The quietest sounding held level within radius of every window of span;
+// digital silence tells nothing of the floor around it, nor does the sound
+// outside span.
+std::vector<float> nearbyFloor(const std::vector<float>& held, const WindowSpan& span,
+                               std::int32_t radius) {
     std::vector<float> sounding(held.size(), FLT_MAX);
-    for (std::int32_t i = floor.body.start; i < floor.body.end; ++i)
+    for (std::int32_t i = span.start; i < span.end; ++i)
         if (held[std::size_t(i)] > kSilenceDb)
             sounding[std::size_t(i)] = held[std::size_t(i)];
-    const std::vector<float> nearby =
-        runningMinAround(sounding, windowsOf(envelope, kFloorReachSeconds));
-    floor.levels.resize(level.size());
+    return runningMinAround(sounding, radius);
+}
+
+FloorCurve floorCurve(const std::vector<float>& level, const std::vector<float>& held,
+                      const LoudnessEnvelope& envelope, double music) {
+    FloorCurve floor;
+    const auto windows = static_cast<std::int32_t>(level.size());
+    const std::int32_t sustain = windowsOf(envelope, kSustainSeconds);
+    floor.body = findBody(level, sustain, music);
+    if (floor.body.length() <= 0)
+        return floor;
+    floor.gapFloorDb =
+        quietestOf(held, floor.body, std::size_t(windowsOf(envelope, kQuietestSeconds)));
+
+    const double deepest = music - kMusicRangeDb;
+    floor.levels = nearbyFloor(held, floor.body, windowsOf(envelope, kFloorReachSeconds));
     for (std::int32_t i = floor.body.start; i < floor.body.end; ++i)
         floor.levels[std::size_t(i)] = static_cast<float>(std::max(
-            std::min<double>(nearby[std::size_t(i)], floor.gapFloorDb + kFloorDriftDb), deepest));
+            std::min<double>(floor.levels[std::size_t(i)], floor.gapFloorDb + kFloorDriftDb),
+            deepest));
     auto edgeFloor = [&](std::int32_t from, std::int32_t to) {
         double quietest = FLT_MAX;
         for (std::int32_t i = from; i < to; ++i)
