@@ -4,8 +4,8 @@
 // scale of 1.0. From them the energy about the run's own mean follows, which is
 // what the ear hears of it: a DC offset and the slow swing of rumble drop out.
 // 16- and 24-bit integers are summed exactly in integers (16-bit stereo, the
-// usual transfer, with vector instructions where the machine has them); the
-// other shapes through their level, in double.
+// usual transfer, with AVX2 where the machine has it); the other shapes
+// through their level, in double.
 
 #include "core/wave_format.h"
 
