@@ -267,7 +267,8 @@ std::vector<std::string> reportLines(const DetectionReport& report) {
     if (report.settings.clickFilterMs > 0)
         settingsLine += ", click filter " + std::to_string(report.settings.clickFilterMs) + " ms";
     lines.push_back(settingsLine);
-    lines.push_back("Noise floor: " + (report.automatic ? floorText(report.automatic->detection)
+    lines.push_back("Noise floor: " + (report.automatic ? floorText(report.automatic->detection,
+                                                                    report.automatic->chosen)
                                                         : levelText(report.noiseFloor)));
     lines.push_back("Loudest pause: " + (report.loudestPause
                                              ? levelText(report.loudestPause->level) + " at " +

@@ -354,6 +354,10 @@ GapDetection detectGaps(const LoudnessEnvelope& envelope) {
         gap.dip = {envelope.windowStart(dip.start), envelope.windowStart(dip.end)};
         gap.floor = {envelope.windowStart(floor.start), envelope.windowStart(floor.end)};
         gap.floorSeconds = envelope.seconds(floor.length());
+        double energy = 0.0;
+        for (std::int32_t i = floor.start; i < floor.end; ++i)
+            energy += envelope.power[std::size_t(i)];
+        gap.floorRmsDb = energy > 0.0 ? 10.0 * std::log10(energy / floor.length()) : kSilenceDb;
         gap.floorDb = curves.floor[std::size_t(cutWindow)];
         gap.beforeDb = sideLevel(curves.level, dip.start - side, dip.start);
         gap.afterDb = sideLevel(curves.level, dip.end, dip.end + side);

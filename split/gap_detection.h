@@ -33,6 +33,7 @@ struct GapCandidate {
     double beforeDb = 0.0;       // the music before it
     double afterDb = 0.0;        // and after it
     double floorSeconds = 0.0;   // the length of `floor`
+    double floorRmsDb = 0.0;     // the RMS of `floor` (clicks included), dBFS
     double score = 0.0;          // higher: more surely a gap between songs
 
     double depthDb() const;      // below the quieter side's music

@@ -40,8 +40,24 @@ std::string candidateLine(const GapDetection& detection, const GapChoice& chosen
 
 } // namespace
 
-std::string floorText(const GapDetection& detection) {
-    return detection.digitalSilence() ? "digital silence" : dbText(detection.floorDb);
+double noiseFloorDb(const GapDetection& detection, const GapChoice& chosen) {
+    if (detection.digitalSilence())
+        return kSilenceDb;
+    double energy = 0.0, seconds = 0.0;
+    for (std::size_t index : chosen) {
+        const GapCandidate& gap = detection.candidates[index];
+        if (gap.floorRmsDb > kSilenceDb)
+            energy += std::pow(10.0, gap.floorRmsDb / 10.0) * gap.floorSeconds;
+        seconds += gap.floorSeconds;
+    }
+    if (seconds <= 0.0)
+        return detection.floorDb;
+    return energy > 0.0 ? 10.0 * std::log10(energy / seconds) : kSilenceDb;
+}
+
+std::string floorText(const GapDetection& detection, const GapChoice& chosen) {
+    const double floor = noiseFloorDb(detection, chosen);
+    return floor <= kSilenceDb ? "digital silence" : dbText(floor);
 }
 
 std::string gapVerdict(const GapDetection& detection, const GapChoice& chosen, std::size_t index) {

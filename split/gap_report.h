@@ -12,8 +12,12 @@
 
 namespace sundra {
 
+// The noise floor a report names: the RMS of the chosen gaps where they lie at
+// the floor (clicks included, as a meter would read them), or the floor of the
+// detection when none was chosen; kSilenceDb when it is digital silence.
+double noiseFloorDb(const GapDetection& detection, const GapChoice& chosen);
 // "-50.2 dBFS", or "digital silence" for a floor of exactly zero.
-std::string floorText(const GapDetection& detection);
+std::string floorText(const GapDetection& detection, const GapChoice& chosen);
 
 // Why a candidate was cut at, or not, with the chosen cuts: a few words.
 std::string gapVerdict(const GapDetection& detection, const GapChoice& chosen, std::size_t index);
