@@ -1,6 +1,7 @@
 #include "split/detection_report.h"
 
 #include "split/gap_report.h"
+#include "split/gap_spectrum.h"
 #include "split/track_count_split.h"
 
 #include <algorithm>
@@ -188,7 +189,9 @@ std::optional<DetectionReport> analyzeTrack(SampleReader& source, const SplitSet
     if (!scan)
         return std::nullopt;
     DetectionReport report = makeDetectionReport(*scan, settings);
-    report.automatic = chooseTracks(detectGaps(envelope.finish()), {});
+    GapDetection detection = detectGaps(envelope.finish());
+    findHiddenMusic(source, detection);
+    report.automatic = chooseTracks(std::move(detection), {});
     return report;
 }
 

@@ -35,7 +35,7 @@ double gapCost(const GapCandidate& gap) {
 } // namespace
 
 bool isClearGap(const GapCandidate& gap) {
-    return gap.reachesFloor() && gap.floorSeconds >= kShortestGapSeconds &&
+    return gap.reachesFloor() && !gap.hidesMusic && gap.floorSeconds >= kShortestGapSeconds &&
            gap.depthDb() >= kLeastDepthDb;
 }
 

@@ -35,6 +35,10 @@ struct GapCandidate {
     double floorSeconds = 0.0;   // the length of `floor`
     double floorRmsDb = 0.0;     // the RMS of `floor` (clicks included), dBFS
     double score = 0.0;          // higher: more surely a gap between songs
+    // How the spectrum of its quietest half second stands out from the shape
+    // the record's gaps share (gap_spectrum.h), and whether music hides there.
+    double toneDb = 0.0;
+    bool hidesMusic = false;
 
     double depthDb() const;      // below the quieter side's music
     double aboveFloorDb() const; // how far its quietest level stays above the floor

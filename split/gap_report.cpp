@@ -77,7 +77,11 @@ std::string gapVerdict(const GapDetection& detection, const GapChoice& chosen, s
                     ? ", but a better cut lies less than a song's length away"
                     : "");
     }
-    if (!gap.reachesFloor())
+    if (gap.hidesMusic)
+        std::snprintf(text, sizeof text,
+                      "music hides under the floor (its spectrum stands out by %.1f dB)",
+                      gap.toneDb);
+    else if (!gap.reachesFloor())
         std::snprintf(text, sizeof text, "never reaches the floor (%.1f dB above it)",
                       gap.aboveFloorDb());
     else if (gap.floorSeconds < kShortestGapSeconds)

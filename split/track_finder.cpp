@@ -1,5 +1,6 @@
 #include "split/track_finder.h"
 
+#include "split/gap_spectrum.h"
 #include "split/loudness_envelope.h"
 
 namespace sundra {
@@ -36,7 +37,10 @@ std::optional<FoundTracks> findTracks(SampleReader& source, const TrackRequest& 
     std::optional<LoudnessEnvelope> envelope = scanEnvelope(source, stopEvent);
     if (!envelope)
         return std::nullopt;
-    return chooseTracks(detectGaps(*envelope), request);
+    GapDetection detection = detectGaps(*envelope);
+    envelope.reset();
+    findHiddenMusic(source, detection);
+    return chooseTracks(std::move(detection), request);
 }
 
 std::optional<FoundTracks> findTrackPieces(SampleReaderWriter& source, const TrackRequest& request,
