@@ -30,9 +30,11 @@ constexpr double kStandsOutTimes = 2.0;
 // fifth of the band; neither says anything of music.
 constexpr double kLowestHz = 150.0;
 constexpr double kHighestFraction = 0.4;
-// How a spectrum stands out: its 95th percentile bin over the reference, less
-// its median bin (a floor a few dB louder or softer everywhere is no music).
-constexpr double kTopBins = 0.95;
+// How a spectrum stands out: its third highest bin over the reference (a note
+// under the floor fills at least that many: its partial spreads over a few),
+// less its median bin (a floor a few dB louder or softer everywhere is no
+// music).
+constexpr std::size_t kTopBin = 3;
 // A window eight times (9 dB) as loud as the median window holds more than
 // the floor and the music that may hide under it: a click.
 constexpr double kClickRatio = 8.0;
@@ -93,10 +95,10 @@ double standsOut(const std::vector<double>& spectrum, const std::vector<double>&
     std::vector<double> excess;
     for (std::size_t k = low; k < high && k < spectrum.size(); ++k)
         excess.push_back(spectrum[k] - reference[k]);
-    if (excess.size() < 2)
+    if (excess.size() < 2 * kTopBin)
         return 0.0;
     std::sort(excess.begin(), excess.end());
-    return excess[std::size_t(kTopBins * double(excess.size() - 1))] - excess[excess.size() / 2];
+    return excess[excess.size() - kTopBin] - excess[excess.size() / 2];
 }
 
 double median(std::vector<double> values) {
@@ -173,18 +175,16 @@ void findHiddenMusic(SampleReader& source, GapDetection& detection) {
     const std::int32_t channels = source.format().channels;
     const auto piece = static_cast<std::int32_t>(kPieceSeconds * rate);
 
-    // The first, the middle and the last piece of each gap's floor: a gap's
-    // own stretch of nothing but floor may lie at either end, past a soft
-    // fade or before a soft start.
+    // The middle piece of each gap's floor, then the first and the last: a
+    // gap's own stretch of nothing but floor may lie at either end, past a
+    // soft fade or before a soft start.
     std::vector<std::vector<std::vector<double>>> spectra(clear.size());
     for (std::size_t g = 0; g < clear.size(); ++g) {
         const FrameSpan floor = detection.candidates[clear[g]].floor;
         const std::int32_t length = floor.end - floor.start;
-        std::vector<std::int32_t> starts{floor.start};
+        std::vector<std::int32_t> starts{floor.start + std::max(length - piece, 0) / 2};
         if (length >= 2 * piece)
-            starts.push_back(floor.start + (length - piece) / 2);
-        if (length > piece)
-            starts.push_back(floor.end - piece);
+            starts.insert(starts.end(), {floor.start, floor.end - piece});
         for (std::int32_t start : starts) {
             const FrameSpan span{start, std::min(start + piece, floor.end)};
             std::vector<double> spectrum =
@@ -193,18 +193,20 @@ void findHiddenMusic(SampleReader& source, GapDetection& detection) {
                 spectra[g].push_back(std::move(spectrum));
         }
     }
-    // The shape the gaps share: the median over every piece of them, most of
-    // which hold nothing but the floor.
+    // The shape the gaps share: the lower quartile of their middle pieces in
+    // each bin, which a song's tail reaching into some of them does not lift.
     const std::size_t bins = std::size_t(size) / 2;
     std::vector<double> reference(bins, 0.0);
     for (std::size_t k = 0; k < bins; ++k) {
         std::vector<double> values;
         for (const auto& gap : spectra)
-            for (const std::vector<double>& spectrum : gap)
-                values.push_back(spectrum[k]);
+            if (!gap.empty())
+                values.push_back(gap.front()[k]);
         if (values.empty())
             return;
-        reference[k] = median(std::move(values));
+        const auto quartile = static_cast<std::ptrdiff_t>(values.size() / 4);
+        std::nth_element(values.begin(), values.begin() + quartile, values.end());
+        reference[k] = values[std::size_t(quartile)];
     }
     const auto low = static_cast<std::size_t>(kLowestHz * size / rate);
     const auto high = static_cast<std::size_t>(kHighestFraction * size);

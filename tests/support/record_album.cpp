@@ -112,7 +112,7 @@ std::vector<float> synthesize(const RecordSong& song, std::int32_t rate, SeededR
         }
     }
     // A pad under the notes, its fifth in opposite phase on the two channels.
-    Oscillator low(root / 2, rate), fifth(root * 3 / 4, rate), swell(0.2, rate);
+    Oscillator low(root, rate), fifth(root * 3 / 2, rate), swell(0.2, rate);
     for (std::int32_t i = 0; i < frames; ++i) {
         const double level = 0.25 * (0.85 + 0.15 * swell.next());
         const double a = low.next() * level, b = fifth.next() * level;
@@ -306,6 +306,8 @@ RecordPlan recordSide(int songs, std::uint64_t seed) {
         else if (i == 3) // rests of silence, shorter than any gap
             for (double at = 4.0; at + 4.0 < song.seconds; at += 3.0)
                 song.bridges.push_back({at, 0.05, -120.0});
+        else if (i == 4) // a soft passage that sinks under a noisy floor for 2 s
+            song.bridges.push_back({song.seconds / 2 - 1.0, 2.0, -36.0});
         else if (random.unit() < 0.5)
             song.bridges.push_back(
                 {song.seconds / 2, 1.0 + random.unit(), -14.0 - 6.0 * random.unit()});

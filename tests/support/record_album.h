@@ -68,8 +68,8 @@ RecordAlbum writeRecordAlbum(const std::string& path, const RecordPlan& plan);
 
 // A side of songs like those of an LP, made short: n songs of 15 to 25 s with
 // every kind of start and end, gaps of 0.7 to 4 s, soft intros, a quiet bridge
-// longer than the shortest gap and a song with rests of silence, all drawn
-// from seed.
+// longer than the shortest gap, a song with rests of silence and one whose
+// soft passage sinks under a noisy floor, all drawn from seed.
 RecordPlan recordSide(int songs, std::uint64_t seed);
 
 // Floors of real transfers.
