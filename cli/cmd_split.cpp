@@ -13,6 +13,7 @@
 #include "cli/options.h"
 #include "cli/parallel_export.h"
 #include "cli/row_output.h"
+#include "cli/source_guard.h"
 #include "cli/split_options.h"
 #include "core/byte_stream.h"
 #include "core/file.h"
@@ -186,6 +187,9 @@ int runSplit(const Arguments& args) {
         throw UsageError("option --jobs must lie between 1 and 64");
     const SplitSettings settings = splitSettingsOf(options);
     const std::string path = options.positional().front();
+    for (const char* list : {"cue", "labels"})
+        if (auto out = options.value(list))
+            refuseWritingSource(path, *out);
     const std::string title = fileTitle(path);
     ProgressLine progress(options.has("progress"));
     const InterruptAsCancel interruptAsCancel;
@@ -233,6 +237,7 @@ int runSplit(const Arguments& args) {
                                                 : pieceName(title, number));
         rows.emplace_back(*master, pieces[i]->absoluteStart(), pieces[i]->absoluteEnd());
     }
+    refuseTrackFilesOverSource(options, path, names, album);
     writeCutListFiles(options, path, names, rows, album);
     return printAndSaveRows(options, path, names, rows, album);
 }
