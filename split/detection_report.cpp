@@ -98,7 +98,8 @@ LevelStats statsAt(const BlockScan& scan, const std::vector<double>& maxima, dou
 // then, among the neighbouring levels with as many pieces, the one nearest the
 // middle (in decibels) between that pause and that passage.
 std::optional<int> suggestPosition(const BlockScan& scan, const std::vector<double>& maxima,
-                                   const std::array<int, kSenseLevelPositions>& counts) {
+                                   const std::array<int, kSenseLevelPositions>& counts,
+                                   std::optional<int> wanted) {
     double floor = kLevelStep;
     if (!maxima.empty())
         floor = std::max(floor, *std::min_element(maxima.begin(), maxima.end()));
@@ -111,7 +112,7 @@ std::optional<int> suggestPosition(const BlockScan& scan, const std::vector<doub
     double bestPause = 0.0;
     double bestPassage = 0.0;
     for (int position = 0; position < kSenseLevelPositions; ++position) {
-        if (counts[position] < 2)
+        if (counts[position] < 2 || (wanted && counts[position] != *wanted))
             continue;
         const LevelStats stats = statsAt(scan, maxima, senseLevelAt(position));
         const double pause = std::max(floor, stats.loudestPause ? stats.loudestPause->level : 0.0);
@@ -140,8 +141,20 @@ std::optional<int> suggestPosition(const BlockScan& scan, const std::vector<doub
 
 } // namespace
 
-DetectionReport makeDetectionReport(const BlockScan& scan, const SplitSettings& settings) {
+namespace {
+
+// The tracks of an automatic detection when they are two or more: the count a
+// suggested level must give.
+std::optional<int> tracksToMatch(const std::optional<FoundTracks>& automatic) {
+    if (!automatic || automatic->tracks.size() < 2)
+        return std::nullopt;
+    return static_cast<int>(automatic->tracks.size());
+}
+
+DetectionReport reportOf(const BlockScan& scan, const SplitSettings& settings,
+                         std::optional<FoundTracks> automatic) {
     DetectionReport report;
+    report.automatic = std::move(automatic);
     report.settings = settings;
     report.format = scan.format;
     report.length = scan.length;
@@ -167,7 +180,8 @@ DetectionReport makeDetectionReport(const BlockScan& scan, const SplitSettings& 
     for (std::size_t i = 0; i < stats.runs.size() && i < kLongestPauses; ++i)
         report.longestPauses.push_back(
             {scan.blockStart(stats.runs[i].firstBlock), scan.blockStart(stats.runs[i].endBlock)});
-    report.suggestedPosition = suggestPosition(scan, maxima, report.piecesAtLevel);
+    report.suggestedPosition =
+        suggestPosition(scan, maxima, report.piecesAtLevel, tracksToMatch(report.automatic));
 
     if (report.pieces.size() >= 2)
         report.reason = FewPiecesReason::None;
@@ -180,6 +194,17 @@ DetectionReport makeDetectionReport(const BlockScan& scan, const SplitSettings& 
     return report;
 }
 
+} // namespace
+
+DetectionReport makeDetectionReport(const BlockScan& scan, const SplitSettings& settings) {
+    return reportOf(scan, settings, std::nullopt);
+}
+
+DetectionReport makeDetectionReport(const BlockScan& scan, const SplitSettings& settings,
+                                    FoundTracks automatic) {
+    return reportOf(scan, settings, std::move(automatic));
+}
+
 std::optional<DetectionReport> analyzeTrack(SampleReader& source, const SplitSettings& settings,
                                             Event* stopEvent) {
     EnvelopeBuilder envelope(source.format());
@@ -188,11 +213,9 @@ std::optional<DetectionReport> analyzeTrack(SampleReader& source, const SplitSet
                    stopEvent, &envelope);
     if (!scan)
         return std::nullopt;
-    DetectionReport report = makeDetectionReport(*scan, settings);
     GapDetection detection = detectGaps(envelope.finish());
     findHiddenMusic(source, detection);
-    report.automatic = chooseTracks(std::move(detection), {});
-    return report;
+    return makeDetectionReport(*scan, settings, chooseTracks(std::move(detection), {}));
 }
 
 std::string levelText(double level) {
@@ -253,6 +276,9 @@ std::string fewPiecesMessage(const DetectionReport& report) {
         const auto position = static_cast<std::size_t>(*report.suggestedPosition);
         text += "Suggested sense level: " + std::to_string(*report.suggestedPosition) + " (" +
                 std::to_string(report.piecesAtLevel[position]) + " pieces).";
+    } else if (const std::optional<int> tracks = tracksToMatch(report.automatic)) {
+        text += "No sense level gives the " + std::to_string(*tracks) +
+                " tracks that the automatic detection finds.";
     } else {
         text += "No sense level gives two pieces with this sense time.";
     }
@@ -287,6 +313,9 @@ std::vector<std::string> reportLines(const DetectionReport& report) {
                       levelText(senseLevelAt(*report.suggestedPosition)).c_str(),
                       report.piecesAtLevel[static_cast<std::size_t>(*report.suggestedPosition)]);
         lines.push_back(line);
+    } else if (const std::optional<int> tracks = tracksToMatch(report.automatic)) {
+        lines.push_back("Suggested sense level: none (no level gives the " +
+                        std::to_string(*tracks) + " tracks of the automatic detection)");
     } else {
         lines.push_back("Suggested sense level: none (no level gives two pieces)");
     }

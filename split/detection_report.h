@@ -53,8 +53,8 @@ struct DetectionReport {
     // level gives two pieces or more.
     std::optional<int> suggestedPosition;
     FewPiecesReason reason = FewPiecesReason::None;
-    // The automatic detection over the same pass, when the report was made by
-    // analyzeTrack; its floor is the report's noise floor then.
+    // The automatic detection over the same pass, when the report was made with
+    // it (analyzeTrack does); its floor is the report's noise floor then.
     std::optional<FoundTracks> automatic;
 };
 
@@ -63,6 +63,12 @@ inline constexpr std::size_t kLongestPauses = 10;
 // The report for the scan's track; the scan must have been made for
 // settings.senseTime.
 DetectionReport makeDetectionReport(const BlockScan& scan, const SplitSettings& settings);
+
+// The same with the automatic detection of the same track: the suggested sense
+// level is then one that gives as many pieces as it finds tracks (when it
+// finds two or more), or none when no level does.
+DetectionReport makeDetectionReport(const BlockScan& scan, const SplitSettings& settings,
+                                    FoundTracks automatic);
 
 // Scans the source from frame 0 and reports, the automatic detection
 // included; empty when stopEvent was set.

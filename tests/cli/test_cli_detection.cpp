@@ -111,7 +111,7 @@ TEST(CliAnalyze, ReportsTheDetectionOfTheWholeFile) {
 TEST(CliAutoAndTrackList, FindTheSongsAndNameThemFromTheList) {
     test::TempDir dir;
     test::RecordPlan plan = test::recordSide(3, 5);
-    plan.noise = test::needleFloor();
+    plan.noise = test::cassetteFloor();
     const std::string path = dir.file("side.wav");
     const test::RecordAlbum album = test::writeRecordAlbum(path, plan);
     auto startsOf = [](const std::string& out) {
@@ -129,7 +129,8 @@ TEST(CliAutoAndTrackList, FindTheSongsAndNameThemFromTheList) {
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[1].substr(0, 8), "side-00\t");
 
-    // analyze names the floor of the gaps and the same choice.
+    // analyze names the floor of the gaps and the same choice, and suggests a
+    // sense level that gives as many pieces.
     const std::vector<std::string> report = linesOf(test::runCli({"analyze", path}).out);
     ASSERT_GE(report.size(), 2u);
     EXPECT_NEAR(std::stod(report[1].substr(report[1].find(": ") + 2)), album.floorDb, 3.0)
