@@ -109,7 +109,10 @@ command -v ffmpeg >/dev/null && silencedetect
 
 echo "== noise floor: analyze against the gaps' RMS (measured from the truth) =="
 for copy in "${copies[@]}"; do
-    floor=$("$cli" analyze "$albums/$copy.wav" | grep -m 1 '^Noise floor' || echo "Noise floor: (not reported)")
+    # awk reads the whole report: a reader that stops at the first match would
+    # end analyze by a broken pipe, which pipefail takes for a failure.
+    floor=$("$cli" analyze "$albums/$copy.wav" | awk '/^Noise floor/ && !n++')
+    [ -n "$floor" ] || floor="Noise floor: (not reported)"
     printf '%-22s %-40s %s\n' "$copy" "$floor" \
         "$("${score[@]}" --gap-rms "$albums/$copy.truth.txt" "$albums/$copy.wav")"
 done

@@ -49,6 +49,8 @@ public:
     std::int32_t start() const { return start_; }
     std::int32_t frames() const { return frames_; }
     std::int32_t blockFrames() const { return blockFrames_; }
+    // The block just read (its used frames), for a scan that makes more of it.
+    const SampleBuffer& block() const { return block_; }
 
     // The largest level of a heard frame in the block, 0.0 when none is heard:
     // the block is loud at a sense level L exactly when its level is above L.

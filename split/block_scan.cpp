@@ -20,10 +20,12 @@ namespace {
 // Levels of the blocks from the source's position to its end; false when
 // stopEvent was set meanwhile.
 bool readLevels(SampleReader& source, std::int32_t blocksPerSecond, std::int32_t clickFilterMs,
-                std::vector<double>& levels, Event* stopEvent) {
+                std::vector<double>& levels, Event* stopEvent, EnvelopeBuilder* envelope) {
     BlockReader blocks(source, blocksPerSecond, clickFilterMs);
     while (blocks.next()) {
         levels.push_back(blocks.level());
+        if (envelope)
+            envelope->add(blocks.block());
         if (stopEvent && stopEvent->lock(0))
             return false;
     }
@@ -34,7 +36,7 @@ bool readLevels(SampleReader& source, std::int32_t blocksPerSecond, std::int32_t
 
 std::optional<BlockScan> scanBlocks(SampleReader& source, double senseTime,
                                     std::int32_t blocksPerSecond, std::int32_t clickFilterMs,
-                                    Event* stopEvent) {
+                                    Event* stopEvent, EnvelopeBuilder* envelope) {
     BlockScan scan;
     scan.format = source.format();
     scan.length = source.length();
@@ -47,14 +49,14 @@ std::optional<BlockScan> scanBlocks(SampleReader& source, double senseTime,
         return scan; // a format without frames has no blocks
     scan.levels.reserve(static_cast<std::size_t>(scan.length / scan.blockFrames + 1));
     source.seek(0);
-    if (!readLevels(source, blocksPerSecond, clickFilterMs, scan.levels, stopEvent))
+    if (!readLevels(source, blocksPerSecond, clickFilterMs, scan.levels, stopEvent, envelope))
         return std::nullopt;
 
     const std::int64_t tail =
         std::int64_t{scan.length} - scan.pauseBlocks * std::int64_t{scan.blockFrames};
     scan.tailStart = static_cast<std::int32_t>(std::max<std::int64_t>(tail, scan.earliestFrame));
     source.seek(scan.tailStart);
-    if (!readLevels(source, blocksPerSecond, clickFilterMs, scan.tailLevels, stopEvent))
+    if (!readLevels(source, blocksPerSecond, clickFilterMs, scan.tailLevels, stopEvent, nullptr))
         return std::nullopt;
     return scan;
 }
