@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/source_file.h"
 #include "cli/split_options.h"
 #include "core/track_segment.h"
 #include "core/wave_file.h"
@@ -23,9 +24,8 @@ int runAnalyze(const Arguments& args) {
         throw UsageError("needs exactly one FILE.wav");
     const SplitSettings settings = splitSettingsOf(options);
 
-    std::unique_ptr<WaveFileReader> master = openWaveFile(options.positional().front());
+    std::unique_ptr<WaveFileReader> master = openSourceFile(options.positional().front());
     if (!master) {
-        std::fputs("file can not opened\n", stderr);
         return 1;
     }
     TrackSegment wholeFile(*master);

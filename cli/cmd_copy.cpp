@@ -3,6 +3,8 @@
 
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/source_file.h"
+#include "cli/source_guard.h"
 #include "core/byte_stream.h"
 #include "core/file.h"
 #include "core/sample_buffer.h"
@@ -20,10 +22,10 @@ int runCopy(const Arguments& args) {
         throw UsageError("needs an input and an output file");
     const std::string& in = options.positional()[0];
     const std::string& out = options.positional()[1];
+    refuseWritingSource(in, out);
 
-    const std::unique_ptr<WaveFileReader> opened = openWaveFile(in);
+    const std::unique_ptr<WaveFileReader> opened = openSourceFile(in);
     if (!opened) {
-        std::fputs("file can not opened\n", stderr);
         return 1;
     }
     WaveFileReader& reader = *opened;
@@ -34,7 +36,7 @@ int runCopy(const Arguments& args) {
         format,
         std::make_unique<FileByteStream>(std::make_unique<File>(
             out, File::Access::ReadWrite, File::Share::Exclusive, File::Disposition::Create)),
-        reader.length());
+        reader.length(), reader.broadcastInfo());
 
     const std::int32_t frame = frameSize(format);
     SampleBuffer buffer(format, blockBytes(format, 1));

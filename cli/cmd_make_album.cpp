@@ -10,10 +10,10 @@
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "core/byte_stream.h"
+#include "core/duration_text.h"
 #include "core/file.h"
 #include "core/sample_shape.h"
 #include "core/seeded_random.h"
-#include "core/units.h"
 #include "core/wave_file.h"
 
 #include <algorithm>
@@ -251,7 +251,7 @@ int runMakeAlbum(const Arguments& args) {
     }
     renderer.finish();
     std::printf("wrote %s: %d songs, %lld frames, %s\n", path.c_str(), songs,
-                static_cast<long long>(totalFrames), clock(totalFrames / rate).c_str());
+                static_cast<long long>(totalFrames), durationText(totalFrames / rate).c_str());
     return 0;
 }
 

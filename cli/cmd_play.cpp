@@ -5,6 +5,7 @@
 #include "audio/wave_out_device.h"
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/source_file.h"
 #include "core/byte_stream.h"
 #include "core/file.h"
 #include "core/sample_buffer.h"
@@ -40,9 +41,8 @@ int runPlay(const Arguments& args) {
         throw UsageError("--seconds must be more than 0");
     const std::string& path = options.positional()[0];
 
-    const std::unique_ptr<WaveFileReader> opened = openWaveFile(path);
+    const std::unique_ptr<WaveFileReader> opened = openSourceFile(path);
     if (!opened) {
-        std::fputs("file can not opened\n", stderr);
         return 1;
     }
     WaveFileReader& reader = *opened;

@@ -2,14 +2,19 @@
 // does it on the row that a freshly opened file shows, then (with --save) the
 // Save All export of the pieces. The work runs on a worker thread like the
 // window's dialogs; with --progress this thread draws its progress meanwhile.
-// --cue and --labels write the pieces as a cue sheet or a label file.
+// --cue and --labels write the pieces as a cue sheet or a label file. --auto,
+// --tracks N and --track-list FILE find the tracks by the gap detection
+// instead of the level rule.
 
 #include "audio/worker_thread.h"
 #include "cli/commands.h"
+#include "cli/detection_options.h"
 #include "cli/export_options.h"
 #include "cli/options.h"
 #include "cli/parallel_export.h"
 #include "cli/row_output.h"
+#include "cli/source_file.h"
+#include "cli/source_guard.h"
 #include "cli/split_options.h"
 #include "core/byte_stream.h"
 #include "core/file.h"
@@ -20,7 +25,7 @@
 #include "split/auto_split.h"
 #include "split/save_all.h"
 #include "split/split_settings.h"
-#include "split/track_count_split.h"
+#include "split/track_finder.h"
 
 #include <algorithm>
 #include <csignal>
@@ -143,17 +148,6 @@ void runOnWorker(std::function<void(Event&)> work, ProgressLine& progress,
         throw std::runtime_error("interrupted; every file written is complete");
 }
 
-// --tracks N: the number of pieces wanted, or 0 for the automatic split.
-int trackCount(const Options& options) {
-    if (!options.value("tracks"))
-        return 0;
-    const long long count = options.integer("tracks", 0);
-    if (count < kFewestTracks || count > kMostTracks)
-        throw UsageError("option --tracks must lie between " + std::to_string(kFewestTracks) +
-                         " and " + std::to_string(kMostTracks));
-    return static_cast<int>(count);
-}
-
 void printRows(const std::vector<std::string>& names, const std::vector<TrackSegment>& rows) {
     std::printf("name\tstart_frame\tend_frame\tstart\tend\ttotal\n");
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -177,11 +171,13 @@ int saveRows(const Options& options, const std::string& path, const std::vector<
 
 int runSplit(const Arguments& args) {
     std::set<std::string> valued = splitSettingOptions();
-    valued.insert({"out", "cue", "labels", "tracks", "jobs"});
+    valued.insert({"out", "cue", "labels", "jobs"});
+    valued.insert(detectionValuedOptions().begin(), detectionValuedOptions().end());
     valued.insert(exportOptionNames().begin(), exportOptionNames().end());
-    const Options options(args, valued, {"save", "progress"});
+    const Options options(args, valued, {"save", "progress", kAutoFlag});
     if (options.positional().size() != 1)
         throw UsageError("needs exactly one FILE.wav");
+    const DetectionChoice detection = readDetectionChoice(options);
     if (options.value("out") && !options.has("save"))
         throw UsageError("option --out needs --save");
     // The export options are refused before any work, not after the split.
@@ -191,25 +187,26 @@ int runSplit(const Arguments& args) {
     if (threads < 1 || threads > 64)
         throw UsageError("option --jobs must lie between 1 and 64");
     const SplitSettings settings = splitSettingsOf(options);
-    const int tracks = trackCount(options);
     const std::string path = options.positional().front();
+    for (const char* list : {"cue", "labels"})
+        if (auto out = options.value(list))
+            refuseWritingSource(path, *out);
     const std::string title = fileTitle(path);
     ProgressLine progress(options.has("progress"));
     const InterruptAsCancel interruptAsCancel;
 
-    std::unique_ptr<WaveFileReader> master = openWaveFile(path);
+    std::unique_ptr<WaveFileReader> master = openSourceFile(path);
     if (!master) {
-        std::fputs("file can not opened\n", stderr);
         return 1;
     }
     TrackSegment wholeFile(*master);
     PieceList pieces;
-    TrackSplitOutcome byCount;
+    std::optional<FoundTracks> found;
     runOnWorker(
         [&](Event& stopEvent) {
-            if (tracks > 0)
-                byCount = splitIntoTracks(wholeFile, settings, tracks, stopEvent, pieces,
-                                          Notifier::none());
+            if (detection.active)
+                found = findTrackPieces(wholeFile, detection.request, stopEvent, pieces,
+                                        Notifier::none());
             else
                 splitAll(wholeFile, settings, stopEvent, pieces, Notifier::none());
         },
@@ -219,19 +216,30 @@ int runSplit(const Arguments& args) {
             progress.show("splitting " + title, finished ? 1.0 : positionRatio(wholeFile));
         });
 
-    if (tracks > 0 && byCount.pausesFound < tracks - 1)
-        throw std::runtime_error("found only " + std::to_string(byCount.pausesFound) + " pauses");
+    AlbumInfo album;
+    if (found) {
+        const std::string problem = detectionProblem(detection, *found);
+        if (!problem.empty())
+            throw std::runtime_error(problem);
+        if (const std::string note = fitNote(detection, *found); !note.empty())
+            std::fprintf(stderr, "%s\n", note.c_str());
+        album = listAlbum(detection, *found);
+    }
 
-    // The pieces become rows over the master, as the window inserts them.
+    // The pieces become rows over the master, as the window inserts them; a
+    // track list's titles name them.
     std::vector<std::string> names;
     std::vector<TrackSegment> rows;
     rows.reserve(pieces.size());
     for (std::size_t i = 0; i < pieces.size(); ++i) {
-        names.push_back(pieceName(title, static_cast<int>(i)));
+        const int number = static_cast<int>(i);
+        names.push_back(i < album.titles.size() ? titledTrackName(number + 1, album.titles[i])
+                                                : pieceName(title, number));
         rows.emplace_back(*master, pieces[i]->absoluteStart(), pieces[i]->absoluteEnd());
     }
-    writeCutListFiles(options, path, names, rows);
-    return printAndSaveRows(options, path, names, rows);
+    refuseTrackFilesOverSource(options, path, names, album);
+    writeCutListFiles(options, path, names, rows, album);
+    return printAndSaveRows(options, path, names, rows, album);
 }
 
 int printAndSaveRows(const Options& options, const std::string& path,

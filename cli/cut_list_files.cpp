@@ -55,10 +55,11 @@ void writeTextFile(const std::string& path, const std::string& text) {
 }
 
 void writeCutListFiles(const Options& options, const std::string& sourcePath,
-                       const std::vector<std::string>& names,
-                       const std::vector<TrackSegment>& rows) {
+                       const std::vector<std::string>& names, const std::vector<TrackSegment>& rows,
+                       const AlbumInfo& listAlbum) {
     const CutList cuts = cutListOf(names, rows);
-    const ExportChoice exportChoice = readExportChoice(options);
+    ExportChoice exportChoice = readExportChoice(options);
+    exportChoice.fillFrom(listAlbum);
     const std::vector<std::string> savedNames =
         options.has("save") ? exportChoice.trackNames(names) : names;
     const std::int32_t rate = rows.empty() ? 44100 : rows.front().format().samplesPerSecond;

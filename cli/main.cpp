@@ -24,9 +24,9 @@ const Command kCommands[] = {
     {"make-album", sundra::cli::runMakeAlbum,
      "make-album OUT.wav --minutes N [--seed S] [--rate R] [--bits B] [--float]"},
     {"split", sundra::cli::runSplit,
-     "split FILE.wav [--sense-level 50] [--sense-time 10] [--minimum-time 10] "
-     "[--trim-space 1] [--click-filter 0] [--tracks N] [--save] [--out DIR] [--progress] [--cue "
-     "OUT.cue] "
+     "split FILE.wav [--auto | --tracks N | --track-list FILE [--lines A-B] | [--sense-level 50] "
+     "[--sense-time 10] [--minimum-time 10] [--trim-space 1] [--click-filter 0]] [--save] "
+     "[--out DIR] [--progress] [--cue OUT.cue] "
      "[--labels OUT.txt] [--format wav|flac|ogg|opus|mp3] [--quality 0..100] [--titles FILE] "
      "[--artist A] [--album B] [--year Y] [--jobs N]"},
     {"cut", sundra::cli::runCut,

@@ -22,10 +22,11 @@ CutList cutListOf(const std::vector<std::string>& names, const std::vector<Track
 
 // With --cue OUT.cue and --labels OUT.txt, writes the rows into those files;
 // with --save, the cue sheet carries the album options and the rows the names
-// the titles give them (a titles count that does not match stops before).
+// the titles give them (a titles count that does not match stops before); the
+// sheet's titles are those of listAlbum where the command line gives none.
 void writeCutListFiles(const Options& options, const std::string& sourcePath,
-                       const std::vector<std::string>& names,
-                       const std::vector<TrackSegment>& rows);
+                       const std::vector<std::string>& names, const std::vector<TrackSegment>& rows,
+                       const AlbumInfo& listAlbum = {});
 
 // The whole text of a file; throws naming the file when it cannot be read.
 std::string readTextFile(const std::string& path);

@@ -112,7 +112,11 @@ const SampleShape* sampleShape(const WaveFormat& format) {
 }
 
 std::string sampleFormatName(const WaveFormat& format) {
-    return std::to_string(format.bitsPerSample) + (isFloat(format) ? "-bit float" : "-bit integer");
+    const std::string name =
+        std::to_string(significantBits(format)) + (isFloat(format) ? "-bit float" : "-bit integer");
+    if (significantBits(format) < format.bitsPerSample)
+        return name + " in " + std::to_string(format.bitsPerSample) + " bits";
+    return name;
 }
 
 } // namespace sundra

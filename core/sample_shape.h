@@ -30,10 +30,12 @@ struct SampleShape {
 };
 
 // The shape of format's samples, or null for a width without levels (those
-// samples read 0.0).
+// samples read 0.0). Samples with fewer valid bits than their container have
+// the container's shape: their unused low bits are zero.
 const SampleShape* sampleShape(const WaveFormat& format);
 
-// "24-bit integer", "32-bit float": what the user is told about a format.
+// "24-bit integer", "32-bit float", "20-bit integer in 24 bits": what the user
+// is told about a format.
 std::string sampleFormatName(const WaveFormat& format);
 
 } // namespace sundra

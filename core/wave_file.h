@@ -3,7 +3,9 @@
 // a WaveFileWriter lays down the header of its format at once (44 bytes for 8-
 // and 16-bit samples), appends samples and finishes the header when it is
 // truncated and when it is destroyed. A writer is a full reader of what it has
-// written (a finished recording becomes a master).
+// written (a finished recording becomes a master). A reader's samples end where
+// its data chunk ends, or at the end of the file when the header was never
+// finished (and then grow with a file that is still being written).
 
 #include "core/byte_stream.h"
 #include "core/sample_stream.h"
@@ -11,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace sundra {
@@ -23,7 +26,7 @@ public:
     ~WaveFileReader() override;
 
     // Releases any previous source, keeps this one and parses its header.
-    // Returns true when the header was accepted.
+    // Returns true when the header was accepted; refusal() then says why not.
     bool attach(std::unique_ptr<FileByteStream> source);
 
     void seek(std::int32_t frame) override;
@@ -36,6 +39,10 @@ public:
     std::int32_t read(void* buffer, std::int32_t byteCount) override;
 
     std::int64_t dataOffset() const { return dataOffset_; }
+    // Why the last attach refused its file; empty after an accepted one.
+    const std::string& refusal() const { return refusal_; }
+    // The file's Broadcast Wave record, if it has one.
+    const std::optional<BroadcastInfo>& broadcastInfo() const { return broadcast_; }
     // The underlying byte stream, or null when nothing is attached.
     FileByteStream* source() { return source_.get(); }
     const FileByteStream* source() const { return source_.get(); }
@@ -44,6 +51,14 @@ protected:
     WaveFormat format_;
     std::int64_t dataOffset_ = 0;
     std::unique_ptr<FileByteStream> source_;
+    // The sample bytes, or WaveHeader::kToEndOfFile.
+    std::int64_t dataBytes_ = WaveHeader::kToEndOfFile;
+    std::optional<BroadcastInfo> broadcast_;
+    std::string refusal_;
+
+private:
+    // The byte position where the samples end.
+    std::int64_t dataEnd() const;
 };
 
 class WaveFileWriter : public WaveFileReader {
@@ -54,9 +69,11 @@ public:
     // Writes the header for 0 frames; the position is then frame 0.
     // expectedFrames is the length the file is meant to get, or kOpenEnded: a
     // file that may reach 4 GiB keeps room in its header for the RF64 sizes,
-    // and becomes RF64 once its data no longer fits a RIFF header.
+    // and becomes RF64 once its data no longer fits a RIFF header. A
+    // broadcast record makes the file a Broadcast Wave file.
     WaveFileWriter(const WaveFormat& format, std::unique_ptr<FileByteStream> target,
-                   std::int64_t expectedFrames = 0);
+                   std::int64_t expectedFrames = 0,
+                   std::optional<BroadcastInfo> broadcast = std::nullopt);
     // Rewrites the header for the current length, unless nothing was written
     // since it was last written, then closes the file. A finished file that is
     // only read afterwards (a recording that became the master) keeps its
@@ -88,9 +105,13 @@ private:
 };
 
 // Opens path as the program opens a WAV to work on: for reading, others denied
-// write, its header parsed. Null when the header is refused; a file that cannot
-// be opened throws FileError, and so does anything that is no regular file (a
-// pipe, a device, a folder: access denied), before it is opened.
+// write, its header parsed. Null when the header is refused, with the reason in
+// refusal; a file that cannot be opened throws FileError, and so does anything
+// that is no regular file (a pipe, a device, a folder: access denied), before
+// it is opened.
+std::unique_ptr<WaveFileReader> openWaveFile(const std::string& path, std::string& refusal);
 std::unique_ptr<WaveFileReader> openWaveFile(const std::string& path);
+// The file under openWaveFile, opened the same way but not yet parsed.
+std::unique_ptr<FileByteStream> openWaveSource(const std::string& path);
 
 } // namespace sundra

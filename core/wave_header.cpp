@@ -1,20 +1,20 @@
 #include "core/wave_header.h"
 
+#include "core/duration_text.h"
+#include "core/format_chunk.h"
+#include "core/riff_fields.h"
+
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 namespace sundra {
 
 namespace {
 
-using Tag = std::array<std::uint8_t, 4>;
-
-constexpr Tag tag(const char (&text)[5]) {
-    return {static_cast<std::uint8_t>(text[0]), static_cast<std::uint8_t>(text[1]),
-            static_cast<std::uint8_t>(text[2]), static_cast<std::uint8_t>(text[3])};
-}
+using riff::Tag;
+using riff::tag;
 
 constexpr Tag kRiff = tag("RIFF");
 constexpr Tag kRf64 = tag("RF64");
@@ -23,211 +23,201 @@ constexpr Tag kWave = tag("WAVE");
 constexpr Tag kDs64 = tag("ds64");
 constexpr Tag kJunk = tag("JUNK");
 constexpr Tag kFmt = tag("fmt ");
+constexpr Tag kBext = tag("bext");
 constexpr Tag kData = tag("data");
 
-constexpr std::uint32_t kTagPcm = 1;
-constexpr std::uint32_t kTagFloat = 3;
-constexpr std::uint32_t kTagExtensible = 0xFFFE;
-
-// The sub-format GUIDs of WAVE_FORMAT_EXTENSIBLE are a format tag in their
-// first two bytes followed by these fourteen.
-constexpr std::uint8_t kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
-                                        0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+using riff::kGuidTail;
+using riff::kTagExtensible;
+using riff::kTagFloat;
+using riff::kTagPcm;
 
 // Bytes of the chunks this program writes.
 constexpr std::int64_t kPlainFormatChunk = 8 + 16;
 constexpr std::int64_t kExtensibleFormatChunk = 8 + 40;
 constexpr std::int64_t kDs64Chunk = 8 + 28;
 
-// Every header field is read whole; a file that ends inside one is refused.
-bool readExactly(ByteReader& source, void* out, std::int32_t count) {
-    return source.read(out, count) == count;
-}
+const char kNotWav[] = "The file is not a WAV file.";
+const char kEndsInHeader[] = "The file ends inside its header.";
+const char kNoFormat[] = "The file has no format chunk before its samples.";
+const char kNoData[] = "The file has no sample data.";
+const char kNoRf64Sizes[] = "The file's RF64 sizes are missing.";
 
-bool readTag(ByteReader& source, Tag& out) {
-    return readExactly(source, out.data(), 4);
-}
+struct ChunkHead {
+    Tag id;
+    std::uint32_t size;
+};
 
-bool readU16(ByteReader& source, std::uint32_t& out) {
-    std::uint8_t bytes[2];
-    if (!readExactly(source, bytes, 2))
+// The chunk head at position at; false when fewer than its 8 bytes are left.
+bool headAt(ByteReader& source, std::int64_t at, std::int64_t fileLength, ChunkHead& head) {
+    if (at < 0 || at + 8 > fileLength)
         return false;
-    out = static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8;
-    return true;
+    source.seek(at, 1);
+    return riff::readTag(source, head.id) && riff::readU32(source, head.size);
 }
 
-bool readU32(ByteReader& source, std::uint32_t& out) {
-    std::uint8_t bytes[4];
-    if (!readExactly(source, bytes, 4))
+// Whether a chunk that some writer meant begins at at: a printable identifier
+// and a size that fits the file. Before the samples, a data chunk's size may
+// be anything (an unfinished recording leaves it wrong).
+enum class DataSize { MayOverrun, MustFit };
+bool chunkAt(ByteReader& source, std::int64_t at, std::int64_t fileLength, DataSize data) {
+    ChunkHead head;
+    if (!headAt(source, at, fileLength, head) || !riff::printable(head.id))
         return false;
-    out = static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-          static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-    return true;
+    return (data == DataSize::MayOverrun && head.id == kData) ||
+           at + 8 + static_cast<std::int64_t>(head.size) <= fileLength;
 }
 
-// Moves to an absolute position inside the file; a position past the end means
-// a chunk size that points outside the file.
-bool seekWithin(ByteReader& source, std::int64_t position, std::int64_t fileLength) {
-    if (position < 0 || position > fileLength)
+// Where the chunk after one that ends at end begins. An odd size is followed
+// by a pad byte, unless the writer left it out and the next chunk starts at
+// once.
+std::int64_t nextChunk(ByteReader& source, std::int64_t end, bool oddSize, std::int64_t fileLength,
+                       DataSize data) {
+    if (oddSize && !chunkAt(source, end + 1, fileLength, data) &&
+        chunkAt(source, end, fileLength, data))
+        return end;
+    return end + (oddSize ? 1 : 0);
+}
+
+// Whether the bytes at at are a tag that a tagger appended to the file without
+// a chunk around it (ID3v2, or the 128 bytes of ID3v1).
+bool bareTagAt(ByteReader& source, std::int64_t at, std::int64_t fileLength) {
+    std::uint8_t start[3];
+    source.seek(at, 1);
+    if (at + 3 > fileLength || !riff::readExactly(source, start, 3))
         return false;
-    source.seek(position, 1);
-    return true;
+    return std::memcmp(start, "ID3", 3) == 0 ||
+           (std::memcmp(start, "TAG", 3) == 0 && fileLength - at == 128);
 }
 
-bool expectTag(ByteReader& source, const Tag& expected) {
-    Tag found;
-    return readTag(source, found) && found == expected;
+// The sample bytes of a data chunk whose body begins at body. The declared
+// size holds when a chunk (or a tag) follows the samples it counts; otherwise
+// the header was not finished and the samples run to the end of the file.
+std::int64_t dataExtent(ByteReader& source, std::int64_t body, std::uint64_t declared,
+                        std::int64_t fileLength) {
+    const auto remaining = static_cast<std::uint64_t>(fileLength - body);
+    if (declared == 0 || declared == 0xFFFFFFFFu || declared >= remaining)
+        return WaveHeader::kToEndOfFile;
+    const std::int64_t end = body + static_cast<std::int64_t>(declared);
+    const bool odd = declared % 2 == 1;
+    if (odd && remaining - declared == 1)
+        return static_cast<std::int64_t>(declared); // only the pad byte follows
+    const std::int64_t next = nextChunk(source, end, odd, fileLength, DataSize::MustFit);
+    if (chunkAt(source, next, fileLength, DataSize::MustFit) || bareTagAt(source, next, fileLength))
+        return static_cast<std::int64_t>(declared);
+    return WaveHeader::kToEndOfFile;
 }
 
-// The format must give whole frames, a rate to divide times by, and byte rates
-// and frame counts that fit the signed 32-bit numbers the program computes with.
-bool usable(const WaveFormat& format, std::int64_t dataBytes) {
-    const std::int64_t frame = frameSize(format);
-    if (frame <= 0 || format.samplesPerSecond <= 0)
-        return false;
-    constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
-    if (static_cast<std::int64_t>(format.samplesPerSecond) * frame > kMax)
-        return false;
-    return dataBytes / frame <= kMax;
+std::string tooLong(const WaveFormat& format, std::int64_t frames) {
+    const std::int64_t rate = format.samplesPerSecond;
+    return "The file lasts " + durationText(frames / rate) + "; at " + std::to_string(rate) +
+           " Hz the program opens at most " +
+           durationText(std::numeric_limits<std::int32_t>::max() / rate) + ".";
 }
 
-void put16(std::uint8_t* at, std::uint32_t value) {
-    at[0] = static_cast<std::uint8_t>(value);
-    at[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void put32(std::uint8_t* at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-// The encoding a format chunk's tag stands for; false for every other tag
-// (A-law, mu-law, ADPCM, compressed audio), which must not be read as samples.
-bool encodingOf(std::uint32_t formatTag, SampleEncoding& encoding) {
-    if (formatTag == kTagPcm)
-        encoding = SampleEncoding::Integer;
-    else if (formatTag == kTagFloat)
-        encoding = SampleEncoding::Float;
-    else
-        return false;
-    return true;
-}
-
-// Reads the 24 bytes of a WAVE_FORMAT_EXTENSIBLE extension and takes the
-// encoding from its sub-format. The valid-bits field and the speaker mask do not
-// change how the samples are stored, so they are not used.
-bool readExtensible(ByteReader& source, std::uint32_t formatSize, SampleEncoding& encoding) {
-    std::uint32_t extraSize, validBits, mask, subFormat;
-    std::uint8_t tail[14];
-    if (formatSize < 40 || !readU16(source, extraSize) || extraSize < 22 ||
-        !readU16(source, validBits) || !readU32(source, mask) || !readU16(source, subFormat) ||
-        !readExactly(source, tail, sizeof tail))
-        return false;
-    return std::memcmp(tail, kGuidTail, sizeof tail) == 0 && encodingOf(subFormat, encoding);
+WaveHeader refused(std::string reason) {
+    WaveHeader header;
+    header.refusal = std::move(reason);
+    return header;
 }
 
 } // namespace
 
-std::int64_t parseHeader(ByteReader& source, WaveFormat& format) {
+std::int64_t WaveHeader::sampleBytes(std::int64_t fileLength) const {
+    if (dataOffset == 0)
+        return 0;
+    return dataBytes == kToEndOfFile ? std::max<std::int64_t>(fileLength - dataOffset, 0)
+                                     : dataBytes;
+}
+
+std::int64_t WaveHeader::frames(std::int64_t fileLength) const {
+    const std::int64_t frame = frameSize(format);
+    return frame > 0 ? sampleBytes(fileLength) / frame : 0;
+}
+
+WaveHeader readWaveHeader(ByteReader& source) {
     const std::int64_t fileLength = source.length();
     source.seek(0, 1);
-
-    Tag container;
+    Tag container, wave;
     std::uint32_t riffSize;
-    if (!readTag(source, container) || !readU32(source, riffSize) || !expectTag(source, kWave))
-        return 0;
-    const bool rf64 = container == kRf64 || container == kBw64;
-    if (container != kRiff && !rf64)
-        return 0;
+    if (!riff::readTag(source, container) ||
+        (container != kRiff && container != kRf64 && container != kBw64))
+        return refused(kNotWav);
+    if (!riff::readU32(source, riffSize) || !riff::readTag(source, wave))
+        return refused(kEndsInHeader);
+    if (wave != kWave)
+        return refused(kNotWav);
+    const bool rf64 = container != kRiff;
 
-    Tag id;
-    if (!readTag(source, id))
-        return 0;
-    // RF64 puts its 64-bit sizes first. The data is taken up to the end of the
-    // file in either container, so they are only checked for being there.
-    if (rf64) {
-        std::uint32_t size;
-        if (id != kDs64 || !readU32(source, size) || size < 28 ||
-            !seekWithin(source, source.tell() + size, fileLength) || !readTag(source, id))
-            return 0;
+    WaveHeader header;
+    bool haveFormat = false;
+    std::uint64_t rf64DataBytes = 0xFFFFFFFFu;
+    // Every step moves forward by at least the 8 bytes of a chunk head and
+    // stays inside the file, so the walk ends.
+    for (std::int64_t at = 12;;) {
+        ChunkHead head;
+        if (!headAt(source, at, fileLength, head))
+            return refused(at < fileLength ? kEndsInHeader : haveFormat ? kNoData : kNoFormat);
+        const std::int64_t body = at + 8;
+        // RF64 puts its 64-bit sizes first.
+        if (rf64 && at == 12 && (head.id != kDs64 || head.size < 28))
+            return refused(kNoRf64Sizes);
+        if (head.id == kData) {
+            if (!haveFormat)
+                return refused(kNoFormat);
+            const std::uint64_t declared =
+                rf64 && head.size == 0xFFFFFFFFu ? rf64DataBytes : head.size;
+            header.dataOffset = body;
+            header.dataBytes = dataExtent(source, body, declared, fileLength);
+            break;
+        }
+        const std::int64_t end = body + static_cast<std::int64_t>(head.size);
+        if (end > fileLength)
+            return refused(kEndsInHeader);
+        source.seek(body, 1);
+        if (head.id == kFmt && !haveFormat) {
+            if (std::string problem = readFormatChunk(source, head.size, header.format);
+                !problem.empty())
+                return refused(problem);
+            haveFormat = true;
+        } else if (head.id == kBext && !header.broadcast) {
+            std::vector<std::uint8_t> bytes(std::min(head.size, kMaxBroadcastChunkRead));
+            if (!riff::readExactly(source, bytes.data(), static_cast<std::int32_t>(bytes.size())))
+                return refused(kEndsInHeader);
+            header.broadcast = parseBroadcastChunk(bytes);
+        } else if (head.id == kDs64 && rf64 && at == 12) {
+            std::uint64_t riffBytes;
+            if (!riff::readU64(source, riffBytes) || !riff::readU64(source, rf64DataBytes))
+                return refused(kEndsInHeader);
+        }
+        at = nextChunk(source, end, head.size % 2 == 1, fileLength, DataSize::MayOverrun);
     }
-    // Only padding may stand before the format chunk (the room a writer keeps
-    // for a ds64 chunk); any other chunk there makes the file unreadable.
-    while (id == kJunk) {
-        std::uint32_t size;
-        if (!readU32(source, size) || !seekWithin(source, source.tell() + size, fileLength) ||
-            !readTag(source, id))
-            return 0;
-    }
-    if (id != kFmt)
-        return 0;
 
-    std::uint32_t formatSize, formatTag, channels, rate, byteRate, blockAlign, bits;
-    if (!readU32(source, formatSize) || !readU16(source, formatTag) || !readU16(source, channels) ||
-        !readU32(source, rate) || !readU32(source, byteRate) || !readU16(source, blockAlign) ||
-        !readU16(source, bits))
-        return 0;
-    // A format chunk shorter than its own fields would send the walk backwards.
-    if (formatSize < 16)
-        return 0;
-    SampleEncoding encoding;
-    std::uint32_t formatRead = 16;
-    if (formatTag == kTagExtensible) {
-        if (!readExtensible(source, formatSize, encoding))
-            return 0;
-        formatRead = 40;
-    } else if (!encodingOf(formatTag, encoding)) {
-        return 0;
-    }
-    if (!seekWithin(source, source.tell() + formatSize - formatRead, fileLength))
-        return 0;
+    const std::int64_t frames = header.frames(fileLength);
+    if (frames > std::numeric_limits<std::int32_t>::max())
+        header.refusal = tooLong(header.format, frames);
+    source.seek(header.dataOffset, 1);
+    return header;
+}
 
-    // Every step moves forward by at least the 8 bytes of a chunk head and stays
-    // inside the file, so the walk ends.
-    if (!readTag(source, id))
+std::int64_t parseHeader(ByteReader& source, WaveFormat& format) {
+    const WaveHeader header = readWaveHeader(source);
+    if (!header.accepted())
         return 0;
-    while (id != kData) {
-        std::uint32_t chunkSize;
-        if (!readU32(source, chunkSize))
-            return 0;
-        if (!seekWithin(source, source.tell() + chunkSize, fileLength))
-            return 0;
-        if (!readTag(source, id))
-            return 0;
-    }
-    // The data size is not used: every byte after the data offset is a sample.
-    std::uint32_t dataSize;
-    if (!readU32(source, dataSize))
-        return 0;
-    const std::int64_t dataOffset = source.tell();
-
-    WaveFormat parsed;
-    parsed.channels = static_cast<std::int32_t>(channels);
-    parsed.bitsPerSample = static_cast<std::int32_t>(bits);
-    parsed.encoding = encoding;
-    if (rate > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()))
-        return 0;
-    parsed.samplesPerSecond = static_cast<std::int32_t>(rate);
-    // Floats come in two widths only; any other would be read as noise.
-    if (isFloat(parsed) && parsed.bitsPerSample != 32 && parsed.bitsPerSample != 64)
-        return 0;
-    if (!usable(parsed, fileLength - dataOffset))
-        return 0;
-    format = parsed;
-    return dataOffset;
+    format = header.format;
+    return header.dataOffset;
 }
 
 namespace {
 
-void put64(std::uint8_t* at, std::uint64_t value) {
-    for (int i = 0; i < 8; ++i)
-        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
+using riff::put16;
+using riff::put32;
+using riff::put64;
 
 // Wider samples get WAVE_FORMAT_EXTENSIBLE, which names their encoding
-// unambiguously and says which speaker each channel feeds.
+// unambiguously and says which speaker each channel feeds; so do samples that
+// fill only part of their container, which only it can say.
 bool extensible(const WaveFormat& format) {
-    return format.bitsPerSample > 16;
+    return format.bitsPerSample > 16 || significantBits(format) < format.bitsPerSample;
 }
 
 // The usual speaker layouts: mono is front centre, then stereo, 3.0, quad, 5.0,
@@ -243,9 +233,11 @@ std::uint32_t size32(std::int64_t size) {
 
 } // namespace
 
-std::int64_t headerSize(const WaveFormat& format, HeaderRoom room) {
+std::int64_t headerSize(const WaveFormat& format, HeaderRoom room, const BroadcastInfo* broadcast) {
+    const std::int64_t bext =
+        broadcast ? 8 + static_cast<std::int64_t>(broadcastChunkBody(*broadcast).size()) : 0;
     return 12 + (room == HeaderRoom::Rf64 ? kDs64Chunk : 0) +
-           (extensible(format) ? kExtensibleFormatChunk : kPlainFormatChunk) + 8;
+           (extensible(format) ? kExtensibleFormatChunk : kPlainFormatChunk) + bext + 8;
 }
 
 bool needsRf64(std::int64_t headerBytes, std::int64_t dataBytes) {
@@ -253,16 +245,18 @@ bool needsRf64(std::int64_t headerBytes, std::int64_t dataBytes) {
 }
 
 std::int64_t writeHeader(ByteWriter& target, const WaveFormat& format, std::int64_t dataBytes,
-                         HeaderRoom room) {
+                         HeaderRoom room, const BroadcastInfo* broadcast) {
     const auto align = static_cast<std::uint32_t>(frameSize(format));
     const auto rate = static_cast<std::uint32_t>(format.samplesPerSecond);
-    const std::int64_t size = headerSize(format, room);
+    const std::vector<std::uint8_t> bext =
+        broadcast ? broadcastChunkBody(*broadcast) : std::vector<std::uint8_t>{};
+    const std::int64_t size = headerSize(format, room, broadcast);
     dataBytes = std::max<std::int64_t>(dataBytes, 0);
     const std::int64_t riffSize = size - 8 + dataBytes;
     const bool rf64 = room == HeaderRoom::Rf64 && needsRf64(size, dataBytes);
 
-    std::uint8_t header[128] = {};
-    std::uint8_t* at = header;
+    std::vector<std::uint8_t> header(static_cast<std::size_t>(size), 0);
+    std::uint8_t* at = header.data();
     std::memcpy(at, (rf64 ? kRf64 : kRiff).data(), 4);
     put32(at + 4, rf64 ? 0xFFFFFFFFu : size32(riffSize));
     std::memcpy(at + 8, kWave.data(), 4);
@@ -290,17 +284,23 @@ std::int64_t writeHeader(ByteWriter& target, const WaveFormat& format, std::int6
     at += kPlainFormatChunk;
     if (wide) {
         put16(at, 22);
-        put16(at + 2, static_cast<std::uint32_t>(format.bitsPerSample));
+        put16(at + 2, static_cast<std::uint32_t>(significantBits(format)));
         put32(at + 4, speakerMask(format.channels));
         put16(at + 8, isFloat(format) ? kTagFloat : kTagPcm);
         std::memcpy(at + 10, kGuidTail, sizeof kGuidTail);
         at += kExtensibleFormatChunk - kPlainFormatChunk;
     }
+    if (broadcast) {
+        std::memcpy(at, kBext.data(), 4);
+        put32(at + 4, static_cast<std::uint32_t>(bext.size()));
+        std::copy(bext.begin(), bext.end(), at + 8);
+        at += 8 + static_cast<std::int64_t>(bext.size());
+    }
     std::memcpy(at, kData.data(), 4);
     put32(at + 4, rf64 ? 0xFFFFFFFFu : size32(dataBytes));
 
     target.seek(0, 1);
-    target.write(header, static_cast<std::int32_t>(size));
+    target.write(header.data(), static_cast<std::int32_t>(size));
     return target.tell();
 }
 

@@ -1,11 +1,13 @@
-// libFuzzer target for the WAV header parser. Each input is parsed twice: from
+// libFuzzer target for the WAV header walk. Each input is parsed twice: from
 // memory, where every seek and read is checked against the bounds of the input,
 // and as a real file through a WaveFileReader, whose answer must agree. An
-// accepted header must give a usable reader: whole frames, a 32-bit frame count,
-// and reads and seeks that stay inside the file.
+// accepted header must give a usable reader: a format within the limits, whole
+// frames, a 32-bit frame count, and reads and seeks that stay inside the data.
+// A refused one must say why.
 
 #include "core/byte_stream.h"
 #include "core/file.h"
+#include "core/format_chunk.h"
 #include "core/wave_file.h"
 #include "core/wave_header.h"
 
@@ -105,18 +107,28 @@ const std::string& scratchPath() {
     return scratch.path();
 }
 
-void checkAccepted(const WaveFormat& format, std::int64_t offset, std::int64_t size) {
+void checkAccepted(const WaveHeader& header, std::int64_t size) {
+    const WaveFormat& format = header.format;
+    const std::int64_t offset = header.dataOffset;
     check(offset >= kCanonicalHeaderSize && offset <= size, "data offset outside the file");
+    check(header.sampleBytes(size) <= size - offset, "samples beyond the end of the file");
     check(frameSize(format) > 0, "accepted a frame size of 0");
-    check(format.samplesPerSecond > 0, "accepted a rate of 0");
+    check(format.channels >= 1 && format.channels <= static_cast<std::int32_t>(kMaxChannels),
+          "accepted a channel count beyond the limits");
+    check(format.samplesPerSecond >= 1 &&
+              format.samplesPerSecond <= static_cast<std::int32_t>(kMaxSampleRate),
+          "accepted a rate beyond the limits");
+    check(static_cast<std::uint64_t>(bytesPerSecond(format)) <= kMaxBytesPerSecond,
+          "accepted more bytes per second than the limit");
+    check(format.validBits == 0 || format.validBits < format.bitsPerSample,
+          "valid bits beyond the container");
     check(!isFloat(format) || format.bitsPerSample == 32 || format.bitsPerSample == 64,
           "accepted floats of a width that has none");
-    check((size - offset) / frameSize(format) <= std::numeric_limits<std::int32_t>::max(),
+    check(header.frames(size) <= std::numeric_limits<std::int32_t>::max(),
           "accepted more frames than a 32-bit count");
 }
 
-void fuzzFile(const std::uint8_t* data, std::size_t size, std::int64_t memoryOffset,
-              const WaveFormat& memoryFormat) {
+void fuzzFile(const std::uint8_t* data, std::size_t size, const WaveHeader& memory) {
     const std::string& path = scratchPath();
     // A new file for each input: its lock state and contents can owe nothing
     // to the inputs before it.
@@ -128,25 +140,32 @@ void fuzzFile(const std::uint8_t* data, std::size_t size, std::int64_t memoryOff
     WaveFileReader reader;
     const bool accepted = reader.attach(std::make_unique<FileByteStream>(std::make_unique<File>(
         path, File::Access::Read, File::Share::DenyWrite, File::Disposition::OpenExisting)));
-    check(accepted == (memoryOffset != 0), "file and memory parses disagree");
+    check(accepted == memory.accepted(), "file and memory parses disagree");
     std::uint8_t buffer[64];
     if (!accepted) {
+        check(reader.refusal() == memory.refusal, "file and memory reasons disagree");
         check(reader.length() == 0 && reader.tell() == 0, "a refused file has frames");
         check(reader.read(buffer, sizeof buffer) == 0, "a refused file hands out bytes");
         return;
     }
-    check(reader.dataOffset() == memoryOffset, "file and memory offsets disagree");
-    check(reader.format() == memoryFormat, "file and memory formats disagree");
+    check(reader.dataOffset() == memory.dataOffset, "file and memory offsets disagree");
+    check(reader.format() == memory.format, "file and memory formats disagree");
+    check(reader.broadcastInfo() == memory.broadcast, "file and memory bext records disagree");
+    const auto fileSize = static_cast<std::int64_t>(size);
+    const std::int64_t sampleBytes = memory.sampleBytes(fileSize);
     const std::int64_t frame = frameSize(reader.format());
-    const std::int64_t frames = (static_cast<std::int64_t>(size) - memoryOffset) / frame;
-    check(reader.length() == frames, "wrong frame count");
+    check(reader.length() == sampleBytes / frame, "wrong frame count");
     check(reader.tell() == 0, "the reader does not start at frame 0");
     const std::int32_t got = reader.read(buffer, sizeof buffer);
-    check(got ==
-              std::min<std::int64_t>(sizeof buffer, static_cast<std::int64_t>(size) - memoryOffset),
-          "short read inside the data");
-    check(std::memcmp(buffer, data + memoryOffset, static_cast<std::size_t>(got)) == 0,
+    check(got == std::min<std::int64_t>(sizeof buffer, sampleBytes), "short read inside the data");
+    check(std::memcmp(buffer, data + memory.dataOffset, static_cast<std::size_t>(got)) == 0,
           "read the wrong bytes");
+    if (reader.length() > 0) {
+        reader.seek(reader.length() - 1);
+        const std::int64_t last = sampleBytes - (reader.length() - 1) * frame;
+        check(reader.read(buffer, sizeof buffer) == std::min<std::int64_t>(sizeof buffer, last),
+              "the last frame reads past the samples");
+    }
     reader.seek(reader.length());
     check(reader.tell() == reader.length(), "seek to the end lands elsewhere");
     check(reader.read(buffer, sizeof buffer) < frame, "a whole frame after the end");
@@ -158,17 +177,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size > (1u << 20))
         return -1; // headers live in the first bytes; large inputs only slow the search
     MemoryReader memory(data, size);
-    WaveFormat format{-1, -1, -1};
-    const std::int64_t offset = parseHeader(memory, format);
-    if (offset != 0) {
-        checkAccepted(format, offset, static_cast<std::int64_t>(size));
-        check(memory.tell() == offset, "the position is not at the first sample");
+    const WaveHeader header = readWaveHeader(memory);
+    if (header.accepted()) {
+        checkAccepted(header, static_cast<std::int64_t>(size));
+        check(memory.tell() == header.dataOffset, "the position is not at the first sample");
     } else {
-        check(format == (WaveFormat{-1, -1, -1}), "a refused header changed the format");
+        check(!header.refusal.empty(), "refused without a reason");
     }
     // The real file costs a dozen system calls; refusals take that road only for
     // a quarter of the inputs (chosen by size, so a run is reproducible).
-    if (offset != 0 || size % 4 == 0)
-        fuzzFile(data, size, offset, format);
+    if (header.accepted() || size % 4 == 0)
+        fuzzFile(data, size, header);
     return 0;
 }

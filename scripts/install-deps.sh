@@ -10,7 +10,7 @@ packages=(
     pulseaudio pulseaudio-utils libasound2-plugins
     fonts-ipafont-gothic
     libsndfile1-dev
-    ffmpeg sox flac cuetools
+    ffmpeg sox flac cuetools mediainfo
     lintian desktop-file-utils appstream dpkg-dev file man-db xdg-utils bash-completion
 )
 

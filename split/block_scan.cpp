@@ -19,10 +19,13 @@ namespace {
 
 // Levels of the blocks from the source's position to its end; false when
 // stopEvent was set meanwhile.
-bool readLevels(SampleReader& source, SampleBuffer& block, std::int32_t clickFilterMs,
-                std::vector<double>& levels, Event* stopEvent) {
-    while (readIntoBuffer(source, block) > 0) {
-        levels.push_back(blockLevel(block, clickFilterMs));
+bool readLevels(SampleReader& source, std::int32_t blocksPerSecond, std::int32_t clickFilterMs,
+                std::vector<double>& levels, Event* stopEvent, EnvelopeBuilder* envelope) {
+    BlockReader blocks(source, blocksPerSecond, clickFilterMs);
+    while (blocks.next()) {
+        levels.push_back(blocks.level());
+        if (envelope)
+            envelope->add(blocks.block());
         if (stopEvent && stopEvent->lock(0))
             return false;
     }
@@ -33,27 +36,27 @@ bool readLevels(SampleReader& source, SampleBuffer& block, std::int32_t clickFil
 
 std::optional<BlockScan> scanBlocks(SampleReader& source, double senseTime,
                                     std::int32_t blocksPerSecond, std::int32_t clickFilterMs,
-                                    Event* stopEvent) {
+                                    Event* stopEvent, EnvelopeBuilder* envelope) {
     BlockScan scan;
     scan.format = source.format();
     scan.length = source.length();
     scan.earliestFrame = -source.absoluteStart();
     scan.pauseBlocks = pauseBlockCount(senseTime, blocksPerSecond);
     scan.clickFilterMs = clickFilterMs;
-    SampleBuffer block(source.format(), blockBytes(source.format(), blocksPerSecond));
-    scan.blockFrames = capacityFrames(block);
+    const std::int32_t frameBytes = frameSize(scan.format);
+    scan.blockFrames = frameBytes > 0 ? blockBytes(scan.format, blocksPerSecond) / frameBytes : 0;
     if (scan.blockFrames <= 0)
         return scan; // a format without frames has no blocks
     scan.levels.reserve(static_cast<std::size_t>(scan.length / scan.blockFrames + 1));
     source.seek(0);
-    if (!readLevels(source, block, clickFilterMs, scan.levels, stopEvent))
+    if (!readLevels(source, blocksPerSecond, clickFilterMs, scan.levels, stopEvent, envelope))
         return std::nullopt;
 
     const std::int64_t tail =
         std::int64_t{scan.length} - scan.pauseBlocks * std::int64_t{scan.blockFrames};
     scan.tailStart = static_cast<std::int32_t>(std::max<std::int64_t>(tail, scan.earliestFrame));
     source.seek(scan.tailStart);
-    if (!readLevels(source, block, clickFilterMs, scan.tailLevels, stopEvent))
+    if (!readLevels(source, blocksPerSecond, clickFilterMs, scan.tailLevels, stopEvent, nullptr))
         return std::nullopt;
     return scan;
 }

@@ -10,6 +10,7 @@
 #include "core/sample_stream.h"
 #include "core/wave_format.h"
 #include "split/block_loudness.h"
+#include "split/loudness_envelope.h"
 
 #include <cstdint>
 #include <optional>
@@ -39,7 +40,7 @@ struct BlockScan {
     std::vector<double> tailLevels;
     std::int64_t pauseBlocks = 0; // quiet blocks a sound may hold (trunc of 4 x sense time)
     // A block is loud at a sense level L exactly when its level is above L
-    // (blockLevel with this click filter).
+    // (BlockReader::level with this click filter).
     std::int32_t clickFilterMs = 0;
 
     std::int32_t blockCount() const { return static_cast<std::int32_t>(levels.size()); }
@@ -50,9 +51,10 @@ struct BlockScan {
 // Reads the whole source from frame 0 in blocks of 1/blocksPerSecond second,
 // then the tail for the given sense time, each block's level taken with the
 // click filter. The source is left at its end. Tests stopEvent (when given)
-// after every block; empty when it was set.
+// after every block; empty when it was set. With an envelope builder, the
+// same pass from frame 0 to the end makes the loudness envelope too.
 std::optional<BlockScan> scanBlocks(SampleReader& source, double senseTime,
                                     std::int32_t blocksPerSecond, std::int32_t clickFilterMs,
-                                    Event* stopEvent);
+                                    Event* stopEvent, EnvelopeBuilder* envelope = nullptr);
 
 } // namespace sundra

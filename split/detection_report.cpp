@@ -1,5 +1,7 @@
 #include "split/detection_report.h"
 
+#include "split/gap_report.h"
+#include "split/gap_spectrum.h"
 #include "split/track_count_split.h"
 
 #include <algorithm>
@@ -96,7 +98,8 @@ LevelStats statsAt(const BlockScan& scan, const std::vector<double>& maxima, dou
 // then, among the neighbouring levels with as many pieces, the one nearest the
 // middle (in decibels) between that pause and that passage.
 std::optional<int> suggestPosition(const BlockScan& scan, const std::vector<double>& maxima,
-                                   const std::array<int, kSenseLevelPositions>& counts) {
+                                   const std::array<int, kSenseLevelPositions>& counts,
+                                   std::optional<int> wanted) {
     double floor = kLevelStep;
     if (!maxima.empty())
         floor = std::max(floor, *std::min_element(maxima.begin(), maxima.end()));
@@ -109,7 +112,7 @@ std::optional<int> suggestPosition(const BlockScan& scan, const std::vector<doub
     double bestPause = 0.0;
     double bestPassage = 0.0;
     for (int position = 0; position < kSenseLevelPositions; ++position) {
-        if (counts[position] < 2)
+        if (counts[position] < 2 || (wanted && counts[position] != *wanted))
             continue;
         const LevelStats stats = statsAt(scan, maxima, senseLevelAt(position));
         const double pause = std::max(floor, stats.loudestPause ? stats.loudestPause->level : 0.0);
@@ -138,8 +141,20 @@ std::optional<int> suggestPosition(const BlockScan& scan, const std::vector<doub
 
 } // namespace
 
-DetectionReport makeDetectionReport(const BlockScan& scan, const SplitSettings& settings) {
+namespace {
+
+// The tracks of an automatic detection when they are two or more: the count a
+// suggested level must give.
+std::optional<int> tracksToMatch(const std::optional<FoundTracks>& automatic) {
+    if (!automatic || automatic->tracks.size() < 2)
+        return std::nullopt;
+    return static_cast<int>(automatic->tracks.size());
+}
+
+DetectionReport reportOf(const BlockScan& scan, const SplitSettings& settings,
+                         std::optional<FoundTracks> automatic) {
     DetectionReport report;
+    report.automatic = std::move(automatic);
     report.settings = settings;
     report.format = scan.format;
     report.length = scan.length;
@@ -165,7 +180,8 @@ DetectionReport makeDetectionReport(const BlockScan& scan, const SplitSettings& 
     for (std::size_t i = 0; i < stats.runs.size() && i < kLongestPauses; ++i)
         report.longestPauses.push_back(
             {scan.blockStart(stats.runs[i].firstBlock), scan.blockStart(stats.runs[i].endBlock)});
-    report.suggestedPosition = suggestPosition(scan, maxima, report.piecesAtLevel);
+    report.suggestedPosition =
+        suggestPosition(scan, maxima, report.piecesAtLevel, tracksToMatch(report.automatic));
 
     if (report.pieces.size() >= 2)
         report.reason = FewPiecesReason::None;
@@ -178,13 +194,28 @@ DetectionReport makeDetectionReport(const BlockScan& scan, const SplitSettings& 
     return report;
 }
 
+} // namespace
+
+DetectionReport makeDetectionReport(const BlockScan& scan, const SplitSettings& settings) {
+    return reportOf(scan, settings, std::nullopt);
+}
+
+DetectionReport makeDetectionReport(const BlockScan& scan, const SplitSettings& settings,
+                                    FoundTracks automatic) {
+    return reportOf(scan, settings, std::move(automatic));
+}
+
 std::optional<DetectionReport> analyzeTrack(SampleReader& source, const SplitSettings& settings,
                                             Event* stopEvent) {
-    const std::optional<BlockScan> scan = scanBlocks(
-        source, settings.senseTime, kSplitBlocksPerSecond, settings.clickFilterMs, stopEvent);
+    EnvelopeBuilder envelope(source.format());
+    const std::optional<BlockScan> scan =
+        scanBlocks(source, settings.senseTime, kSplitBlocksPerSecond, settings.clickFilterMs,
+                   stopEvent, &envelope);
     if (!scan)
         return std::nullopt;
-    return makeDetectionReport(*scan, settings);
+    GapDetection detection = detectGaps(envelope.finish());
+    findHiddenMusic(source, detection);
+    return makeDetectionReport(*scan, settings, chooseTracks(std::move(detection), {}));
 }
 
 std::string levelText(double level) {
@@ -245,6 +276,9 @@ std::string fewPiecesMessage(const DetectionReport& report) {
         const auto position = static_cast<std::size_t>(*report.suggestedPosition);
         text += "Suggested sense level: " + std::to_string(*report.suggestedPosition) + " (" +
                 std::to_string(report.piecesAtLevel[position]) + " pieces).";
+    } else if (const std::optional<int> tracks = tracksToMatch(report.automatic)) {
+        text += "No sense level gives the " + std::to_string(*tracks) +
+                " tracks that the automatic detection finds.";
     } else {
         text += "No sense level gives two pieces with this sense time.";
     }
@@ -262,7 +296,9 @@ std::vector<std::string> reportLines(const DetectionReport& report) {
     if (report.settings.clickFilterMs > 0)
         settingsLine += ", click filter " + std::to_string(report.settings.clickFilterMs) + " ms";
     lines.push_back(settingsLine);
-    lines.push_back("Noise floor: " + levelText(report.noiseFloor));
+    lines.push_back("Noise floor: " + (report.automatic ? floorText(report.automatic->detection,
+                                                                    report.automatic->chosen)
+                                                        : levelText(report.noiseFloor)));
     lines.push_back("Loudest pause: " + (report.loudestPause
                                              ? levelText(report.loudestPause->level) + " at " +
                                                    spanText(report.loudestPause->frames, format)
@@ -277,6 +313,9 @@ std::vector<std::string> reportLines(const DetectionReport& report) {
                       levelText(senseLevelAt(*report.suggestedPosition)).c_str(),
                       report.piecesAtLevel[static_cast<std::size_t>(*report.suggestedPosition)]);
         lines.push_back(line);
+    } else if (const std::optional<int> tracks = tracksToMatch(report.automatic)) {
+        lines.push_back("Suggested sense level: none (no level gives the " +
+                        std::to_string(*tracks) + " tracks of the automatic detection)");
     } else {
         lines.push_back("Suggested sense level: none (no level gives two pieces)");
     }
@@ -288,6 +327,10 @@ std::vector<std::string> reportLines(const DetectionReport& report) {
     lines.push_back(line);
     for (const FrameSpan& pause : report.longestPauses)
         lines.push_back("  " + spanText(pause, format));
+    if (report.automatic)
+        for (const std::string& line :
+             gapReportLines(report.automatic->detection, report.automatic->chosen))
+            lines.push_back(line);
     std::string plot = "Pieces at sense level 0..100:";
     for (int count : report.piecesAtLevel)
         plot += " " + std::to_string(count);

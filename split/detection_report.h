@@ -7,6 +7,7 @@
 #include "split/block_scan.h"
 #include "split/split_preview.h"
 #include "split/split_settings.h"
+#include "split/track_finder.h"
 
 #include <array>
 #include <optional>
@@ -52,6 +53,9 @@ struct DetectionReport {
     // level gives two pieces or more.
     std::optional<int> suggestedPosition;
     FewPiecesReason reason = FewPiecesReason::None;
+    // The automatic detection over the same pass, when the report was made with
+    // it (analyzeTrack does); its floor is the report's noise floor then.
+    std::optional<FoundTracks> automatic;
 };
 
 inline constexpr std::size_t kLongestPauses = 10;
@@ -60,7 +64,14 @@ inline constexpr std::size_t kLongestPauses = 10;
 // settings.senseTime.
 DetectionReport makeDetectionReport(const BlockScan& scan, const SplitSettings& settings);
 
-// Scans the source from frame 0 and reports; empty when stopEvent was set.
+// The same with the automatic detection of the same track: the suggested sense
+// level is then one that gives as many pieces as it finds tracks (when it
+// finds two or more), or none when no level does.
+DetectionReport makeDetectionReport(const BlockScan& scan, const SplitSettings& settings,
+                                    FoundTracks automatic);
+
+// Scans the source from frame 0 and reports, the automatic detection
+// included; empty when stopEvent was set.
 std::optional<DetectionReport> analyzeTrack(SampleReader& source, const SplitSettings& settings,
                                             Event* stopEvent);
 

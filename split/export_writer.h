@@ -6,6 +6,7 @@
 // until finish or abort; the caller decides where the file ends up (the staged
 // file rules), so a writer never names or renames anything.
 
+#include "core/broadcast_info.h"
 #include "core/file.h"
 #include "core/wave_format.h"
 #include "split/export_format.h"
@@ -13,6 +14,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 namespace sundra {
@@ -32,6 +34,9 @@ public:
     // file's path; encoder errors ExportErrors.
     virtual void open(std::unique_ptr<File> file, const WaveFormat& source, std::int64_t frames,
                       const TrackTags& tags) = 0;
+    // The Broadcast Wave record of the next track opened (nothing for a source
+    // without one). Only WAV files have a place for it; the others ignore it.
+    virtual void setBroadcastInfo(std::optional<BroadcastInfo>) {}
     virtual void write(const void* frames, std::int32_t byteCount) = 0;
     // Completes and closes the file; a failure to do so throws.
     virtual void finish() = 0;

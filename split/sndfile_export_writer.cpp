@@ -109,8 +109,8 @@ void SndfileExportWriter::keepError(std::exception_ptr error) {
         ioError_ = std::move(error);
 }
 
-void SndfileExportWriter::open(std::unique_ptr<File> file, const WaveFormat& source,
-                               std::int64_t, const TrackTags& tags) {
+void SndfileExportWriter::open(std::unique_ptr<File> file, const WaveFormat& source, std::int64_t,
+                               const TrackTags& tags) {
     if (auto problem = exportProblem(settings_.format, source))
         throw ExportError(*problem);
     source_ = source;

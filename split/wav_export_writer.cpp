@@ -7,7 +7,7 @@ namespace sundra {
 void WavExportWriter::open(std::unique_ptr<File> file, const WaveFormat& source,
                            std::int64_t frames, const TrackTags&) {
     writer_ = std::make_unique<WaveFileWriter>(
-        source, std::make_unique<FileByteStream>(std::move(file)), frames);
+        source, std::make_unique<FileByteStream>(std::move(file)), frames, broadcast_);
 }
 
 void WavExportWriter::write(const void* frames, std::int32_t byteCount) {

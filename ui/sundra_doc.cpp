@@ -44,9 +44,10 @@ bool CSundraDoc::openDocument(const std::string& path) {
     std::unique_ptr<sundra::SampleReaderWriter> master;
     try {
         // A refused header has already closed the file again.
-        master = sundra::openWaveFile(path);
+        std::string refusal;
+        master = sundra::openWaveFile(path, refusal);
         if (!master) {
-            showMessage_(kCannotOpen);
+            showMessage_(std::string(kCannotOpen) + "\n" + refusal);
             return false;
         }
         playback_->setMaster(std::move(master));
@@ -55,8 +56,8 @@ bool CSundraDoc::openDocument(const std::string& path) {
         // which closes the file as it goes.
         showMessage_(error.what());
         return false;
-    } catch (const sundra::FileError&) {
-        showMessage_(kCannotOpen);
+    } catch (const sundra::FileError& error) {
+        showMessage_(std::string(kCannotOpen) + "\n" + error.what());
         return false;
     } catch (const std::exception& error) {
         showMessage_(error.what());

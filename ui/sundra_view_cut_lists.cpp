@@ -164,10 +164,14 @@ bool CSundraView::ImportCutListFile(const QString& path) {
     const QByteArray bytes = file.readAll();
     const std::string text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     sundra::AlbumCutList list;
+    sundra::CutListWarnings warnings;
     const bool cue = sundra::isCueSheetName(toLocal(path));
     try {
-        list = cue ? sundra::readCueSheet(text, cutSource())
-                   : sundra::AlbumCutList{sundra::parseLabels(text, cutSource()), {}};
+        list =
+            cue ? sundra::readCueSheet(text, cutSource(), &warnings)
+                : sundra::AlbumCutList{sundra::parseLabels(text, cutSource(),
+                                                           sundra::LabelChecks::Strict, &warnings),
+                                       {}};
     } catch (const sundra::CutListError& error) {
         showMessage(this,
                     QFileInfo(path).fileName() + QStringLiteral(": ") + fromLocal(error.what()));
@@ -176,6 +180,12 @@ bool CSundraView::ImportCutListFile(const QString& path) {
     // A sheet's album information replaces the document's; a sheet without
     // any, or a label file, leaves what was typed.
     ApplyCutList(list.rows, QStringLiteral("Import"), list.album.empty() ? nullptr : &list.album);
+    // What the list held that gave no row is said, not silently dropped.
+    QStringList skipped;
+    for (const std::string& warning : warnings)
+        skipped << QFileInfo(path).fileName() + QStringLiteral(": ") + fromLocal(warning);
+    if (!skipped.isEmpty())
+        showMessage(this, skipped.join(QLatin1Char('\n')));
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "core/version.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/support/test_files.h"
+#include "tests/support/wav_sources.h"
 
 #include <gtest/gtest.h>
 
@@ -44,6 +45,34 @@ TEST(CliInfo, PrintsFormatOffsetFramesAndDuration) {
     EXPECT_NE(longResult.out.find("duration: 01:02:03\n"), std::string::npos) << longResult.out;
 }
 
+TEST(CliInfo, DescribesDaysLongFilesAndRefusesTooLongOnesWithTheReason) {
+    // Sparse 8-bit mono files of 30 hours at 8 kHz, which opens, and of 14
+    // hours at 44.1 kHz, more frames than the program counts.
+    test::TempDir dir;
+    const struct {
+        int rate, hours, status;
+        std::string end;
+    } cases[] = {{8000, 30, 0, "duration: 30:00:00\n"},
+                 {44100, 14, 1,
+                  "duration: 14:00:00\nrefused: The file lasts 14:00:00; at 44100 Hz the "
+                  "program opens at most 13:31:35.\n"}};
+    for (const auto& c : cases) {
+        const std::string path = dir.file(std::to_string(c.rate) + ".wav");
+        test::writeBytes(path, test::canonicalWav(WaveFormat{1, c.rate, 8}, {}));
+        const std::int64_t frames = std::int64_t{c.rate} * 3600 * c.hours;
+        std::filesystem::resize_file(path, static_cast<std::uintmax_t>(44 + frames));
+        const test::CliResult result = test::runCli({"info", path});
+        EXPECT_EQ(result.status, c.status) << result.err;
+        EXPECT_TRUE(result.out.ends_with("frames: " + std::to_string(frames) + "\n" + c.end))
+            << result.out;
+    }
+    // A Broadcast Wave file's record, its time reference as a time of day.
+    test::writeBytes(dir.file("bwf.wav"), test::filesAsOthersWriteThem().front().image);
+    EXPECT_TRUE(test::runCli({"info", dir.file("bwf.wav")})
+                    .out.ends_with("origination: 2024-03-05 09:30:00\n"
+                                   "time reference: 4294975488 (24:51:18)\n"));
+}
+
 TEST(CliInfo, RefusedAndMissingFilesFailWithAMessage) {
     test::TempDir dir;
     const std::string cut = dir.file("cut.wav");
@@ -52,12 +81,13 @@ TEST(CliInfo, RefusedAndMissingFilesFailWithAMessage) {
     test::writeBytes(cut, image);
     const test::CliResult refused = test::runCli({"info", cut});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "file can not opened\n");
+    EXPECT_EQ(refused.err, "file can not opened\nThe file ends inside its header.\n");
     EXPECT_EQ(refused.out, "");
 
     const std::string fourBits = dir.file("4bit.wav");
     test::writeBytes(fourBits, test::canonicalWav(WaveFormat{2, 44100, 4}, test::Bytes(400, 1)));
-    EXPECT_EQ(test::runCli({"info", fourBits}).err, "file can not opened\n");
+    EXPECT_EQ(test::runCli({"info", fourBits}).err,
+              "file can not opened\nThe file's samples of 4 bits are narrower than a byte.\n");
 
     const test::CliResult missing = test::runCli({"info", dir.file("none.wav")});
     EXPECT_EQ(missing.status, 1);

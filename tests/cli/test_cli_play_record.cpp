@@ -81,7 +81,7 @@ TEST_F(CliSound, PlayReportsWhatItCannotPlay) {
     test::writeBytes(notWav, test::Bytes(100, 'x'));
     const auto refused = test::runCli({"play", notWav});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "file can not opened\n");
+    EXPECT_EQ(refused.err, "file can not opened\nThe file is not a WAV file.\n");
 
     const std::string path = dir_.file("short.wav");
     test::writeRunsWav(path, WaveFormat{1, 8000, 16}, {{8000, 5}});

@@ -131,7 +131,7 @@ TEST(CliSplit, RefusedFilesBadOptionsAndFailedWritesExitWithOne) {
     test::writeBytes(cut, image);
     const test::CliResult refused = test::runCli({"split", cut});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "file can not opened\n");
+    EXPECT_EQ(refused.err, "file can not opened\nThe file ends inside its header.\n");
     EXPECT_EQ(refused.out, "");
 
     const test::CliResult missing = test::runCli({"split", dir.file("none.wav")});

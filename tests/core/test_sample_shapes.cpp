@@ -196,8 +196,6 @@ TEST_F(SampleShapes, RefusesEveryOtherEncodingAndBrokenExtensions) {
         {"extensible in 18 bytes", image(shortChunk)},
         {"RF64 without ds64", image({1, 2, 44100, 16}, "RF64")},
         {"RF64 with a short ds64", image({1, 2, 44100, 16}, "RF64", chunk("ds64", 20, 20))},
-        {"ds64 in a RIFF file", image({1, 2, 44100, 16}, "RIFF", chunk("ds64", 28, 28))},
-        {"a LIST chunk before the format", image({1, 2, 44100, 16}, "RIFF", chunk("LIST", 4, 4))},
         {"JUNK past the end", image({1, 2, 44100, 16}, "RIFF", chunk("JUNK", 1000, 0))},
     };
     for (const auto& c : cases) {

@@ -4,6 +4,7 @@
 #include "core/byte_stream.h"
 #include "core/wave_header.h"
 #include "tests/support/test_files.h"
+#include "tests/support/wav_sources.h"
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,16 @@ protected:
         return offset;
     }
 
+    WaveHeader header(const Bytes& image) {
+        const std::string path = dir.file("t" + std::to_string(count++) + ".wav");
+        test::writeBytes(path, image);
+        FileByteStream stream(std::make_unique<File>(
+            path, File::Access::Read, File::Share::DenyWrite, File::Disposition::OpenExisting));
+        const WaveHeader found = readWaveHeader(stream);
+        positionAfter = stream.tell();
+        return found;
+    }
+
     test::TempDir dir;
     int count = 0;
     WaveFormat format;
@@ -116,20 +127,35 @@ TEST_F(WaveHeaderTest, SkipsFormatExtensionsAndChunksBeforeTheData) {
     EXPECT_EQ(format, kCd);
 }
 
-TEST_F(WaveHeaderTest, CountsEveryByteAfterTheDataOffsetWhateverTheDataSize) {
-    // The data size field is ignored, so 0, 0xFFFFFFFF and a too-small value
-    // all give the same offset; the frames are counted from the file length.
-    for (std::uint32_t sizeField : {0u, 0xFFFFFFFFu, 4u, 4000u}) {
+TEST_F(WaveHeaderTest, TheDataSizeHoldsWhenAChunkFollowsTheSamples) {
+    // Beyond the files of the sources table (tests/support/wav_sources.h): how
+    // many bytes from the data offset on are samples (-1: all, to the end).
+    Bytes list, longList, id3;
+    addChunk(list, "LIST", 4, 4);
+    addChunk(longList, "LIST", 100, 4);
+    addChunk(id3, "ID3\x04", 10, 10);
+    const struct {
+        const char* what;
+        std::uint32_t sizeField, samples;
+        Bytes after;
+        std::int64_t dataBytes;
+    } cases[] = {
+        {"size 0xFFFFFFFF", 0xFFFFFFFFu, 4000, list, -1},
+        {"size past the end", 8000, 4000, {}, -1},
+        {"samples to the end", 4000, 4000, {}, -1},
+        {"a chunk too long for the file", 4000, 4000, longList, -1},
+        {"odd samples, LIST without pad byte", 5, 5, list, 5},
+        {"odd samples and their pad byte", 5, 5, {0}, 5},
+        {"a bare ID3 tag", 4000, 4000, id3, 4000},
+    };
+    for (const auto& c : cases) {
         Bytes image = riffWithFormat(16);
-        addData(image, sizeField, 4000);
-        EXPECT_EQ(parse(image), 44) << "data size " << sizeField;
-        EXPECT_EQ(format, kCd);
+        addData(image, c.sizeField, c.samples);
+        image.insert(image.end(), c.after.begin(), c.after.end());
+        const WaveHeader found = header(image);
+        EXPECT_EQ(found.dataOffset, 44) << c.what << ": " << found.refusal;
+        EXPECT_EQ(found.dataBytes, c.dataBytes) << c.what;
     }
-    // A chunk after the data counts as samples too (the parser does not care).
-    Bytes trailing = riffWithFormat(16);
-    addData(trailing, 4, 4);
-    addChunk(trailing, "LIST", 4, 4);
-    EXPECT_EQ(parse(trailing), 44);
 }
 
 TEST_F(WaveHeaderTest, RefusesMissingOrMisplacedIdentifiers) {
@@ -140,16 +166,57 @@ TEST_F(WaveHeaderTest, RefusesMissingOrMisplacedIdentifiers) {
         EXPECT_EQ(parse(bad), 0) << "identifier byte " << at << " changed";
         EXPECT_EQ(format, (WaveFormat{-1, -1, -1})) << "a refused header changed the format";
     }
-    // A chunk before "fmt " makes the file unreadable.
-    Bytes listFirst;
-    putTag(listFirst, "RIFF");
-    put32(listFirst, 0);
-    putTag(listFirst, "WAVE");
-    addChunk(listFirst, "LIST", 4, 4);
+    // Samples before the format chunk cannot be read.
+    Bytes dataFirst;
+    putTag(dataFirst, "RIFF");
+    put32(dataFirst, 0);
+    putTag(dataFirst, "WAVE");
+    addData(dataFirst, 4, 4);
     Bytes rest = riffWithFormat(16);
-    listFirst.insert(listFirst.end(), rest.begin() + 12, rest.end());
-    addData(listFirst, 4, 4);
-    EXPECT_EQ(parse(listFirst), 0);
+    dataFirst.insert(dataFirst.end(), rest.begin() + 12, rest.end());
+    EXPECT_EQ(parse(dataFirst), 0);
+}
+
+TEST_F(WaveHeaderTest, RefusalsSayWhy) {
+    // The canonical header with other format fields.
+    const auto format = [](std::uint16_t channels, std::uint32_t rate, std::uint16_t align,
+                           std::uint16_t bits) {
+        Bytes fields;
+        put16(fields, channels), put32(fields, rate), put32(fields, 0), put16(fields, align);
+        put16(fields, bits);
+        Bytes image = test::canonicalWav(kCd, Bytes(512, 0));
+        std::copy(fields.begin(), fields.end(), image.begin() + 22);
+        return image;
+    };
+    Bytes rifx = test::canonicalWav(kCd, {}), cut = rifx, noData = riffWithFormat(16);
+    rifx[3] = 'X';
+    cut.resize(30);
+    addChunk(noData, "LIST", 4, 4);
+    const struct {
+        Bytes image;
+        std::string reason;
+    } cases[] = {
+        {rifx, "The file is not a WAV file."},
+        {cut, "The file ends inside its header."},
+        {noData, "The file has no sample data."},
+        {format(0, 44100, 4, 16), "The file has no channels."},
+        {format(65535, 8000, 2, 8), "The file has 65535 channels; at most 64 can be read."},
+        {format(2, 800000, 4, 16),
+         "The file's sample rate of 800000 Hz lies outside 1 Hz to 768 kHz."},
+        {format(2, 44100, 2, 12),
+         "The file's block size of 2 bytes does not hold 2 channels of 12-bit samples."},
+        {format(1, 44100, 5, 40), "The file's 40-bit integer samples cannot be read."},
+        {format(64, 192000, 256, 32),
+         "The file carries 49152000 bytes per second; at most 24576000 can be read."},
+        {test::riffFile({test::formatChunk({2, 44100, 16, kCd.encoding, 20}, true),
+                         test::riffChunk("data", Bytes(8, 0))}),
+         "The file declares 20 valid bits in 16-bit samples."},
+    };
+    for (const auto& c : cases) {
+        const WaveHeader found = header(c.image);
+        EXPECT_EQ(found.dataOffset, 0) << c.reason;
+        EXPECT_EQ(found.refusal, c.reason);
+    }
 }
 
 TEST_F(WaveHeaderTest, RefusesFilesThatEndInsideTheHeader) {
@@ -217,7 +284,7 @@ TEST_F(WaveHeaderTest, RefusesFormatsWithoutWholeFrames) {
     EXPECT_EQ(format, (WaveFormat{2, 96000, 32}));
 }
 
-TEST_F(WaveHeaderTest, RefusesMoreFramesThanASigned32BitCount) {
+TEST_F(WaveHeaderTest, RefusesMoreFramesThanASigned32BitCountButDescribesThem) {
     // 8-bit mono: one byte per frame. Sparse files keep this cheap.
     auto sized = [&](std::int64_t frames) {
         const std::string path = dir.file("big" + std::to_string(count++) + ".wav");
@@ -226,11 +293,18 @@ TEST_F(WaveHeaderTest, RefusesMoreFramesThanASigned32BitCount) {
                                            File::Disposition::OpenExisting);
         file->setLength(44 + frames);
         FileByteStream stream(std::move(file));
-        WaveFormat parsed;
-        return parseHeader(stream, parsed);
+        return readWaveHeader(stream);
     };
-    EXPECT_EQ(sized(std::int64_t{0x7FFFFFFF}), 44);
-    EXPECT_EQ(sized(std::int64_t{0x80000000}), 0);
+    const WaveHeader longest = sized(std::int64_t{0x7FFFFFFF});
+    EXPECT_TRUE(longest.accepted()) << longest.refusal;
+    EXPECT_EQ(longest.dataOffset, 44);
+    // An hour more: refused, and still described.
+    const WaveHeader tooLong = sized(std::int64_t{0x7FFFFFFF} + 8000 * 3600);
+    EXPECT_FALSE(tooLong.accepted());
+    EXPECT_EQ(tooLong.dataOffset, 44);
+    EXPECT_EQ(tooLong.format, (WaveFormat{1, 8000, 8}));
+    EXPECT_EQ(tooLong.refusal,
+              "The file lasts 75:33:55; at 8000 Hz the program opens at most 74:33:55.");
 }
 
 TEST(WaveHeaderWriter, WritesTheCanonicalHeader) {

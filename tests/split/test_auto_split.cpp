@@ -3,6 +3,7 @@
 // default settings a pause is 5 quiet blocks and a piece must exceed 44100 frames.
 
 #include "audio/waitable.h"
+#include "core/sample_shape.h"
 #include "core/units.h"
 #include "split/auto_split.h"
 #include "split_fixtures.h"
@@ -147,42 +148,44 @@ TEST_F(AutoSplit, SourcesWithoutLoudFramesGiveNoPieceOrTheWholeSource) {
     EXPECT_EQ(split(silent, kDefaults), (std::vector<Span>{}));
     EXPECT_EQ(split(silent, kDefaultsUntrimmed), (std::vector<Span>{{0, 3 * kSecond}}));
 
-    // +0.5 on the left, -0.5 on the right: every frame's mean is exactly 0.0.
+    // Samples of 0.75 are loud at every width, 12 bits in 16 read in their
+    // container as much as 24 bits.
+    const struct {
+        WaveFormat format;
+        test::Bytes sample;
+    } loud[] = {{{2, 44100, 16, SampleEncoding::Integer, 12}, {0x00, 0x60}},
+                {{2, 44100, 24}, {0x00, 0x00, 0x60}}};
+    for (const auto& c : loud) {
+        test::Bytes samples = c.sample;
+        while (samples.size() < c.sample.size() * 2u * 2u * kSecond)
+            samples.insert(samples.end(), samples.begin(), samples.end());
+        samples.resize(c.sample.size() * 2u * 2u * kSecond);
+        const std::string deep = rawRecording(c.format, samples);
+        // Loud to the end: the piece stops a pause before it, one second.
+        EXPECT_EQ(split(deep, pageValues(50, 10, 0, 1)), (std::vector<Span>{{0, kSecond}}))
+            << sampleFormatName(c.format);
+    }
+}
+
+TEST_F(AutoSplit, AFrameIsLoudByItsLoudestChannelInEitherDirection) {
+    // One frame of +1/32768 or -1/32768 in block 2 of an otherwise silent file
+    // is loud at sense level 0, and only there.
+    for (const std::int16_t value : {1, -1}) {
+        const std::string path = dir.file("click.wav");
+        test::writeRunsWav(path, kStereo16, {{30000, 0}, {1, value}, {3 * kSecond - 30001, 0}});
+        EXPECT_EQ(split(path, pageValues(0, 10, 0, 1)), (std::vector<Span>{{22050, 33075}}));
+        EXPECT_EQ(split(path, pageValues(1, 10, 0, 1)), (std::vector<Span>{}));
+    }
+
+    // +0.5 on the left, -0.5 on the right, for 2 s to the end: every frame is
+    // as loud as 0.5, and the piece stops a pause (one second) before the end.
     test::Bytes opposite = test::pcm16({16384, -16384});
     while (opposite.size() < 2u * kSecond * 4u)
         opposite.insert(opposite.end(), opposite.begin(), opposite.end());
     opposite.resize(2u * kSecond * 4u);
-    const std::string cancelling = rawRecording(kStereo16, opposite);
-    EXPECT_EQ(split(cancelling, kDefaults), (std::vector<Span>{}));
-    EXPECT_EQ(split(cancelling, pageValues(0, 10, 10, 1)), (std::vector<Span>{}));
-    EXPECT_EQ(split(cancelling, kDefaultsUntrimmed), (std::vector<Span>{{0, 2 * kSecond}}));
-
-    // Samples of a width without a level (12 bits in two bytes) read as
-    // silence, however large they are; 24-bit ones of 0.75 are loud.
-    test::Bytes loud12 = {0x00, 0x60};
-    while (loud12.size() < 2u * 2u * kSecond)
-        loud12.insert(loud12.end(), loud12.begin(), loud12.end());
-    loud12.resize(2u * 2u * kSecond);
-    const std::string odd = rawRecording({2, 44100, 12}, loud12);
-    EXPECT_EQ(split(odd, kDefaults), (std::vector<Span>{}));
-    EXPECT_EQ(split(odd, pageValues(50, 10, 0, 1)), (std::vector<Span>{}));
-    EXPECT_EQ(split(odd, kDefaultsUntrimmed), (std::vector<Span>{{0, 2 * kSecond}}));
-
-    test::Bytes loud24 = {0x00, 0x00, 0x60};
-    while (loud24.size() < 3u * 2u * 2u * kSecond)
-        loud24.insert(loud24.end(), loud24.begin(), loud24.end());
-    loud24.resize(3u * 2u * 2u * kSecond);
-    const std::string deep = rawRecording({2, 44100, 24}, loud24);
-    // Loud to the end: the piece stops a pause before it, one second.
-    EXPECT_EQ(split(deep, pageValues(50, 10, 0, 1)), (std::vector<Span>{{0, kSecond}}));
-}
-
-TEST_F(AutoSplit, SenseLevelZeroMakesAnyPositiveFrameLoud) {
-    // One frame of +1/32768 in block 2 of an otherwise silent file.
-    const std::string path = dir.file("click.wav");
-    test::writeRunsWav(path, kStereo16, {{30000, 0}, {1, 1}, {3 * kSecond - 30001, 0}});
-    EXPECT_EQ(split(path, pageValues(0, 10, 0, 1)), (std::vector<Span>{{22050, 33075}}));
-    EXPECT_EQ(split(path, pageValues(1, 10, 0, 1)), (std::vector<Span>{}));
+    const std::string wide = rawRecording(kStereo16, opposite);
+    EXPECT_EQ(split(wide, pageValues(100, 10, 0, 1)), (std::vector<Span>{{0, kSecond}}));
+    EXPECT_EQ(split(wide, pageValues(100, 10, 0, 0)), (std::vector<Span>{{0, kSecond}}));
 }
 
 TEST_F(AutoSplit, PiecesOfATrackAreCountedFromThatTrack) {

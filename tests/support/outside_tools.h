@@ -1,6 +1,6 @@
 #pragma once
-// Runs the outside readers (ffmpeg, ffprobe, metaflac) that check what we
-// write, and collects what they print.
+// Runs the outside readers (ffmpeg, ffprobe, sox, mediainfo, metaflac) that
+// check what we write, and collects what they print.
 
 #include <string>
 

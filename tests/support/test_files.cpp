@@ -100,7 +100,7 @@ Bytes canonicalWav(const WaveFormat& format, const Bytes& samples) {
     put32(out, static_cast<std::uint32_t>(format.samplesPerSecond));
     put32(out, static_cast<std::uint32_t>(format.samplesPerSecond) * align);
     put16(out, static_cast<std::uint16_t>(align));
-    put16(out, static_cast<std::uint16_t>(format.bitsPerSample));
+    put16(out, static_cast<std::uint16_t>(significantBits(format)));
     putTag(out, "data");
     put32(out, static_cast<std::uint32_t>(samples.size()));
     out.resize(44 + samples.size());

@@ -45,7 +45,9 @@ void put32(Bytes& out, std::uint32_t value);
 std::uint16_t get16(const Bytes& in, std::size_t offset);
 std::uint32_t get32(const Bytes& in, std::size_t offset);
 
-// A canonical 44-byte-header WAV image holding samples as they are.
+// A canonical 44-byte-header WAV image holding samples as they are. A format
+// with fewer valid bits than its container gets them as its bits per sample,
+// as plain PCM writers give 12- and 20-bit samples.
 Bytes canonicalWav(const WaveFormat& format, const Bytes& samples);
 // Interleaved 16-bit samples as little-endian bytes.
 Bytes pcm16(const std::vector<std::int16_t>& samples);

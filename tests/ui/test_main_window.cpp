@@ -123,8 +123,13 @@ TEST_F(MainWindowTest, AFileThatCannotBeOpenedKeepsThePreviousMaster) {
     const std::string pipe = folder.file("pipe.wav");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     EXPECT_FALSE(app->OpenDocumentFile(QString::fromStdString(pipe)));
+    // Each with the reason on a line of its own.
     ASSERT_EQ(messages.texts(),
-              QStringList({"file can not opened", "file can not opened", "file can not opened"}));
+              QStringList({"file can not opened\nThe file has no format chunk before its samples.",
+                           QString::fromStdString("file can not opened\n" +
+                                                  folder.file("missing.wav") + " was not found."),
+                           QString::fromStdString("file can not opened\nAccess to " + pipe +
+                                                  " was denied.")}));
     EXPECT_EQ(&playback.master(), master);
     EXPECT_EQ(app->document().pathName(), path);
     EXPECT_EQ(app->view().list().rowCount(), 1);
@@ -140,7 +145,9 @@ TEST_F(MainWindowTest, AFileHeldForWritingElsewhereCannotBeOpened) {
     File holder(path.toStdString(), File::Access::ReadWrite, File::Share::Exclusive,
                 File::Disposition::OpenExisting);
     EXPECT_FALSE(app->OpenDocumentFile(path));
-    EXPECT_EQ(messages.texts(), QStringList({"file can not opened"}));
+    EXPECT_EQ(messages.texts(),
+              QStringList({"file can not opened\nA sharing violation occurred while accessing " +
+                           path + "."}));
     EXPECT_TRUE(app->document().pathName().empty());
 }
 
@@ -149,7 +156,9 @@ TEST_F(MainWindowTest, AStartWithAFileThatCannotBeOpenedFails) {
     app = std::make_unique<CSundraApp>(std::move(options));
     EXPECT_EQ(app->initInstance({QString::fromStdString(folder.file("none.wav"))}, false),
               CSundraApp::StartResult::Failed);
-    EXPECT_EQ(messages.texts(), QStringList({"file can not opened"}));
+    EXPECT_EQ(messages.texts(),
+              QStringList({QString::fromStdString("file can not opened\n" +
+                                                  folder.file("none.wav") + " was not found.")}));
 }
 
 TEST_F(MainWindowTest, SameFormatKeepsDeviceAndBufferAnotherFormatReplacesBoth) {
@@ -229,7 +238,8 @@ TEST_F(MainWindowTest, RecentFilesKeepTheLastFourNewestFirstAndSurviveARestart) 
     EXPECT_EQ(app->document().pathName(), opened[0].toStdString());
     QFile::remove(opened[3]);
     EXPECT_TRUE(execute(command::kRecentFileFirst + 3));
-    EXPECT_EQ(messages.texts(), QStringList({"file can not opened"}));
+    EXPECT_EQ(messages.texts(),
+              QStringList({"file can not opened\n" + opened[3] + " was not found."}));
     EXPECT_EQ(app->recentFiles().entries().size(), 3);
     EXPECT_FALSE(app->recentFiles().entries().contains(opened[3]));
 }
