@@ -12,14 +12,14 @@
 #include "audio/sound_system.h"
 #include "audio/waitable.h"
 #include "split/auto_split.h"
-#include "ui/main_frame.h"
-#include "ui/message_box_reporter.h"
-#include "ui/split_all_settings_page.h"
-#include "ui/sundra_app.h"
-#include "ui/sundra_doc.h"
-#include "ui/sundra_view.h"
-#include "ui/track_list_ctrl.h"
-#include "ui/waveform_strip.h"
+#include "ui/app/main_frame.h"
+#include "ui/app/sundra_app.h"
+#include "ui/document/sundra_doc.h"
+#include "ui/platform/message_box_reporter.h"
+#include "ui/settings/split_all_settings_page.h"
+#include "ui/view/sundra_view.h"
+#include "ui/view/track_list_ctrl.h"
+#include "ui/waveform/waveform_strip.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,11 +1,11 @@
 // The album information in the edit history and the cut lists of the window.
 
 #include "tests/ui/window_test_support.h"
-#include "ui/command_ids.h"
-#include "ui/message_box_reporter.h"
-#include "ui/sundra_doc.h"
-#include "ui/sundra_view.h"
-#include "ui/track_list_ctrl.h"
+#include "ui/document/sundra_doc.h"
+#include "ui/platform/command_ids.h"
+#include "ui/platform/message_box_reporter.h"
+#include "ui/view/sundra_view.h"
+#include "ui/view/track_list_ctrl.h"
 
 #include <QUndoStack>
 

@@ -4,18 +4,18 @@
 // Detection... button.
 
 #include "tests/ui/window_test_support.h"
-#include "ui/command_ids.h"
-#include "ui/command_table.h"
-#include "ui/detection_dialog.h"
-#include "ui/settings_pages.h"
-#include "ui/settings_store.h"
-#include "ui/sundra_doc.h"
-#include "ui/sundra_view.h"
-#include "ui/track_list_ctrl.h"
+#include "ui/dialogs/detection_dialog.h"
+#include "ui/document/sundra_doc.h"
+#include "ui/platform/command_ids.h"
+#include "ui/platform/command_table.h"
+#include "ui/settings/settings_pages.h"
+#include "ui/settings/settings_store.h"
+#include "ui/view/sundra_view.h"
+#include "ui/view/track_list_ctrl.h"
 
 #include <QPushButton>
-#include <QUndoStack>
 #include <QSlider>
+#include <QUndoStack>
 
 namespace sundra::uitest {
 namespace {

@@ -3,13 +3,13 @@
 
 #include "core/kept_cut_list.h"
 #include "tests/ui/window_test_support.h"
-#include "ui/command_ids.h"
-#include "ui/command_table.h"
-#include "ui/main_frame.h"
-#include "ui/message_box_reporter.h"
-#include "ui/sundra_doc.h"
-#include "ui/sundra_view.h"
-#include "ui/track_list_ctrl.h"
+#include "ui/app/main_frame.h"
+#include "ui/document/sundra_doc.h"
+#include "ui/platform/command_ids.h"
+#include "ui/platform/command_table.h"
+#include "ui/platform/message_box_reporter.h"
+#include "ui/view/sundra_view.h"
+#include "ui/view/track_list_ctrl.h"
 
 #include <QAction>
 #include <QDir>

@@ -4,13 +4,13 @@
 #include "tests/support/outside_tools.h"
 #include "tests/support/test_files.h"
 #include "tests/ui/window_test_support.h"
-#include "ui/command_ids.h"
-#include "ui/export_settings_page.h"
-#include "ui/settings_store.h"
-#include "ui/sundra_doc.h"
-#include "ui/sundra_view.h"
-#include "ui/track_info_dialog.h"
-#include "ui/track_list_ctrl.h"
+#include "ui/dialogs/track_info_dialog.h"
+#include "ui/document/sundra_doc.h"
+#include "ui/platform/command_ids.h"
+#include "ui/settings/export_settings_page.h"
+#include "ui/settings/settings_store.h"
+#include "ui/view/sundra_view.h"
+#include "ui/view/track_list_ctrl.h"
 
 #include <QComboBox>
 #include <QPushButton>

@@ -8,12 +8,12 @@
 #include "split/split_preview.h"
 #include "split/track_count_split.h"
 #include "tests/ui/window_test_support.h"
-#include "ui/command_ids.h"
-#include "ui/main_frame.h"
-#include "ui/pause_preview.h"
-#include "ui/sundra_view.h"
-#include "ui/track_list_ctrl.h"
-#include "ui/waveform_strip.h"
+#include "ui/app/main_frame.h"
+#include "ui/platform/command_ids.h"
+#include "ui/view/sundra_view.h"
+#include "ui/view/track_list_ctrl.h"
+#include "ui/waveform/pause_preview.h"
+#include "ui/waveform/waveform_strip.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -7,11 +7,11 @@
 #include "core/file.h"
 #include "tests/ui/recording_test_support.h"
 #include "tests/ui/window_test_support.h"
-#include "ui/command_ids.h"
-#include "ui/main_frame.h"
-#include "ui/sundra_doc.h"
-#include "ui/sundra_view.h"
-#include "ui/track_list_ctrl.h"
+#include "ui/app/main_frame.h"
+#include "ui/document/sundra_doc.h"
+#include "ui/platform/command_ids.h"
+#include "ui/view/sundra_view.h"
+#include "ui/view/track_list_ctrl.h"
 
 #include <QPushButton>
 #include <QSettings>

@@ -10,8 +10,8 @@
 #include "tests/support/test_files.h"
 #include "tests/ui/recording_test_support.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/message_box_reporter.h"
-#include "ui/recording_dialog.h"
+#include "ui/dialogs/recording_dialog.h"
+#include "ui/platform/message_box_reporter.h"
 
 #include <QApplication>
 #include <QFileDialog>

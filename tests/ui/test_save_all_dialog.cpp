@@ -5,8 +5,8 @@
 #include "audio/error_reporter.h"
 #include "tests/support/test_files.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/message_box_reporter.h"
-#include "ui/save_all_dialog.h"
+#include "ui/dialogs/save_all_dialog.h"
+#include "ui/platform/message_box_reporter.h"
 
 #include <QCoreApplication>
 #include <QLabel>

@@ -3,8 +3,8 @@
 // values (check boxes 0/1/2, sliders limited to 0..100, the record page's
 // enabling rules).
 
-#include "ui/settings_pages.h"
-#include "ui/settings_store.h"
+#include "ui/settings/settings_pages.h"
+#include "ui/settings/settings_store.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,9 +1,9 @@
 // The settings sheet with the three pages: what OK, Cancel, leaving a tab and
 // the pages' "default" buttons do to the values the program uses.
 
-#include "ui/settings_pages.h"
-#include "ui/settings_sheet.h"
-#include "ui/settings_store.h"
+#include "ui/settings/settings_pages.h"
+#include "ui/settings/settings_sheet.h"
+#include "ui/settings/settings_store.h"
 
 #include <QCheckBox>
 #include <QDialog>

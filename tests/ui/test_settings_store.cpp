@@ -3,8 +3,8 @@
 // store and by the pages.
 
 #include "tests/ui/ui_test_support.h"
-#include "ui/settings_pages.h"
-#include "ui/settings_store.h"
+#include "ui/settings/settings_pages.h"
+#include "ui/settings/settings_store.h"
 
 #include <QFile>
 #include <QSettings>

@@ -6,8 +6,8 @@
 #include "core/file.h"
 #include "tests/support/test_files.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/message_box_reporter.h"
-#include "ui/split_all_dialog.h"
+#include "ui/dialogs/split_all_dialog.h"
+#include "ui/platform/message_box_reporter.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -6,13 +6,13 @@
 #include "core/units.h"
 #include "split/auto_split.h"
 #include "tests/ui/window_test_support.h"
-#include "ui/command_ids.h"
-#include "ui/main_frame.h"
-#include "ui/split_all_settings_page.h"
-#include "ui/sundra_doc.h"
-#include "ui/sundra_view.h"
-#include "ui/track_list_ctrl.h"
-#include "ui/waveform_strip.h"
+#include "ui/app/main_frame.h"
+#include "ui/document/sundra_doc.h"
+#include "ui/platform/command_ids.h"
+#include "ui/settings/split_all_settings_page.h"
+#include "ui/view/sundra_view.h"
+#include "ui/view/track_list_ctrl.h"
+#include "ui/waveform/waveform_strip.h"
 
 #include <QApplication>
 #include <QKeyEvent>

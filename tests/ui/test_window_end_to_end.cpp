@@ -4,9 +4,9 @@
 
 #include "tests/support/test_files.h"
 #include "tests/ui/window_test_support.h"
-#include "ui/command_ids.h"
-#include "ui/sundra_view.h"
-#include "ui/track_list_ctrl.h"
+#include "ui/platform/command_ids.h"
+#include "ui/view/sundra_view.h"
+#include "ui/view/track_list_ctrl.h"
 
 #include <QProcess>
 

@@ -3,14 +3,14 @@
 
 #include "core/wave_file.h"
 #include "tests/ui/window_test_support.h"
-#include "ui/about_box.h"
-#include "ui/command_ids.h"
-#include "ui/command_table.h"
-#include "ui/hyperlink_static.h"
-#include "ui/main_frame.h"
-#include "ui/sundra_doc.h"
-#include "ui/sundra_view.h"
-#include "ui/track_list_ctrl.h"
+#include "ui/app/main_frame.h"
+#include "ui/dialogs/about_box.h"
+#include "ui/dialogs/hyperlink_static.h"
+#include "ui/document/sundra_doc.h"
+#include "ui/platform/command_ids.h"
+#include "ui/platform/command_table.h"
+#include "ui/view/sundra_view.h"
+#include "ui/view/track_list_ctrl.h"
 
 #include <QApplication>
 #include <QDropEvent>

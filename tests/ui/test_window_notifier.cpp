@@ -4,8 +4,8 @@
 
 #include "audio/error_reporter.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/message_box_reporter.h"
-#include "ui/window_notifier.h"
+#include "ui/platform/message_box_reporter.h"
+#include "ui/platform/window_notifier.h"
 
 #include <QCoreApplication>
 #include <QObject>
