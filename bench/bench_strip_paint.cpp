@@ -18,7 +18,7 @@
 #include "ui/platform/message_box_reporter.h"
 #include "ui/settings/split_all_settings_page.h"
 #include "ui/view/sundra_view.h"
-#include "ui/view/track_list_ctrl.h"
+#include "ui/document/cuts_model.h"
 #include "ui/waveform/waveform_strip.h"
 
 #include <QApplication>
@@ -84,12 +84,12 @@ int main(int argc, char** argv) {
         sundra::PieceList pieces;
         sundra::splitAll(app.document().playback().range(), view.splitPage().splitSettings(), stop,
                          pieces, sundra::Notifier::none());
-        view.ApplyPieces(pieces);
+        view.cuts().applyPieces(view.selectedTrack(), pieces);
     }
-    view.SelectTrack(std::min(3, view.list().rowCount() - 1), false);
+    view.SelectTrack(std::min(3, view.cuts().rowCount() - 1), false);
     settle();
     std::printf("strip %d x %d, %d tracks\n", strip.width(), strip.height(),
-                view.list().rowCount());
+                view.cuts().rowCount());
 
     strip.showWholeFile();
     timePaints("whole file in view", strip, paints);

@@ -1,6 +1,7 @@
 // The album information in the edit history and the cut lists of the window.
 
 #include "tests/ui/window_test_support.h"
+#include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
 #include "ui/platform/message_box_reporter.h"
@@ -26,30 +27,30 @@ protected:
 TEST_F(AlbumHistoryTest, UndoAndRedoOfTrackInfoPutBackTheAlbumAndTheNames) {
     start({twoSongs()});
     ASSERT_TRUE(execute(kAutoSplit));
-    ASSERT_EQ(view().list().rowCount(), 2);
+    ASSERT_EQ(view().cuts().rowCount(), 2);
     const AlbumInfo infos[] = {
         {"Live", "The Band", "1971", {"Intro", "Side/Long Song"}},
         {"Live Again", "Other \"Band\"", "1972", {"One", "Two"}},
         {"Live Again", "Other \"Band\"", "2001", {}}, // the fields alone: a step too
     };
-    std::vector<ViewSnapshot> states = {view().snapshot()};
+    std::vector<CutsSnapshot> states = {view().cuts().snapshot()};
     for (const AlbumInfo& info : infos) {
-        ASSERT_TRUE(view().ApplyTrackInfo(info));
-        EXPECT_EQ(view().undoStack().undoText(), "Track Info");
-        states.push_back(view().snapshot());
+        ASSERT_TRUE(view().cuts().applyTrackInfo(info));
+        EXPECT_EQ(view().cuts().undoStack().undoText(), "Track Info");
+        states.push_back(view().cuts().snapshot());
         EXPECT_EQ(states.back().album, info);
     }
-    EXPECT_EQ(view().list().name(1), "02 Two");
+    EXPECT_EQ(view().cuts().name(1), "02 Two");
     for (std::size_t back = states.size() - 1; back-- > 0;) {
         ASSERT_TRUE(execute(kEditUndo));
-        EXPECT_EQ(app->document().album(), states[back].album) << back;
-        EXPECT_EQ(view().snapshot().rows, states[back].rows) << back;
+        EXPECT_EQ(app->document().cuts().album(), states[back].album) << back;
+        EXPECT_EQ(view().cuts().snapshot().rows, states[back].rows) << back;
     }
-    EXPECT_EQ(view().list().name(1), "album-01");
+    EXPECT_EQ(view().cuts().name(1), "album-01");
     for (std::size_t forward = 1; forward < states.size(); ++forward) {
         ASSERT_TRUE(execute(kEditRedo));
-        EXPECT_EQ(app->document().album(), states[forward].album) << forward;
-        EXPECT_EQ(view().snapshot().rows, states[forward].rows) << forward;
+        EXPECT_EQ(app->document().cuts().album(), states[forward].album) << forward;
+        EXPECT_EQ(view().cuts().snapshot().rows, states[forward].rows) << forward;
     }
 }
 
@@ -62,32 +63,32 @@ TEST_F(AlbumHistoryTest, TheAlbumTravelsInCueSheetsAndComesBackWithTheKeptCuts) 
     ASSERT_TRUE(app->OpenDocumentFile(path));
     ASSERT_TRUE(execute(kAutoSplit));
     const AlbumInfo info{"Live", "The Band", "1971", {"Intro", "Side/Long Song"}};
-    ASSERT_TRUE(view().ApplyTrackInfo(info));
-    const CutList titled = view().snapshot().rows;
+    ASSERT_TRUE(view().cuts().applyTrackInfo(info));
+    const CutList titled = view().cuts().snapshot().rows;
 
     const QString cue = QString::fromStdString(folder.file("album.cue"));
     view().setCutListPathChooser([&](bool, const QString&) { return cue; });
     ASSERT_TRUE(execute(kExportCueSheet));
     ASSERT_TRUE(execute(kReset));
     const AlbumInfo other{"Other", "", "", {"Whole"}};
-    ASSERT_TRUE(view().ApplyTrackInfo(other));
+    ASSERT_TRUE(view().cuts().applyTrackInfo(other));
     ASSERT_TRUE(execute(kImportCutList));
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('|').toStdString();
-    EXPECT_EQ(app->document().album(), info);
-    EXPECT_EQ(view().list().name(1), "02 Side-Long Song");
+    EXPECT_EQ(app->document().cuts().album(), info);
+    EXPECT_EQ(view().cuts().name(1), "02 Side-Long Song");
     ASSERT_TRUE(execute(kEditUndo));
-    EXPECT_EQ(app->document().album(), other);
+    EXPECT_EQ(app->document().cuts().album(), other);
     ASSERT_TRUE(execute(kEditRedo));
 
     // Closed and opened again: the cuts come back with their album.
-    const CutList rows = view().snapshot().rows;
+    const CutList rows = view().cuts().snapshot().rows;
     app->shutdown();
     app.reset();
     start();
     view().setKeptListFolder(kept);
     ASSERT_TRUE(app->OpenDocumentFile(path));
-    EXPECT_EQ(view().snapshot().rows, rows);
-    EXPECT_EQ(app->document().album(), info);
+    EXPECT_EQ(view().cuts().snapshot().rows, rows);
+    EXPECT_EQ(app->document().cuts().album(), info);
 }
 
 } // namespace

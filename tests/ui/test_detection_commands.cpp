@@ -5,6 +5,7 @@
 
 #include "tests/ui/window_test_support.h"
 #include "ui/dialogs/detection_dialog.h"
+#include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
 #include "ui/platform/command_table.h"
@@ -28,6 +29,7 @@ class DetectionCommands : public WindowTest {
 protected:
     CSundraView& view() { return app->view(); }
     TrackListCtrl& list() { return app->view().list(); }
+    CutsModel& cuts() { return app->view().cuts(); }
 
     // 2 s sound, 3 s silence, 2 s sound, 1.5 s silence, 2 s sound, 1 s silence.
     QString threeSounds() {
@@ -53,42 +55,42 @@ TEST_F(DetectionCommands, SplitIntoTracksCutsAtTheLongestPausesOrSaysHowFewThere
     // No answer (the question was cancelled): nothing happens.
     answer.reset();
     ASSERT_TRUE(execute(kSplitIntoTracks));
-    EXPECT_EQ(list().rowCount(), 1);
+    EXPECT_EQ(cuts().rowCount(), 1);
 
     // Three tracks need two pauses and two are all there are.
     answer = 4;
     ASSERT_TRUE(execute(kSplitIntoTracks));
-    EXPECT_EQ(list().rowCount(), 1);
-    EXPECT_EQ(list().name(0), "take");
+    EXPECT_EQ(cuts().rowCount(), 1);
+    EXPECT_EQ(cuts().name(0), "take");
     EXPECT_EQ(messages.texts(), QStringList{"found only 2 pauses"});
-    EXPECT_EQ(view().undoStack().count(), 0);
+    EXPECT_EQ(view().cuts().undoStack().count(), 0);
 
     answer = 2;
     ASSERT_TRUE(execute(kSplitIntoTracks));
     EXPECT_EQ(asked, 3);
-    ASSERT_EQ(list().rowCount(), 2);
-    EXPECT_EQ(list().name(0), "take-00");
-    EXPECT_EQ(list().name(1), "take-01");
+    ASSERT_EQ(cuts().rowCount(), 2);
+    EXPECT_EQ(cuts().name(0), "take-00");
+    EXPECT_EQ(cuts().name(1), "take-01");
     // The cut lies in the 3 s silence: the first piece is the first sound.
-    EXPECT_EQ(list().trackAt(0)->absoluteStart(), 0);
-    EXPECT_EQ(list().trackAt(0)->absoluteEnd(), 2 * kSecond);
-    EXPECT_EQ(list().trackAt(1)->absoluteStart(), 5 * kSecond);
-    EXPECT_EQ(list().trackAt(1)->absoluteEnd(), 21 * kSecond / 2); // the last sound's end
+    EXPECT_EQ(cuts().trackAt(0)->absoluteStart(), 0);
+    EXPECT_EQ(cuts().trackAt(0)->absoluteEnd(), 2 * kSecond);
+    EXPECT_EQ(cuts().trackAt(1)->absoluteStart(), 5 * kSecond);
+    EXPECT_EQ(cuts().trackAt(1)->absoluteEnd(), 21 * kSecond / 2); // the last sound's end
     EXPECT_EQ(view().selectedTrack(), 0);
 
     // One undo step gives the row back.
-    ASSERT_EQ(view().undoStack().count(), 1);
-    EXPECT_EQ(view().undoStack().undoText(), "Split into Tracks");
-    view().undoStack().undo();
-    ASSERT_EQ(list().rowCount(), 1);
-    EXPECT_EQ(list().name(0), "take");
+    ASSERT_EQ(view().cuts().undoStack().count(), 1);
+    EXPECT_EQ(view().cuts().undoStack().undoText(), "Split into Tracks");
+    view().cuts().undoStack().undo();
+    ASSERT_EQ(cuts().rowCount(), 1);
+    EXPECT_EQ(cuts().name(0), "take");
 }
 
 TEST_F(DetectionCommands, AutoSplitNamesTheReasonForTooFewPieces) {
     // Silence only: no piece, and the row goes away as before.
     start({wav("silent.wav", {{3 * kSecond, 0}})});
     ASSERT_TRUE(execute(kAutoSplit));
-    EXPECT_EQ(list().rowCount(), 0);
+    EXPECT_EQ(cuts().rowCount(), 0);
     ASSERT_EQ(messages.texts().size(), 1);
     EXPECT_EQ(messages.texts()[0],
               "Auto Split found no piece: everything is quieter than the sense level.\n"
@@ -100,7 +102,7 @@ TEST_F(DetectionCommands, AutoSplitSuggestsTheLevelThatFindsTheHiddenPause) {
     // default level 50, a pause from level 62 on.
     start({wav("hum.wav", {{3 * kSecond, kTone}, {2 * kSecond, 2000}, {3 * kSecond, kTone}})});
     ASSERT_TRUE(execute(kAutoSplit));
-    EXPECT_EQ(list().rowCount(), 1);
+    EXPECT_EQ(cuts().rowCount(), 1);
     ASSERT_EQ(messages.texts().size(), 1);
     const QString text = messages.texts()[0];
     EXPECT_TRUE(text.startsWith("Auto Split found only one piece: no pause is as long as the "

@@ -4,6 +4,7 @@
 #include "core/kept_cut_list.h"
 #include "tests/ui/window_test_support.h"
 #include "ui/app/main_frame.h"
+#include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
 #include "ui/platform/command_table.h"
@@ -47,7 +48,7 @@ struct Op {
     const char* text = ""; // Label: the new name; Import: the label file
 };
 
-std::string describe(const ViewSnapshot& state) {
+std::string describe(const CutsSnapshot& state) {
     std::string out = "selected " + std::to_string(state.selectedTrack) + ", mark " +
                       std::to_string(state.markPosition) + ":";
     for (const CutRow& row : state.rows) {
@@ -130,13 +131,13 @@ protected:
         }
     }
 
-    void expectState(const ViewSnapshot& expected, const std::string& where) {
-        const ViewSnapshot actual = view().snapshot();
+    void expectState(const CutsSnapshot& expected, const std::string& where) {
+        const CutsSnapshot actual = view().cuts().snapshot();
         EXPECT_EQ(describe(actual), describe(expected)) << where;
         // The current range is the selected row's segment, at the mark.
         if (actual.selectedTrack != -1) {
             EXPECT_EQ(&app->document().playback().range(),
-                      view().list().trackAt(actual.selectedTrack))
+                      view().cuts().trackAt(actual.selectedTrack))
                 << where;
             EXPECT_EQ(app->document().playback().range().tell(), actual.markPosition) << where;
         }
@@ -202,8 +203,8 @@ TEST_F(EditHistoryTest, UndoAndRedoPutBackExactlyWhatEachEditChanged) {
         EXPECT_FALSE(enabled(kEditUndo));
         struct Step {
             Op op;
-            ViewSnapshot before;
-            ViewSnapshot after;
+            CutsSnapshot before;
+            CutsSnapshot after;
         };
         std::vector<Step> done;
         std::vector<Step> undone;
@@ -229,21 +230,21 @@ TEST_F(EditHistoryTest, UndoAndRedoPutBackExactlyWhatEachEditChanged) {
             // The state undo returns to: after the edit's selection and mark
             // were made, just before its command runs.
             prepare(op);
-            Step step{op, view().snapshot(), {}};
+            Step step{op, view().cuts().snapshot(), {}};
             ASSERT_TRUE(command(op)) << where;
-            step.after = view().snapshot();
+            step.after = view().cuts().snapshot();
             done.push_back(step);
             undone.clear();
         }
         // The rows equal those of the same edits without the undone ones.
-        const ViewSnapshot result = view().snapshot();
+        const CutsSnapshot result = view().cuts().snapshot();
         ASSERT_TRUE(app->OnFileNew());
         ASSERT_TRUE(app->OpenDocumentFile(path));
         for (const Step& step : done) {
             prepare(step.op);
             ASSERT_TRUE(command(step.op)) << "replay of sequence " << s;
         }
-        EXPECT_EQ(describe({view().snapshot().rows, 0, 0}), describe({result.rows, 0, 0}))
+        EXPECT_EQ(describe({view().cuts().snapshot().rows, 0, 0}), describe({result.rows, 0, 0}))
             << "sequence " << s;
     }
 }
@@ -289,14 +290,14 @@ TEST_F(EditHistoryTest, UndoAndRedoSitInTheEditMenuWithTheirKeysAndNewOrOpenClea
     EXPECT_FALSE(enabled(kEditRedo));
     ASSERT_TRUE(execute(kRename));
     EXPECT_TRUE(enabled(kEditUndo));
-    EXPECT_TRUE(view().edited());
+    EXPECT_TRUE(view().cuts().edited());
     ASSERT_TRUE(execute(kEditUndo));
-    EXPECT_FALSE(view().edited());
+    EXPECT_FALSE(view().cuts().edited());
     EXPECT_TRUE(enabled(kEditRedo));
     // A Rename that changes no name is no step.
     ASSERT_TRUE(execute(kEditRedo));
     ASSERT_TRUE(execute(kRename));
-    EXPECT_EQ(view().undoStack().count(), 1);
+    EXPECT_EQ(view().cuts().undoStack().count(), 1);
 
     ASSERT_TRUE(app->OnFileNew());
     EXPECT_FALSE(enabled(kEditUndo));
@@ -330,7 +331,7 @@ TEST_F(EditHistoryTest, AnEditedDocumentsCutsComeBackWhenItsFileOpensAgain) {
     view().SelectTrack(1, false);
     dragThumb(333);
     ASSERT_TRUE(execute(kSplit));
-    const CutList rows = view().snapshot().rows;
+    const CutList rows = view().cuts().snapshot().rows;
     ASSERT_EQ(rows.size(), 4u);
     // Closing asks nothing.
     app->shutdown();
@@ -342,11 +343,11 @@ TEST_F(EditHistoryTest, AnEditedDocumentsCutsComeBackWhenItsFileOpensAgain) {
     view().setKeptListFolder(kept);
     ASSERT_TRUE(app->OpenDocumentFile(path));
     EXPECT_EQ(questions, QStringList({"Restore the 4 tracks from last time?"}));
-    EXPECT_EQ(view().snapshot().rows, rows);
+    EXPECT_EQ(view().cuts().snapshot().rows, rows);
     EXPECT_EQ(view().selectedTrack(), 0);
     // The restore is one step: undone, the file is whole again.
     ASSERT_TRUE(execute(kEditUndo));
-    ASSERT_EQ(view().snapshot().rows.size(), 1u);
+    ASSERT_EQ(view().cuts().snapshot().rows.size(), 1u);
     ASSERT_TRUE(execute(kEditRedo));
 
     // No opens the file whole; New keeps an edited document's cuts as well.
@@ -354,8 +355,8 @@ TEST_F(EditHistoryTest, AnEditedDocumentsCutsComeBackWhenItsFileOpensAgain) {
     answer = false;
     ASSERT_TRUE(app->OpenDocumentFile(path));
     EXPECT_EQ(questions.size(), 2);
-    ASSERT_EQ(view().snapshot().rows.size(), 1u);
-    EXPECT_EQ(view().snapshot().rows[0].end, app->document().playback().master().length());
+    ASSERT_EQ(view().cuts().snapshot().rows.size(), 1u);
+    EXPECT_EQ(view().cuts().snapshot().rows[0].end, app->document().playback().master().length());
 
     // Another edit, kept by New; then the source changes: nothing is offered.
     ASSERT_TRUE(execute(kRename));
@@ -366,17 +367,17 @@ TEST_F(EditHistoryTest, AnEditedDocumentsCutsComeBackWhenItsFileOpensAgain) {
     answer = true;
     ASSERT_TRUE(app->OpenDocumentFile(path));
     EXPECT_EQ(questions.size(), 2);
-    EXPECT_EQ(view().snapshot().rows.size(), 1u);
-    EXPECT_EQ(view().list().name(0), "album");
+    EXPECT_EQ(view().cuts().snapshot().rows.size(), 1u);
+    EXPECT_EQ(view().cuts().name(0), "album");
 }
 
 TEST_F(EditHistoryTest, CueSheetsAndLabelsAreExportedAndImportedAsOneStep) {
     start({album()});
     ASSERT_TRUE(execute(kAutoSplit));
-    const CutList rows = view().snapshot().rows;
+    const CutList rows = view().cuts().snapshot().rows;
     ASSERT_EQ(rows.size(), 3u);
     ASSERT_TRUE(execute(kRename));
-    EXPECT_TRUE(view().edited());
+    EXPECT_TRUE(view().cuts().edited());
     QString suggested;
     QString target = QString::fromStdString(folder.file("album.txt"));
     view().setCutListPathChooser([&](bool save, const QString& offered) {
@@ -386,11 +387,11 @@ TEST_F(EditHistoryTest, CueSheetsAndLabelsAreExportedAndImportedAsOneStep) {
     });
     ASSERT_TRUE(execute(kExportLabels));
     EXPECT_EQ(suggested, target);
-    const CutList named = view().snapshot().rows;
+    const CutList named = view().cuts().snapshot().rows;
     const test::Bytes labels = test::readBytes(target.toStdString());
     EXPECT_EQ(std::string(labels.begin(), labels.end()), labelText(named, kSecond));
     // Written out, the cuts are safe: the document no longer counts as edited.
-    EXPECT_FALSE(view().edited());
+    EXPECT_FALSE(view().cuts().edited());
 
     target = QString::fromStdString(folder.file("album.cue"));
     ASSERT_TRUE(execute(kExportCueSheet));
@@ -404,7 +405,7 @@ TEST_F(EditHistoryTest, CueSheetsAndLabelsAreExportedAndImportedAsOneStep) {
         return target;
     });
     ASSERT_TRUE(execute(kImportCutList));
-    const CutList imported = view().snapshot().rows;
+    const CutList imported = view().cuts().snapshot().rows;
     ASSERT_EQ(imported.size(), named.size());
     for (std::size_t i = 0; i < named.size(); ++i) {
         EXPECT_EQ(imported[i].name, named[i].name);
@@ -413,17 +414,17 @@ TEST_F(EditHistoryTest, CueSheetsAndLabelsAreExportedAndImportedAsOneStep) {
     }
     EXPECT_EQ(view().selectedTrack(), 0);
     ASSERT_TRUE(execute(kEditUndo));
-    EXPECT_EQ(view().snapshot().rows.size(), 1u);
+    EXPECT_EQ(view().cuts().snapshot().rows.size(), 1u);
 
     // A bad list names its line and changes nothing.
     const std::string bad = folder.file("bad.txt");
     test::writeBytes(bad, test::Bytes{'1', '\t', '2', '\n', '3', '\t', '2', '\n'});
     target = QString::fromStdString(bad);
-    const int steps = view().undoStack().count();
+    const int steps = view().cuts().undoStack().count();
     ASSERT_TRUE(execute(kImportCutList));
     EXPECT_EQ(messages.texts(), QStringList({"bad.txt: line 2: the label ends before it starts"}));
-    EXPECT_EQ(view().snapshot().rows.size(), 1u);
-    EXPECT_EQ(view().undoStack().count(), steps);
+    EXPECT_EQ(view().cuts().snapshot().rows.size(), 1u);
+    EXPECT_EQ(view().cuts().undoStack().count(), steps);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "tests/support/test_files.h"
 #include "tests/ui/window_test_support.h"
 #include "ui/dialogs/track_info_dialog.h"
+#include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
 #include "ui/settings/export_settings_page.h"
@@ -109,24 +110,24 @@ TEST_F(ExportWindowTest, TrackInfoNamesTheRowsAndSaveAllWritesTaggedFlac) {
     CSundraView& view = app->view();
     EXPECT_EQ(view.settingsSheet().pageCount(), 4u) << "export is the fourth page";
     ASSERT_TRUE(execute(kAutoSplit));
-    ASSERT_EQ(view.list().rowCount(), 2);
+    ASSERT_EQ(view.cuts().rowCount(), 2);
     EXPECT_TRUE(enabled(kTrackInfo));
 
     const AlbumInfo tooMany{"Live", "The Band", "1971", {"a", "b", "c"}};
-    EXPECT_FALSE(view.ApplyTrackInfo(tooMany));
-    EXPECT_EQ(view.list().name(0), "album-00");
-    EXPECT_TRUE(app->document().album().empty());
+    EXPECT_FALSE(view.cuts().applyTrackInfo(tooMany));
+    EXPECT_EQ(view.cuts().name(0), "album-00");
+    EXPECT_TRUE(app->document().cuts().album().empty());
 
     const AlbumInfo info{"Live", "The Band", "1971", {"Intro", "Side/Long Song"}};
-    ASSERT_TRUE(view.ApplyTrackInfo(info));
-    EXPECT_EQ(view.list().name(0), "01 Intro");
-    EXPECT_EQ(view.list().name(1), "02 Side-Long Song");
-    EXPECT_EQ(app->document().album(), info);
+    ASSERT_TRUE(view.cuts().applyTrackInfo(info));
+    EXPECT_EQ(view.cuts().name(0), "01 Intro");
+    EXPECT_EQ(view.cuts().name(1), "02 Side-Long Song");
+    EXPECT_EQ(app->document().cuts().album(), info);
     // The names are one step to undo and redo.
-    view.undoStack().undo();
-    EXPECT_EQ(view.list().name(1), "album-01");
-    view.undoStack().redo();
-    EXPECT_EQ(view.list().name(1), "02 Side-Long Song");
+    view.cuts().undoStack().undo();
+    EXPECT_EQ(view.cuts().name(1), "album-01");
+    view.cuts().undoStack().redo();
+    EXPECT_EQ(view.cuts().name(1), "02 Side-Long Song");
 
     ASSERT_TRUE(execute(kSaveAll));
     EXPECT_TRUE(messages.texts().isEmpty());
@@ -141,7 +142,7 @@ TEST_F(ExportWindowTest, TrackInfoNamesTheRowsAndSaveAllWritesTaggedFlac) {
 
     // Another master brings no album with it.
     ASSERT_TRUE(execute(kFileNew));
-    EXPECT_TRUE(app->document().album().empty());
+    EXPECT_TRUE(app->document().cuts().album().empty());
 }
 
 TEST_F(ExportWindowTest, AFirstStartWritesTheExportDefaultsAtExit) {

@@ -6,6 +6,7 @@
 #include "core/wave_file.h"
 #include "tests/ui/window_test_support.h"
 #include "ui/app/main_frame.h"
+#include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
 #include "ui/platform/command_table.h"
@@ -45,7 +46,7 @@ using MainWindowTest = WindowTest;
 
 TEST_F(MainWindowTest, StartWithoutArgumentIsANewEmptyDocument) {
     start();
-    EXPECT_EQ(app->view().list().rowCount(), 0);
+    EXPECT_EQ(app->view().cuts().rowCount(), 0);
     EXPECT_EQ(app->view().selectedTrack(), -1);
     EXPECT_EQ(app->frame().timeText(), "00:00:00");
     EXPECT_EQ(app->frame().crickRateText(), "1/100     ");
@@ -67,7 +68,7 @@ TEST_F(MainWindowTest, StartWithoutArgumentIsANewEmptyDocument) {
     ASSERT_TRUE(execute(command::kFileNew));
     const std::string third = temporaryFileOf(*app);
     EXPECT_TRUE(std::filesystem::exists(third));
-    EXPECT_EQ(app->view().list().rowCount(), 0);
+    EXPECT_EQ(app->view().cuts().rowCount(), 0);
     EXPECT_EQ(app->frame().windowTitle(), "Untitled - Sundra Ver1.02");
     app->shutdown();
     EXPECT_FALSE(std::filesystem::exists(third));
@@ -78,18 +79,18 @@ TEST_F(MainWindowTest, StartWithAPathOpensItAsOneSelectedTrack) {
     const QString path = wav("live take.wav", {{3 * kSecond, 8000}, {kSecond / 2, 0}});
     start({path});
     CSundraView& view = app->view();
-    ASSERT_EQ(view.list().rowCount(), 1);
-    EXPECT_EQ(view.list().name(0), "live take");
-    EXPECT_EQ(view.list().text(0, 1), "00:00:00");
-    EXPECT_EQ(view.list().text(0, 2), "00:00:03");
-    EXPECT_EQ(view.list().text(0, 3), "00:00:03");
+    ASSERT_EQ(view.cuts().rowCount(), 1);
+    EXPECT_EQ(view.cuts().name(0), "live take");
+    EXPECT_EQ(view.cuts().text(0, 1), "00:00:00");
+    EXPECT_EQ(view.cuts().text(0, 2), "00:00:03");
+    EXPECT_EQ(view.cuts().text(0, 3), "00:00:03");
     EXPECT_EQ(view.selectedTrack(), 0);
     EXPECT_EQ(view.list().highlightedRow(), 0);
     EXPECT_EQ(view.markPosition(), 0);
     EXPECT_EQ(view.positionBar().value(), 0);
     EXPECT_EQ(view.peakMeter(0).value(), 0);
     EXPECT_EQ(view.peakMeter(1).value(), 0);
-    EXPECT_EQ(&app->document().playback().range(), view.list().trackAt(0));
+    EXPECT_EQ(&app->document().playback().range(), view.cuts().trackAt(0));
     EXPECT_EQ(app->document().playback().range().length(), 3 * kSecond + kSecond / 2);
     EXPECT_EQ(app->frame().windowTitle(), "live take.wav - Sundra Ver1.02");
     ASSERT_FALSE(app->recentFiles().entries().isEmpty());
@@ -127,7 +128,7 @@ TEST_F(MainWindowTest, AFileThatCannotBeOpenedKeepsThePreviousMaster) {
               QStringList({"file can not opened", "file can not opened", "file can not opened"}));
     EXPECT_EQ(&playback.master(), master);
     EXPECT_EQ(app->document().pathName(), path);
-    EXPECT_EQ(app->view().list().rowCount(), 1);
+    EXPECT_EQ(app->view().cuts().rowCount(), 1);
     EXPECT_EQ(app->view().selectedTrack(), 0);
     // No handle stays open: the refused file can be written and removed.
     File writable(badPath, File::Access::ReadWrite, File::Share::Exclusive,
@@ -180,7 +181,7 @@ TEST_F(MainWindowTest, SameFormatKeepsDeviceAndBufferAnotherFormatReplacesBoth) 
     EXPECT_EQ(messages.texts(), QStringList({"Can't open waveout port"}));
     EXPECT_EQ(&playback.device(), device);
     EXPECT_EQ(playback.master().length(), 2 * kSecond);
-    EXPECT_EQ(app->view().list().name(0), "b");
+    EXPECT_EQ(app->view().cuts().name(0), "b");
     {
         // The refused file was closed again.
         File writable(monoPath.toStdString(), File::Access::ReadWrite, File::Share::Exclusive,
@@ -193,7 +194,7 @@ TEST_F(MainWindowTest, SameFormatKeepsDeviceAndBufferAnotherFormatReplacesBoth) 
     EXPECT_EQ(playback.device().format(), mono);
     EXPECT_EQ(playback.buffer().format, mono);
     EXPECT_EQ(playback.buffer().capacity, 1378);
-    EXPECT_EQ(app->view().list().name(0), "mono");
+    EXPECT_EQ(app->view().cuts().name(0), "mono");
 }
 
 TEST_F(MainWindowTest, AFirstStartWritesEveryDefaultSettingAtExit) {

@@ -9,6 +9,7 @@
 #include "split/track_count_split.h"
 #include "tests/ui/window_test_support.h"
 #include "ui/app/main_frame.h"
+#include "ui/document/cuts_model.h"
 #include "ui/platform/command_ids.h"
 #include "ui/view/sundra_view.h"
 #include "ui/view/track_list_ctrl.h"
@@ -61,7 +62,7 @@ protected:
     // of the test's own; pieces gets Auto Split's pieces there.
     std::vector<FrameSpan> quietRunsOfRow(const SplitSettings& settings,
                                           std::vector<FrameSpan>* pieces = nullptr) {
-        const TrackSegment& row = *view().list().trackAt(view().selectedTrack());
+        const TrackSegment& row = *view().cuts().trackAt(view().selectedTrack());
         std::unique_ptr<WaveFileReader> master = openWave(path);
         TrackSegment track(*master, row.absoluteStart(), row.absoluteEnd());
         const std::optional<BlockScan> scan = scanBlocks(
@@ -100,7 +101,7 @@ TEST_F(PausePreviewTest, ThePausesOfTheRowFollowTheSlidersWhileThePageIsOnDispla
     view().OnHScroll(CSundraView::ThumbTrack, 100);
     ASSERT_TRUE(execute(kSplit));
     view().SelectTrack(1, false);
-    ASSERT_GT(view().list().trackAt(1)->absoluteStart() % 11025, 0);
+    ASSERT_GT(view().cuts().trackAt(1)->absoluteStart() % 11025, 0);
     const QRgb plain = pixelAt(kInGap);
 
     bool ran = false;

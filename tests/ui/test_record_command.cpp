@@ -8,6 +8,7 @@
 #include "tests/ui/recording_test_support.h"
 #include "tests/ui/window_test_support.h"
 #include "ui/app/main_frame.h"
+#include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
 #include "ui/view/sundra_view.h"
@@ -50,6 +51,7 @@ protected:
 
     CSundraView& view() { return app->view(); }
     TrackListCtrl& list() { return app->view().list(); }
+    CutsModel& cuts() { return app->view().cuts(); }
     CSundraDoc& document() { return app->document(); }
 
     // Record, answering the Save-As dialog with name in the test's folder.
@@ -91,8 +93,8 @@ TEST_F(RecordCommandTest, EscapeBeforeStartLeavesAHeaderOnlyFileAndTheDocumentUn
     EXPECT_EQ(test::get32(wav, uitest::kRecordingDataSize), 0u);
     EXPECT_EQ(document().pathName(), song.toStdString());
     EXPECT_EQ(masterLength(), 1000);
-    ASSERT_EQ(list().rowCount(), 1);
-    EXPECT_EQ(list().name(0), "song");
+    ASSERT_EQ(cuts().rowCount(), 1);
+    EXPECT_EQ(cuts().name(0), "song");
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join("|").toStdString();
 }
 
@@ -111,10 +113,10 @@ TEST_F(RecordCommandTest, EndedRecordingBecomesTheMasterWithOneTrackNamedAfterTh
     EXPECT_EQ(masterLength() % kBlockFrames, 0);
     EXPECT_EQ(std::filesystem::file_size(path),
               uitest::kRecordingHeader + 4u * static_cast<unsigned>(masterLength()));
-    ASSERT_EQ(list().rowCount(), 1);
-    EXPECT_EQ(list().name(0), "live take");
-    EXPECT_EQ(list().trackAt(0)->absoluteStart(), 0);
-    EXPECT_EQ(list().trackAt(0)->absoluteEnd(), masterLength());
+    ASSERT_EQ(cuts().rowCount(), 1);
+    EXPECT_EQ(cuts().name(0), "live take");
+    EXPECT_EQ(cuts().trackAt(0)->absoluteStart(), 0);
+    EXPECT_EQ(cuts().trackAt(0)->absoluteEnd(), masterLength());
     EXPECT_EQ(view().selectedTrack(), 0);
     EXPECT_EQ(app->recentFiles().entries().value(0), QString::fromStdString(path));
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join("|").toStdString();
@@ -129,9 +131,9 @@ TEST_F(RecordCommandTest, AutoStoppedRecordingBecomesTheMasterHoldingAllButTheLa
 
     EXPECT_EQ(document().pathName(), folder.file("quiet.wav"));
     EXPECT_EQ(masterLength(), 8 * kBlockFrames);
-    ASSERT_EQ(list().rowCount(), 1);
-    EXPECT_EQ(list().name(0), "quiet");
-    EXPECT_EQ(list().trackAt(0)->length(), 8 * kBlockFrames);
+    ASSERT_EQ(cuts().rowCount(), 1);
+    EXPECT_EQ(cuts().name(0), "quiet");
+    EXPECT_EQ(cuts().trackAt(0)->length(), 8 * kBlockFrames);
     EXPECT_EQ(view().selectedTrack(), 0);
 }
 
@@ -156,8 +158,8 @@ TEST_F(RecordCommandTest, OverloadShowsTheMessageAndLeavesTheDocumentUnchanged) 
     EXPECT_EQ(test::readBytes(folder.file("loud.wav")).size(), uitest::kRecordingHeader);
     EXPECT_EQ(document().pathName(), song.toStdString());
     EXPECT_EQ(masterLength(), 1000);
-    ASSERT_EQ(list().rowCount(), 1);
-    EXPECT_EQ(list().name(0), "song");
+    ASSERT_EQ(cuts().rowCount(), 1);
+    EXPECT_EQ(cuts().name(0), "song");
 }
 
 // From now on every write to the open file at path fails as on a full disk:
@@ -192,8 +194,8 @@ TEST_F(RecordCommandTest, AHeaderThatCannotBeFinishedIsReportedAndTheRestStillHa
     record("take.wav");
     EXPECT_EQ(messages.texts().join("|").toStdString(), diskFull.toStdString());
     EXPECT_EQ(document().pathName(), path);
-    ASSERT_EQ(list().rowCount(), 1);
-    EXPECT_EQ(list().name(0), "take");
+    ASSERT_EQ(cuts().rowCount(), 1);
+    EXPECT_EQ(cuts().name(0), "take");
     EXPECT_EQ(view().selectedTrack(), 0);
 
     // Stopped by an overload: the error, then the overload message; the
@@ -219,8 +221,8 @@ TEST_F(RecordCommandTest, AHeaderThatCannotBeFinishedIsReportedAndTheRestStillHa
         "overload : recording was stopped"};
     EXPECT_EQ(messages.texts().join("|").toStdString(), expected.join("|").toStdString());
     EXPECT_EQ(document().pathName(), song.toStdString());
-    ASSERT_EQ(list().rowCount(), 1);
-    EXPECT_EQ(list().name(0), "song");
+    ASSERT_EQ(cuts().rowCount(), 1);
+    EXPECT_EQ(cuts().name(0), "song");
 }
 
 TEST_F(RecordCommandTest, FileThatCannotBeCreatedIsReportedAndNothingChanges) {

@@ -5,6 +5,7 @@
 #include "audio/playback_tasks.h"
 #include "tests/ui/window_test_support.h"
 #include "ui/app/main_frame.h"
+#include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
 #include "ui/platform/command_table.h"
@@ -38,6 +39,7 @@ class ViewTest : public WindowTest {
 protected:
     CSundraView& view() { return app->view(); }
     TrackListCtrl& list() { return app->view().list(); }
+    CutsModel& cuts() { return app->view().cuts(); }
     PlaybackContext& playback() { return app->document().playback(); }
     std::int32_t position() { return playback().range().tell(); }
     struct Span {
@@ -46,7 +48,7 @@ protected:
         friend bool operator==(const Span&, const Span&) = default;
     };
     Span span(int row) {
-        return {list().trackAt(row)->absoluteStart(), list().trackAt(row)->absoluteEnd()};
+        return {cuts().trackAt(row)->absoluteStart(), cuts().trackAt(row)->absoluteEnd()};
     }
     // Moves the bar's thumb to value as a drag does.
     void dragThumb(int value) {
@@ -68,20 +70,20 @@ TEST_F(ViewTest, SplitAtTheBarJointAndTheirEnableRules) {
     EXPECT_EQ(view().markPosition(), 500);
     EXPECT_EQ(view().positionBar().value(), 500);
     ASSERT_TRUE(execute(kSplit));
-    ASSERT_EQ(list().rowCount(), 2);
-    EXPECT_EQ(list().name(0), "song-00");
-    EXPECT_EQ(list().name(1), "song-01");
+    ASSERT_EQ(cuts().rowCount(), 2);
+    EXPECT_EQ(cuts().name(0), "song-00");
+    EXPECT_EQ(cuts().name(1), "song-01");
     EXPECT_EQ(span(0), (Span{0, 500}));
     EXPECT_EQ(span(1), (Span{501, 1000}));
     EXPECT_EQ(view().selectedTrack(), 0);
     EXPECT_EQ(view().markPosition(), 0);
-    EXPECT_EQ(&playback().range(), list().trackAt(0));
+    EXPECT_EQ(&playback().range(), cuts().trackAt(0));
     EXPECT_EQ(list().highlightedRow(), 0);
 
     view().SelectTrack(1, false);
     ASSERT_TRUE(execute(kJoint));
-    ASSERT_EQ(list().rowCount(), 1);
-    EXPECT_EQ(list().name(0), "song-00");
+    ASSERT_EQ(cuts().rowCount(), 1);
+    EXPECT_EQ(cuts().name(0), "song-00");
     EXPECT_EQ(span(0), (Span{0, 1000}));
     EXPECT_EQ(view().selectedTrack(), 0);
 
@@ -90,8 +92,8 @@ TEST_F(ViewTest, SplitAtTheBarJointAndTheirEnableRules) {
     ASSERT_TRUE(execute(kSplit));
     EXPECT_EQ(span(0), (Span{0, 1000}));
     EXPECT_EQ(span(1), (Span{1001, 1000}));
-    EXPECT_EQ(list().trackAt(1)->length(), 0);
-    EXPECT_EQ(list().text(1, 3), "00:00:00");
+    EXPECT_EQ(cuts().trackAt(1)->length(), 0);
+    EXPECT_EQ(cuts().text(1, 3), "00:00:00");
 }
 
 TEST_F(ViewTest, ExpandLeftAndRightMoveToTheNeighboursAndAreDisabledWhenInPlace) {
@@ -105,8 +107,8 @@ TEST_F(ViewTest, ExpandLeftAndRightMoveToTheNeighboursAndAreDisabledWhenInPlace)
     EXPECT_FALSE(enabled(kExpandLeft));
     EXPECT_FALSE(enabled(kExpandRight));
 
-    list().trackAt(1)->setStart(6000);
-    list().trackAt(1)->setEnd(9000);
+    cuts().trackAt(1)->setStart(6000);
+    cuts().trackAt(1)->setEnd(9000);
     ASSERT_TRUE(execute(kExpandLeft));
     EXPECT_EQ(span(1), (Span{5001, 9000}));
     EXPECT_EQ(view().selectedTrack(), 1);
@@ -116,17 +118,17 @@ TEST_F(ViewTest, ExpandLeftAndRightMoveToTheNeighboursAndAreDisabledWhenInPlace)
     EXPECT_FALSE(enabled(kExpandRight));
 
     view().SelectTrack(0, false);
-    list().trackAt(0)->setStart(100);
-    list().trackAt(0)->setEnd(4000);
+    cuts().trackAt(0)->setStart(100);
+    cuts().trackAt(0)->setEnd(4000);
     ASSERT_TRUE(execute(kExpandLeft)); // first row: to 0
     EXPECT_EQ(span(0), (Span{0, 4000}));
     ASSERT_TRUE(execute(kExpandRight));
     EXPECT_EQ(span(0), (Span{0, 5000}));
     // An overlapping neighbour makes Expand shrink the track.
-    list().trackAt(0)->setEnd(7000);
+    cuts().trackAt(0)->setEnd(7000);
     ASSERT_TRUE(execute(kExpandRight));
     EXPECT_EQ(span(0), (Span{0, 5000}));
-    EXPECT_EQ(list().text(0, 2), "00:00:00");
+    EXPECT_EQ(cuts().text(0, 2), "00:00:00");
 }
 
 TEST_F(ViewTest, DeleteLeavesNoSelectionAndDisablesWhatNeedsOne) {
@@ -135,7 +137,7 @@ TEST_F(ViewTest, DeleteLeavesNoSelectionAndDisablesWhatNeedsOne) {
     ASSERT_TRUE(execute(kSplit));
     view().SelectTrack(1, false);
     ASSERT_TRUE(execute(kDelete));
-    EXPECT_EQ(list().rowCount(), 1);
+    EXPECT_EQ(cuts().rowCount(), 1);
     EXPECT_EQ(view().selectedTrack(), -1);
     EXPECT_EQ(&playback().range(), &TrackSegment::empty());
     for (int id : {kSplit, kJoint, kDelete, kExpandLeft, kExpandRight, kMark, kShotFromTop,
@@ -158,18 +160,18 @@ TEST_F(ViewTest, RenameAndResetAndSaveAllRule) {
     view().SelectTrack(1, false);
     dragThumb(500);
     ASSERT_TRUE(execute(kSplit));
-    ASSERT_EQ(list().rowCount(), 3);
-    EXPECT_EQ(list().name(1), "take-01-00");
+    ASSERT_EQ(cuts().rowCount(), 3);
+    EXPECT_EQ(cuts().name(1), "take-01-00");
     EXPECT_TRUE(enabled(kSaveAll));
     ASSERT_TRUE(execute(kRename));
-    EXPECT_EQ(list().name(0), "take-00");
-    EXPECT_EQ(list().name(1), "take-01");
-    EXPECT_EQ(list().name(2), "take-02");
+    EXPECT_EQ(cuts().name(0), "take-00");
+    EXPECT_EQ(cuts().name(1), "take-01");
+    EXPECT_EQ(cuts().name(2), "take-02");
     EXPECT_EQ(view().selectedTrack(), 1); // Rename leaves the selection
 
     ASSERT_TRUE(execute(kReset));
-    ASSERT_EQ(list().rowCount(), 1);
-    EXPECT_EQ(list().name(0), "take");
+    ASSERT_EQ(cuts().rowCount(), 1);
+    EXPECT_EQ(cuts().name(0), "take");
     EXPECT_EQ(span(0), (Span{0, 10000}));
     EXPECT_EQ(view().selectedTrack(), 0);
     EXPECT_FALSE(enabled(kSaveAll));
@@ -178,13 +180,10 @@ TEST_F(ViewTest, RenameAndResetAndSaveAllRule) {
     ASSERT_TRUE(execute(kFileNew));
     EXPECT_FALSE(enabled(kReset));
     EXPECT_FALSE(enabled(kRename));
-    list().insertTextRow(0, "a");
-    list().setTrack(0, TrackSegment(playback().master()));
-    list().insertTextRow(1, "b");
-    list().setTrack(1, TrackSegment(playback().master()));
+    cuts().applyCutList({{"a", 0, 0}, {"b", 0, 0}}, QStringLiteral("Import"));
     ASSERT_TRUE(execute(kRename));
-    EXPECT_EQ(list().name(0), "-00");
-    EXPECT_EQ(list().name(1), "-01");
+    EXPECT_EQ(cuts().name(0), "-00");
+    EXPECT_EQ(cuts().name(1), "-01");
 }
 
 TEST_F(ViewTest, PositionBarCodesMoveTheMark) {
@@ -463,7 +462,7 @@ TEST_F(ViewTest, ASixtyFourBitFloatFileOpensAndPlaysWithItsOwnLevels) {
 
     start({QString::fromStdString(path)});
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('|').toStdString();
-    ASSERT_EQ(list().rowCount(), 1);
+    ASSERT_EQ(cuts().rowCount(), 1);
     EXPECT_EQ(playback().device().format(), format);
     ASSERT_TRUE(execute(kPlay));
     ASSERT_TRUE(waitUntil([this] { return view().levelMeter(1).value() > 0; }));
@@ -570,17 +569,17 @@ TEST_F(ViewTest, SelectingAnotherRowDuringPlaySwitchesPlaybackToIt) {
 
     emit list().rowClicked(1);
     EXPECT_EQ(view().selectedTrack(), 1);
-    EXPECT_EQ(&playback().range(), list().trackAt(1));
+    EXPECT_EQ(&playback().range(), cuts().trackAt(1));
     ASSERT_TRUE(waitUntil([this] { return view().levelMeter(0).value() > 0; }));
     EXPECT_EQ(view().levelMeter(0).value(), 610);
 
     // Edits during play go on with the row they select.
     ASSERT_TRUE(execute(kJoint));
-    EXPECT_EQ(&playback().range(), list().trackAt(0));
+    EXPECT_EQ(&playback().range(), cuts().trackAt(0));
     ASSERT_TRUE(execute(kDelete));
     EXPECT_EQ(&playback().range(), &TrackSegment::empty());
     ASSERT_TRUE(execute(kStop));
-    EXPECT_EQ(list().rowCount(), 0);
+    EXPECT_EQ(cuts().rowCount(), 0);
 }
 
 TEST_F(ViewTest, KeyboardMovesTheHighlightButNotTheSelectionAndF2EditsTheName) {
@@ -603,8 +602,8 @@ TEST_F(ViewTest, KeyboardMovesTheHighlightButNotTheSelectionAndF2EditsTheName) {
     QApplication::sendEvent(editor, &enter);
     // The delegate commits on a queued call.
     QApplication::processEvents();
-    EXPECT_EQ(list().name(1), "intro");
-    EXPECT_EQ(list().name(0), "song-00");
+    EXPECT_EQ(cuts().name(1), "intro");
+    EXPECT_EQ(cuts().name(0), "song-00");
 
     // A click on a row selects it; a click beside the rows selects nothing.
     const QRect row0 = list().visualRect(list().model()->index(0, 0));

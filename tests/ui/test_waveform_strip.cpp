@@ -7,6 +7,7 @@
 #include "split/auto_split.h"
 #include "tests/ui/window_test_support.h"
 #include "ui/app/main_frame.h"
+#include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
 #include "ui/settings/split_all_settings_page.h"
@@ -34,6 +35,7 @@ protected:
     CSundraView& view() { return app->view(); }
     WaveformStrip& strip() { return app->view().waveform(); }
     TrackListCtrl& list() { return app->view().list(); }
+    CutsModel& cuts() { return app->view().cuts(); }
     PlaybackContext& playback() { return app->document().playback(); }
 
     // Opens name (runs of frames) in a shown window with room for the strip,
@@ -60,8 +62,8 @@ protected:
         PieceList pieces;
         splitAll(playback().range(), view().splitPage().splitSettings(), stop, pieces,
                  Notifier::none());
-        view().ApplyPieces(pieces);
-        ASSERT_EQ(list().rowCount(), 4);
+        view().cuts().applyPieces(view().selectedTrack(), pieces);
+        ASSERT_EQ(cuts().rowCount(), 4);
     }
     void mouse(QEvent::Type type, double x, Qt::MouseButtons buttons) {
         const QPointF at(x, strip().height() / 2.0);
@@ -91,7 +93,7 @@ protected:
 TEST_F(StripTest, AClickInATracksRegionSelectsItAndMovesThePositionThere) {
     openAlbumAndSplit();
     view().SelectTrack(0, false);
-    const TrackSegment& third = *list().trackAt(2);
+    const TrackSegment& third = *cuts().trackAt(2);
     const double x = strip().xOfFrame(third.absoluteStart() + third.length() / 3);
     const std::int64_t frame = strip().frameAtX(x);
     countingDevice().clear();
@@ -100,7 +102,7 @@ TEST_F(StripTest, AClickInATracksRegionSelectsItAndMovesThePositionThere) {
     mouse(QEvent::MouseButtonRelease, x, Qt::NoButton);
     EXPECT_EQ(view().selectedTrack(), 2);
     EXPECT_EQ(list().highlightedRow(), 2);
-    EXPECT_EQ(&playback().range(), list().trackAt(2));
+    EXPECT_EQ(&playback().range(), cuts().trackAt(2));
     EXPECT_EQ(view().markPosition(), frame - third.absoluteStart());
     EXPECT_GT(view().markPosition(), 0);
     EXPECT_EQ(playback().range().tell(), view().markPosition());
@@ -108,7 +110,7 @@ TEST_F(StripTest, AClickInATracksRegionSelectsItAndMovesThePositionThere) {
     EXPECT_GT(countingDevice().bytes(), 0); // the snippet of the new position
 
     // A click in a pause, outside every track, changes nothing.
-    const double pause = strip().xOfFrame(list().trackAt(2)->absoluteEnd() + kSecond);
+    const double pause = strip().xOfFrame(cuts().trackAt(2)->absoluteEnd() + kSecond);
     mouse(QEvent::MouseButtonPress, pause, Qt::LeftButton);
     EXPECT_EQ(view().selectedTrack(), 2);
     EXPECT_EQ(view().markPosition(), frame - third.absoluteStart());
@@ -122,48 +124,48 @@ TEST_F(StripTest, DraggingTheSecondCutMovesBothTracksAndTheListFollows) {
     view().SelectTrack(1, false);
     view().OnHScroll(CSundraView::ThumbTrack, 500);
     ASSERT_TRUE(execute(kSplit));
-    ASSERT_EQ(list().rowCount(), 3);
+    ASSERT_EQ(cuts().rowCount(), 3);
     view().SelectTrack(2, false);
-    const std::int32_t end = list().trackAt(1)->absoluteEnd();
-    ASSERT_EQ(list().trackAt(2)->absoluteStart(), end + 1);
-    const std::int32_t start1 = list().trackAt(1)->absoluteStart();
-    const std::int32_t end2 = list().trackAt(2)->absoluteEnd();
+    const std::int32_t end = cuts().trackAt(1)->absoluteEnd();
+    ASSERT_EQ(cuts().trackAt(2)->absoluteStart(), end + 1);
+    const std::int32_t start1 = cuts().trackAt(1)->absoluteStart();
+    const std::int32_t end2 = cuts().trackAt(2)->absoluteEnd();
 
     const double x = strip().xOfFrame(end);
     drag(x, x + 100);
     const auto moved = static_cast<std::int32_t>(std::llround(100 * strip().framesPerPixel()));
     ASSERT_GT(moved, 2 * kSecond);
-    EXPECT_EQ(list().trackAt(1)->absoluteEnd(), end + moved);
-    EXPECT_EQ(list().trackAt(2)->absoluteStart(), end + moved + 1);
-    EXPECT_EQ(list().trackAt(1)->absoluteStart(), start1);
-    EXPECT_EQ(list().trackAt(2)->absoluteEnd(), end2);
-    EXPECT_EQ(list().text(1, TrackList::End), clockOf(end + moved));
-    EXPECT_EQ(list().text(1, TrackList::Total), clockOf(end + moved - start1));
-    EXPECT_EQ(list().text(2, TrackList::Start), clockOf(end + moved + 1));
-    EXPECT_EQ(list().text(2, TrackList::Total), clockOf(end2 - end - moved - 1));
+    EXPECT_EQ(cuts().trackAt(1)->absoluteEnd(), end + moved);
+    EXPECT_EQ(cuts().trackAt(2)->absoluteStart(), end + moved + 1);
+    EXPECT_EQ(cuts().trackAt(1)->absoluteStart(), start1);
+    EXPECT_EQ(cuts().trackAt(2)->absoluteEnd(), end2);
+    EXPECT_EQ(cuts().text(1, TrackList::End), clockOf(end + moved));
+    EXPECT_EQ(cuts().text(1, TrackList::Total), clockOf(end + moved - start1));
+    EXPECT_EQ(cuts().text(2, TrackList::Start), clockOf(end + moved + 1));
+    EXPECT_EQ(cuts().text(2, TrackList::Total), clockOf(end2 - end - moved - 1));
     // The selected track changed: it is selected again, from its new start.
     EXPECT_EQ(view().selectedTrack(), 2);
-    EXPECT_EQ(&playback().range(), list().trackAt(2));
+    EXPECT_EQ(&playback().range(), cuts().trackAt(2));
     EXPECT_EQ(playback().range().tell(), 0);
 
     // One drag is one step to undo.
     ASSERT_TRUE(execute(kEditUndo));
-    EXPECT_EQ(list().trackAt(1)->absoluteEnd(), end);
-    EXPECT_EQ(list().trackAt(2)->absoluteStart(), end + 1);
-    EXPECT_EQ(list().text(1, TrackList::End), clockOf(end));
+    EXPECT_EQ(cuts().trackAt(1)->absoluteEnd(), end);
+    EXPECT_EQ(cuts().trackAt(2)->absoluteStart(), end + 1);
+    EXPECT_EQ(cuts().text(1, TrackList::End), clockOf(end));
     ASSERT_TRUE(execute(kEditRedo));
-    EXPECT_EQ(list().trackAt(1)->absoluteEnd(), end + moved);
+    EXPECT_EQ(cuts().trackAt(1)->absoluteEnd(), end + moved);
 
     // Dragged far past the next cut, it stops where the track after is empty.
     drag(strip().xOfFrame(end + moved), strip().width() + 500.0);
-    EXPECT_EQ(list().trackAt(2)->length(), 0);
-    EXPECT_EQ(list().trackAt(1)->absoluteEnd(), end2 - 1);
+    EXPECT_EQ(cuts().trackAt(2)->length(), 0);
+    EXPECT_EQ(cuts().trackAt(1)->absoluteEnd(), end2 - 1);
 }
 
 TEST_F(StripTest, WhereTracksDoNotTouchEachSideOfTheCutHasItsOwnHandle) {
     openAlbumAndSplit();
-    const TrackSegment first = *list().trackAt(0);
-    const TrackSegment second = *list().trackAt(1);
+    const TrackSegment first = *cuts().trackAt(0);
+    const TrackSegment second = *cuts().trackAt(1);
     ASSERT_GT(second.absoluteStart() - first.absoluteEnd(), kSecond);
 
     const double endX = strip().xOfFrame(first.absoluteEnd());
@@ -171,16 +173,16 @@ TEST_F(StripTest, WhereTracksDoNotTouchEachSideOfTheCutHasItsOwnHandle) {
     const std::int32_t step = second.absoluteStart() - 1 - first.absoluteEnd();
     const auto moved = std::min<std::int32_t>(
         step, static_cast<std::int32_t>(std::llround(30 * strip().framesPerPixel())));
-    EXPECT_EQ(list().trackAt(0)->absoluteEnd(), first.absoluteEnd() + moved);
-    EXPECT_EQ(list().trackAt(1)->absoluteStart(), second.absoluteStart());
+    EXPECT_EQ(cuts().trackAt(0)->absoluteEnd(), first.absoluteEnd() + moved);
+    EXPECT_EQ(cuts().trackAt(1)->absoluteStart(), second.absoluteStart());
 
     const double startX = strip().xOfFrame(second.absoluteStart());
     drag(startX + 1, startX - 9);
-    EXPECT_EQ(list().trackAt(1)->absoluteStart(),
+    EXPECT_EQ(cuts().trackAt(1)->absoluteStart(),
               second.absoluteStart() -
                   static_cast<std::int32_t>(std::llround(10 * strip().framesPerPixel())));
-    EXPECT_EQ(list().trackAt(0)->absoluteEnd(), first.absoluteEnd() + moved);
-    EXPECT_EQ(list().text(1, TrackList::Start), clockOf(list().trackAt(1)->absoluteStart()));
+    EXPECT_EQ(cuts().trackAt(0)->absoluteEnd(), first.absoluteEnd() + moved);
+    EXPECT_EQ(cuts().text(1, TrackList::Start), clockOf(cuts().trackAt(1)->absoluteStart()));
 }
 
 TEST_F(StripTest, TheWheelZoomsAroundThePointerAndShiftWheelAndKeysScroll) {

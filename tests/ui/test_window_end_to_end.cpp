@@ -4,6 +4,7 @@
 
 #include "tests/support/test_files.h"
 #include "tests/ui/window_test_support.h"
+#include "ui/document/cuts_model.h"
 #include "ui/platform/command_ids.h"
 #include "ui/view/sundra_view.h"
 #include "ui/view/track_list_ctrl.h"
@@ -51,8 +52,8 @@ TEST_F(WindowEndToEndTest, AutoSplitAndSaveAllWriteWhatTheCommandLineWrites) {
     start({QString::fromStdString(album)});
     CSundraView& view = app->view();
     ASSERT_TRUE(execute(kAutoSplit));
-    ASSERT_EQ(view.list().rowCount(), 3);
-    EXPECT_EQ(view.list().name(0), "album-00");
+    ASSERT_EQ(view.cuts().rowCount(), 3);
+    EXPECT_EQ(view.cuts().name(0), "album-00");
     ASSERT_TRUE(enabled(kSaveAll));
     ASSERT_TRUE(execute(kSaveAll));
     EXPECT_TRUE(messages.texts().isEmpty());

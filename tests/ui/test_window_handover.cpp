@@ -6,6 +6,7 @@
 #include "ui/app/main_frame.h"
 #include "ui/dialogs/about_box.h"
 #include "ui/dialogs/hyperlink_static.h"
+#include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
 #include "ui/platform/command_table.h"
@@ -43,36 +44,32 @@ TEST_F(WindowCommandTest, AutoSplitReplacesTheRowByItsPiecesWithMasterTimes) {
                              {2 * kSecond, 0}})});
     CSundraView& view = app->view();
     // Cut the first three seconds off as a row of its own, then split the rest.
-    view.list().trackAt(0)->setEnd(3 * kSecond - 1);
-    view.list().refreshTimes(0);
-    view.list().insertTextRow(1, "rest");
-    view.list().setTrack(
-        1, TrackSegment(app->document().playback().master(), 3 * kSecond, 18 * kSecond));
-    view.list().insertTextRow(2, "tail");
-    view.list().setTrack(
-        2, TrackSegment(app->document().playback().master(), 18 * kSecond, 18 * kSecond));
+    view.cuts().applyCutList({{"album", 0, 3 * kSecond - 1},
+                              {"rest", 3 * kSecond, 18 * kSecond},
+                              {"tail", 18 * kSecond, 18 * kSecond}},
+                             QStringLiteral("Import"));
     view.SelectTrack(1, false);
     ASSERT_TRUE(enabled(kAutoSplit));
     ASSERT_TRUE(execute(kAutoSplit));
-    ASSERT_EQ(view.list().rowCount(), 4);
-    EXPECT_EQ(view.list().name(0), "album");
-    EXPECT_EQ(view.list().name(1), "rest-00");
-    EXPECT_EQ(view.list().name(2), "rest-01");
-    EXPECT_EQ(view.list().name(3), "tail");
+    ASSERT_EQ(view.cuts().rowCount(), 4);
+    EXPECT_EQ(view.cuts().name(0), "album");
+    EXPECT_EQ(view.cuts().name(1), "rest-00");
+    EXPECT_EQ(view.cuts().name(2), "rest-01");
+    EXPECT_EQ(view.cuts().name(3), "tail");
     // Master times: the second song starts five seconds into the master.
-    EXPECT_EQ(view.list().text(1, 1), "00:00:05");
-    EXPECT_EQ(view.list().text(2, 1), "00:00:11");
-    EXPECT_EQ(view.list().trackAt(1)->absoluteStart(), 5 * kSecond);
-    EXPECT_EQ(&view.list().trackAt(1)->parent(), &app->document().playback().master());
+    EXPECT_EQ(view.cuts().text(1, 1), "00:00:05");
+    EXPECT_EQ(view.cuts().text(2, 1), "00:00:11");
+    EXPECT_EQ(view.cuts().trackAt(1)->absoluteStart(), 5 * kSecond);
+    EXPECT_EQ(&view.cuts().trackAt(1)->parent(), &app->document().playback().master());
     EXPECT_EQ(view.selectedTrack(), 1);
-    EXPECT_EQ(&app->document().playback().range(), view.list().trackAt(1));
+    EXPECT_EQ(&app->document().playback().range(), view.cuts().trackAt(1));
     EXPECT_EQ(app->document().playback().range().tell(), 0);
 
     // A split that finds nothing removes the row; the last row leaves no
     // selection behind.
     view.SelectTrack(3, false);
     ASSERT_TRUE(execute(kAutoSplit));
-    EXPECT_EQ(view.list().rowCount(), 3);
+    EXPECT_EQ(view.cuts().rowCount(), 3);
     EXPECT_EQ(view.selectedTrack(), -1);
     EXPECT_FALSE(enabled(kAutoSplit));
 }
@@ -90,16 +87,13 @@ TEST_F(WindowCommandTest, SplittingTheThirdOfFiveRowsIntoThreePiecesLeavesSevenR
                             {1 * kSecond, 0},
                             {10 * kSecond, kTone}})});
     CSundraView& view = app->view();
-    SampleReaderWriter& master = app->document().playback().master();
     const std::vector<std::pair<std::string, std::int32_t>> rows{{"a", 0},  {"b", 20}, {"song", 60},
                                                                  {"d", 90}, {"e", 95}, {"", 100}};
-    view.SelectTrack(-1, false);
-    view.list().clearAll();
+    CutList cuts;
     for (int i = 0; i < 5; ++i) {
-        view.list().insertTextRow(i, rows[i].first);
-        view.list().setTrack(
-            i, TrackSegment(master, rows[i].second * kSecond, rows[i + 1].second * kSecond));
+        cuts.push_back({rows[i].first, rows[i].second * kSecond, rows[i + 1].second * kSecond});
     }
+    view.cuts().applyCutList(cuts, QStringLiteral("Import"));
     view.SelectTrack(2, false);
 
     // Auto Split waits while something plays.
@@ -109,18 +103,18 @@ TEST_F(WindowCommandTest, SplittingTheThirdOfFiveRowsIntoThreePiecesLeavesSevenR
     ASSERT_TRUE(enabled(kAutoSplit));
 
     ASSERT_TRUE(execute(kAutoSplit));
-    ASSERT_EQ(view.list().rowCount(), 7);
+    ASSERT_EQ(view.cuts().rowCount(), 7);
     const std::vector<std::string> names{"a", "b", "song-00", "song-01", "song-02", "d", "e"};
     for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(view.list().name(i), names[i]) << "row " << i;
+        EXPECT_EQ(view.cuts().name(i), names[i]) << "row " << i;
     // A piece 10 s into the row that starts at 60 s starts at 00:01:10.
-    EXPECT_EQ(view.list().text(2, 1), "00:01:10");
-    EXPECT_EQ(view.list().text(2, 2), "00:01:15");
-    EXPECT_EQ(view.list().trackAt(3)->absoluteStart(), 77 * kSecond);
-    EXPECT_EQ(view.list().trackAt(4)->absoluteEnd(), 89 * kSecond);
-    EXPECT_EQ(view.list().trackAt(5)->absoluteStart(), 90 * kSecond);
+    EXPECT_EQ(view.cuts().text(2, 1), "00:01:10");
+    EXPECT_EQ(view.cuts().text(2, 2), "00:01:15");
+    EXPECT_EQ(view.cuts().trackAt(3)->absoluteStart(), 77 * kSecond);
+    EXPECT_EQ(view.cuts().trackAt(4)->absoluteEnd(), 89 * kSecond);
+    EXPECT_EQ(view.cuts().trackAt(5)->absoluteStart(), 90 * kSecond);
     EXPECT_EQ(view.selectedTrack(), 2);
-    EXPECT_EQ(&app->document().playback().range(), view.list().trackAt(2));
+    EXPECT_EQ(&app->document().playback().range(), view.cuts().trackAt(2));
     EXPECT_EQ(app->document().playback().range().tell(), 0);
 }
 
@@ -156,8 +150,8 @@ TEST_F(WindowCommandTest, DroppedFilesOpenLikeFileOpen) {
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&app->frame(), &drop);
     EXPECT_EQ(app->document().pathName(), path.toStdString());
-    ASSERT_EQ(app->view().list().rowCount(), 1);
-    EXPECT_EQ(app->view().list().name(0), "dropped");
+    ASSERT_EQ(app->view().cuts().rowCount(), 1);
+    EXPECT_EQ(app->view().cuts().name(0), "dropped");
 }
 
 TEST_F(WindowCommandTest, ASecondStartWithAPathHandsItToTheRunningProgram) {
@@ -173,7 +167,7 @@ TEST_F(WindowCommandTest, ASecondStartWithAPathHandsItToTheRunningProgram) {
     EXPECT_EQ(second.initInstance({path}, false), CSundraApp::StartResult::HandedOver);
     ASSERT_TRUE(waitUntil([&] { return !app->document().pathName().empty(); }));
     EXPECT_EQ(app->document().pathName(), path.toStdString());
-    EXPECT_EQ(app->view().list().name(0), "handed");
+    EXPECT_EQ(app->view().cuts().name(0), "handed");
 
     // Without a running program the path is opened by the new start itself.
     app->shutdown();
@@ -220,16 +214,16 @@ TEST_F(WindowCommandTest, AHandOverDuringAWorkerDialogOpensOnlyOnceTheCommandHas
     EXPECT_TRUE(waitedDuringDialog);
     // The pieces reached the rows of the master they were cut from.
     EXPECT_EQ(app->document().pathName(), album.toStdString());
-    ASSERT_EQ(view.list().rowCount(), 3);
-    EXPECT_EQ(view.list().name(2), "album-02");
-    EXPECT_EQ(view.list().trackAt(2)->absoluteStart(), 11 * kSecond);
-    EXPECT_EQ(&view.list().trackAt(2)->parent(), &playback.master());
+    ASSERT_EQ(view.cuts().rowCount(), 3);
+    EXPECT_EQ(view.cuts().name(2), "album-02");
+    EXPECT_EQ(view.cuts().trackAt(2)->absoluteStart(), 11 * kSecond);
+    EXPECT_EQ(&view.cuts().trackAt(2)->parent(), &playback.master());
 
     // Then the handed file opens.
     ASSERT_TRUE(waitUntil([&] { return app->document().pathName() == handed.toStdString(); }));
     EXPECT_EQ(app->pendingHandOvers(), 0);
-    ASSERT_EQ(view.list().rowCount(), 1);
-    EXPECT_EQ(view.list().name(0), "handed");
+    ASSERT_EQ(view.cuts().rowCount(), 1);
+    EXPECT_EQ(view.cuts().name(0), "handed");
 
     // A message box (or any other modal window) holds the hand-over back too,
     // and so does a command that is still running after its dialog closed.
@@ -238,8 +232,8 @@ TEST_F(WindowCommandTest, AHandOverDuringAWorkerDialogOpensOnlyOnceTheCommandHas
     QTimer::singleShot(0, &box, [&] {
         CSundraApp third(options);
         EXPECT_EQ(third.initInstance({album}, false), CSundraApp::StartResult::HandedOver);
-        waitUntil([&] { return app->pendingHandOvers() > 0 || view.list().name(0) != "handed"; });
-        waitedDuringBox = view.list().name(0) == "handed";
+        waitUntil([&] { return app->pendingHandOvers() > 0 || view.cuts().name(0) != "handed"; });
+        waitedDuringBox = view.cuts().name(0) == "handed";
         box.accept();
     });
     box.exec();
@@ -249,13 +243,13 @@ TEST_F(WindowCommandTest, AHandOverDuringAWorkerDialogOpensOnlyOnceTheCommandHas
     app->commands().bind(kSettings, [&] {
         CSundraApp fourth(options);
         EXPECT_EQ(fourth.initInstance({handed}, false), CSundraApp::StartResult::HandedOver);
-        waitUntil([&] { return app->pendingHandOvers() > 0 || view.list().name(0) != "album"; });
-        waitedDuringCommand = view.list().name(0) == "album";
+        waitUntil([&] { return app->pendingHandOvers() > 0 || view.cuts().name(0) != "album"; });
+        waitedDuringCommand = view.cuts().name(0) == "album";
     });
     ASSERT_TRUE(execute(kSettings));
     EXPECT_TRUE(waitedDuringCommand);
     ASSERT_TRUE(waitUntil([&] { return app->document().pathName() == handed.toStdString(); }));
-    EXPECT_EQ(view.list().name(0), "handed");
+    EXPECT_EQ(view.cuts().name(0), "handed");
 }
 
 TEST_F(WindowCommandTest, OpeningTheOpenFileAgainKeepsTheDocumentAndItsEdits) {
@@ -269,7 +263,7 @@ TEST_F(WindowCommandTest, OpeningTheOpenFileAgainKeepsTheDocumentAndItsEdits) {
     const SampleReaderWriter* master = &app->document().playback().master();
     view.OnHScroll(CSundraView::PageRight, 0);
     ASSERT_TRUE(execute(kSplit));
-    ASSERT_EQ(view.list().rowCount(), 2);
+    ASSERT_EQ(view.cuts().rowCount(), 2);
     const QString sameFileOtherSpelling = QString::fromStdString(folder.file("./take.wav"));
 
     const std::pair<const char*, std::function<void()>> ways[] = {
@@ -303,8 +297,8 @@ TEST_F(WindowCommandTest, OpeningTheOpenFileAgainKeepsTheDocumentAndItsEdits) {
         SCOPED_TRACE(way);
         open();
         EXPECT_EQ(&app->document().playback().master(), master);
-        ASSERT_EQ(view.list().rowCount(), 2);
-        EXPECT_EQ(view.list().name(0), "take-00");
+        ASSERT_EQ(view.cuts().rowCount(), 2);
+        EXPECT_EQ(view.cuts().name(0), "take-00");
         EXPECT_EQ(view.selectedTrack(), 0);
         EXPECT_EQ(app->document().pathName(), path.toStdString());
     }

@@ -16,7 +16,7 @@
 #include "ui/settings/settings_pages.h"
 #include "ui/settings/settings_sheet.h"
 #include "ui/view/sundra_view.h"
-#include "ui/view/track_list_ctrl.h"
+#include "ui/document/cuts_model.h"
 #include "ui/waveform/waveform_strip.h"
 
 #include <QApplication>
@@ -114,7 +114,7 @@ int writeScreenshots(const QString& folderPath) {
         sundra::PieceList pieces;
         sundra::splitAll(app.document().playback().range(), view.splitPage().splitSettings(), stop,
                          pieces, sundra::Notifier::none());
-        view.ApplyPieces(pieces);
+        view.cuts().applyPieces(view.selectedTrack(), pieces);
     }
     view.SelectTrack(1, false);
     view.OnHScroll(CSundraView::ThumbTrack, 420);

@@ -1,12 +1,11 @@
 #pragma once
-// Undo for the edits of the track list. An edit handler opens an EditStep
-// before it changes anything; when the step closes and the rows differ from
-// before, it pushes one EditCommand onto the view's undo stack. The command
-// holds the view's state before and after the edit (each row's name, start and
-// end, the document's album information, the selected row and the mark), so
-// undo and redo put back exactly that state, whichever edit it was: Split,
-// Joint, Delete, Expand, Reset, Rename, Auto Split, Track Info, a renamed
-// label, an import, a cut moved by hand.
+// Undo for the edits of the cuts. Every edit of the cuts model pushes one
+// EditCommand onto the model's history: it holds the cuts before and after the
+// edit (each row's name, start and end, the album information, the selected
+// row and the mark) and puts back one or the other through the model's
+// restore, so undo and redo return exactly that state whichever edit it was:
+// Split, Joint, Delete, Expand, Reset, Rename, Auto Split, Track Info, a
+// renamed label, an import, a cut moved by hand.
 
 #include "core/cut_list.h"
 
@@ -14,10 +13,9 @@
 #include <QUndoCommand>
 
 #include <cstdint>
+#include <functional>
 
-class CSundraView;
-
-struct ViewSnapshot {
+struct CutsSnapshot {
     sundra::CutList rows;
     int selectedTrack = -1;
     std::int32_t markPosition = 0;
@@ -26,30 +24,18 @@ struct ViewSnapshot {
 
 class EditCommand : public QUndoCommand {
 public:
+    // Puts a snapshot back into the model.
+    using Restore = std::function<void(const CutsSnapshot&)>;
+
     // The edit has already been made: the first redo (from the push) does nothing.
-    EditCommand(CSundraView& view, const QString& text, ViewSnapshot before, ViewSnapshot after);
+    EditCommand(const QString& text, CutsSnapshot before, CutsSnapshot after, Restore restore);
 
     void undo() override;
     void redo() override;
 
 private:
-    CSundraView& view_;
-    ViewSnapshot before_;
-    ViewSnapshot after_;
+    CutsSnapshot before_;
+    CutsSnapshot after_;
+    Restore restore_;
     bool made_ = true;
-};
-
-// Scope of one edit, opened on the window thread before the edit changes the
-// rows (and before the handler takes the playback lock).
-class EditStep {
-public:
-    EditStep(CSundraView& view, const QString& text);
-    ~EditStep();
-    EditStep(const EditStep&) = delete;
-    EditStep& operator=(const EditStep&) = delete;
-
-private:
-    CSundraView& view_;
-    QString text_;
-    ViewSnapshot before_;
 };

@@ -8,6 +8,7 @@
 #include "core/wave_file.h"
 
 #include <filesystem>
+#include <mutex>
 
 namespace {
 
@@ -18,11 +19,13 @@ const char kCannotOpen[] = "file can not opened";
 CSundraDoc::CSundraDoc(sundra::PlaybackContext::DeviceFactory makeDevice, MessageSink showMessage)
     : showMessage_(std::move(showMessage)),
       playback_(std::make_unique<sundra::PlaybackContext>(std::make_unique<sundra::EmptyStream>(),
-                                                          std::move(makeDevice))) {}
+                                                          std::move(makeDevice))),
+      cuts_(std::make_unique<CutsModel>(*playback_)) {}
 
 CSundraDoc::~CSundraDoc() = default;
 
 bool CSundraDoc::newDocument() {
+    std::lock_guard guard(*playback_);
     try {
         auto file = std::make_unique<sundra::FileByteStream>(std::make_unique<sundra::TempFile>());
         std::unique_ptr<sundra::SampleReaderWriter> writer =
@@ -36,11 +39,12 @@ bool CSundraDoc::newDocument() {
     }
     pathName_.clear();
     hasDocument_ = true;
-    album_ = {};
+    startOver();
     return true;
 }
 
 bool CSundraDoc::openDocument(const std::string& path) {
+    std::lock_guard guard(*playback_);
     std::unique_ptr<sundra::SampleReaderWriter> master;
     try {
         // A refused header has already closed the file again.
@@ -66,18 +70,31 @@ bool CSundraDoc::openDocument(const std::string& path) {
     const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
     pathName_ = absolute.empty() ? path : absolute.lexically_normal().string();
     hasDocument_ = true;
-    album_ = {};
+    startOver();
     return true;
 }
 
 void CSundraDoc::adoptRecording(std::unique_ptr<sundra::SampleReaderWriter> recording,
                                 const std::string& path) {
+    std::lock_guard guard(*playback_);
     playback_->setMaster(std::move(recording));
     std::error_code ignored;
     const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
     pathName_ = absolute.empty() ? path : absolute.lexically_normal().string();
     hasDocument_ = true;
-    album_ = {};
+    startOver();
+}
+
+void CSundraDoc::startOver() {
+    // Every row still points into the old master: they go before anything
+    // reads from a track again.
+    cuts_->startOver(fileTitle(), !pathName_.empty());
+}
+
+sundra::CutSource CSundraDoc::cutSource() {
+    const sundra::PathParts parts = sundra::splitPath(pathName_);
+    return {parts.title + parts.extension, parts.title,
+            playback_->master().format().samplesPerSecond, playback_->master().length()};
 }
 
 std::string CSundraDoc::fileTitle() const {

@@ -1,13 +1,15 @@
 #pragma once
 // CSundraDoc: the program's one document. It owns the PlaybackContext (master
-// image, play buffer, output device) and the path of the opened file. New puts a
-// writer on a fresh temporary file in place of the master, Open a reader on the
-// user's file (kept open for reading, others denied write); both replace the
-// master and so invalidate every track, which the view then rebuilds. The track
-// list itself belongs to the view.
+// image, play buffer, output device), the path of the opened file and the cuts
+// over the master (the CutsModel). New puts a writer on a fresh temporary file
+// in place of the master, Open a reader on the user's file (kept open for
+// reading, others denied write), a finished recording its file; each replaces
+// the master and, under the same hold of the playback lock, starts the cuts
+// over: one row over the whole file, or none after New.
 
+#include "core/cut_list.h"
 #include "core/playback_context.h"
-#include "split/track_tags.h"
+#include "ui/document/cuts_model.h"
 
 #include <functional>
 #include <memory>
@@ -33,7 +35,8 @@ public:
     bool openDocument(const std::string& path);
     // A finished recording becomes the master (the document owns it from now
     // on) and path the document's path. The device's Exception propagates when
-    // the recording's format needs a new one that cannot be opened.
+    // the recording's format needs a new one that cannot be opened; nothing has
+    // changed then.
     void adoptRecording(std::unique_ptr<sundra::SampleReaderWriter> recording,
                         const std::string& path);
 
@@ -45,16 +48,18 @@ public:
     std::string title() const;
 
     sundra::PlaybackContext& playback() { return *playback_; }
-
-    // The album information typed for this recording (Track Info); emptied
-    // whenever another master comes in.
-    const sundra::AlbumInfo& album() const { return album_; }
-    void setAlbum(sundra::AlbumInfo album) { album_ = std::move(album); }
+    CutsModel& cuts() { return *cuts_; }
+    // The file that cut lists are read against: its name and title, rate and length.
+    sundra::CutSource cutSource();
 
 private:
+    // The master is in and the path set: the cuts start over.
+    void startOver();
+
     MessageSink showMessage_;
     std::unique_ptr<sundra::PlaybackContext> playback_;
+    // Declared after the context: it goes first, taking the range off its rows.
+    std::unique_ptr<CutsModel> cuts_;
     std::string pathName_;
     bool hasDocument_ = false;
-    sundra::AlbumInfo album_;
 };

@@ -8,7 +8,7 @@
 #include "ui/dialogs/recording_dialog.h"
 #include "ui/dialogs/save_all_dialog.h"
 #include "ui/dialogs/split_all_dialog.h"
-#include "ui/document/edit_command.h"
+#include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
 #include "ui/platform/command_table.h"
@@ -23,6 +23,7 @@
 #include <QFile>
 #include <QGridLayout>
 #include <QProgressBar>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -56,7 +57,7 @@ int meterValue(double level) {
 
 CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
                          std::unique_ptr<SettingsStore> store, QWidget* parent)
-    : QWidget(parent), document_(document), playback_(document.playback()),
+    : QWidget(parent), document_(document), playback_(document.playback()), cuts_(document.cuts()),
       store_(std::move(store)), splitPage_(std::make_unique<CSplitAllSettingsPage>(*store_)),
       recordPage_(std::make_unique<CRecordSettingsPage>(*store_)),
       shotPage_(std::make_unique<CShotPlaySettingsPage>(*store_)),
@@ -65,7 +66,7 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     splitPage_->setDetectionOpener([this](const sundra::SplitSettings& settings, QWidget* parent) {
         return OnDetection(settings, parent);
     });
-    list_ = new TrackListCtrl(this);
+    list_ = new TrackListCtrl(cuts_, this);
     list_->setObjectName(QStringLiteral("trackList"));
     bar_ = new QScrollBar(Qt::Horizontal, this);
     bar_->setObjectName(QStringLiteral("positionBar"));
@@ -77,7 +78,8 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     levels_[0] = makeMeter(this, 24, "levelMeter0");
     levels_[1] = makeMeter(this, 24, "levelMeter1");
     peaks_[1] = makeMeter(this, 9, "peakMeter1");
-    strip_ = new WaveformStrip(*this, playback_, this);
+    strip_ = new WaveformStrip(
+        cuts_, playback_, [this] { return !worker_.wait(0); }, this);
     pausePreview_ = new PausePreview(*strip_, this);
     splitPage_->setControlsListener([this](const std::optional<sundra::SplitSettings>& settings) {
         ShowPausePreview(settings);
@@ -105,8 +107,9 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
         SelectTrack(row, false);
         MovePositionTo(offset);
     });
-    connect(strip_, &WaveformStrip::edgeDragged, this,
-            [this](sundra::TrackEdge edge, std::int32_t frame) { MoveCut(edge, frame); });
+    connect(&cuts_, &CutsModel::selectionChanged, this, &CSundraView::onSelectionChanged);
+    connect(&cuts_, &CutsModel::markChanged, this,
+            [this] { UpdatePositionDisplay(playback_.range()); });
     connect(bar_, &QAbstractSlider::actionTriggered, this, &CSundraView::onSliderAction);
     // The drop takes the thumb where the user let it go: by then the drag's
     // own handler has already moved the bar to the resulting position.
@@ -131,16 +134,15 @@ CSundraView::~CSundraView() {
     }
     std::lock_guard guard(playback_);
     playback_.setRangeDefault();
-    list_->clearAll();
 }
 
 void CSundraView::bindCommands(CommandTable& commands) {
     using namespace command;
-    auto selected = [this] { return selectedTrack_ != -1; };
+    auto selected = [this] { return cuts_.selectedTrack() != -1; };
     auto idle = [this] { return worker_.wait(0); };
-    auto selectedIdle = [this] { return selectedTrack_ != -1 && worker_.wait(0); };
+    auto selectedIdle = [this] { return cuts_.selectedTrack() != -1 && worker_.wait(0); };
     auto markedIdle = [this] {
-        return selectedTrack_ != -1 && markPosition_ != 0 && worker_.wait(0);
+        return cuts_.selectedTrack() != -1 && cuts_.markPosition() != 0 && worker_.wait(0);
     };
 
     commands.bind(
@@ -148,7 +150,7 @@ void CSundraView::bindCommands(CommandTable& commands) {
     commands.bind(
         kStop, [this] { OnStop(); }, [this] { return !worker_.wait(0); });
     commands.bind(
-        kMark, [this] { OnMark(); }, selected, [this] { return markPosition_ != 0; });
+        kMark, [this] { OnMark(); }, selected, [this] { return cuts_.markPosition() != 0; });
     commands.bind(
         kShotFromTop, [this] { OnShotPlay(sundra::ShotKind::FromTop); }, selectedIdle);
     commands.bind(
@@ -174,30 +176,32 @@ void CSundraView::bindCommands(CommandTable& commands) {
         kPeakReset, [this] { OnPeakReset(); },
         [this] { return peaks_[0]->value() > 0 || peaks_[1]->value() > 0; });
 
+    const auto row = [this] { return cuts_.selectedTrack(); };
     commands.bind(
-        kSplit, [this] { OnSplit(); },
-        [this] { return selectedTrack_ != -1 && markPosition_ != 0; });
+        kSplit,
+        [this, row] {
+            cuts_.split(row(), sundra::splitFrameAtBar(*cuts_.trackAt(row()), bar_->value()));
+        },
+        [this, row] { return row() != -1 && cuts_.markPosition() != 0; });
     commands.bind(
-        kJoint, [this] { OnJoint(); },
-        [this] { return selectedTrack_ != -1 && selectedTrack_ != 0; });
+        kJoint, [this, row] { cuts_.join(row()); }, [row] { return row() != -1 && row() != 0; });
     commands.bind(
-        kDelete, [this] { OnDelete(); }, selected);
+        kDelete, [this, row] { cuts_.remove(row()); }, selected);
     commands.bind(
-        kExpandLeft, [this] { OnExpandLeft(); },
-        [this] {
-            return selectedTrack_ != -1 &&
-                   expandedStart() != list_->trackAt(selectedTrack_)->absoluteStart();
+        kExpandLeft, [this, row] { cuts_.expandLeft(row()); },
+        [this, row] {
+            return row() != -1 &&
+                   cuts_.expandedStart(row()) != cuts_.trackAt(row())->absoluteStart();
         });
     commands.bind(
-        kExpandRight, [this] { OnExpandRight(); },
-        [this] {
-            return selectedTrack_ != -1 &&
-                   expandedEnd() != list_->trackAt(selectedTrack_)->absoluteEnd();
+        kExpandRight, [this, row] { cuts_.expandRight(row()); },
+        [this, row] {
+            return row() != -1 && cuts_.expandedEnd(row()) != cuts_.trackAt(row())->absoluteEnd();
         });
     commands.bind(
-        kReset, [this] { OnReset(); }, [this] { return !document_.pathName().empty(); });
+        kReset, [this] { cuts_.reset(); }, [this] { return !document_.pathName().empty(); });
     commands.bind(
-        kRename, [this] { OnRename(); }, [this] { return list_->rowCount() > 0; });
+        kRename, [this] { cuts_.renameAll(); }, [this] { return cuts_.rowCount() > 0; });
     commands.bind(
         kAutoSplit, [this] { OnAutoSplit(); }, selectedIdle);
     commands.bind(
@@ -205,11 +209,19 @@ void CSundraView::bindCommands(CommandTable& commands) {
     commands.bind(
         kSaveAll, [this] { OnSaveAll(); }, [this] { return saveAllAllowed(); });
     commands.bind(
-        kTrackInfo, [this] { OnTrackInfo(); }, [this] { return list_->rowCount() > 0; });
+        kTrackInfo, [this] { OnTrackInfo(); }, [this] { return cuts_.rowCount() > 0; });
     commands.bind(kSettings, [this] { OnSettings(); });
     commands.bind(
         kRecord, [this] { OnRecord(); }, [this] { return worker_.wait(0); });
     bindEditHistoryCommands(commands);
+}
+
+int CSundraView::selectedTrack() const {
+    return cuts_.selectedTrack();
+}
+
+std::int32_t CSundraView::markPosition() const {
+    return cuts_.markPosition();
 }
 
 void CSundraView::oneTimeSetup() {
@@ -230,41 +242,21 @@ void CSundraView::OnInitialUpdate() {
     if (!columnsReady_) {
         oneTimeSetup();
     }
-    selectedTrack_ = -1;
-    list_->clearAll();
+    // The document has started its cuts over: one row over the whole file,
+    // selected, or none after New.
     strip_->setSource(document_.pathName(), playback_.master().length());
-    undo_.clear();
-    if (!document_.pathName().empty()) {
-        insertWholeMasterRow();
-    } else {
-        // Nothing is selected: the bar, the time pane and the mark must not
-        // keep the values of the track that was there before.
-        SelectTrack(-1, false);
-    }
     resetPeakMeters();
 }
 
-void CSundraView::insertWholeMasterRow() {
-    list_->insertTextRow(0, document_.fileTitle());
-    list_->setTrack(0, sundra::TrackSegment(playback_.master()));
-    SelectTrack(0, false);
+void CSundraView::SelectTrack(int index, bool fromClick) {
+    const QScopedValueRollback clicked(selectingByClick_, fromClick);
+    cuts_.select(index);
 }
 
-void CSundraView::SelectTrack(int index, bool fromClick) {
-    std::lock_guard guard(playback_);
-    sundra::TrackSegment* track = index == -1 ? nullptr : list_->trackAt(index);
-    if (track == nullptr) {
-        playback_.setRangeDefault();
-        markPosition_ = 0;
-        selectedTrack_ = -1;
-    } else {
-        selectedTrack_ = index;
-        playback_.setRange(*track);
-        markPosition_ = 0;
-        playback_.range().seek(0);
-        if (!fromClick) {
-            list_->setSelectedRow(index);
-        }
+void CSundraView::onSelectionChanged(int row) {
+    // A click has highlighted its row itself.
+    if (!selectingByClick_ && row != -1) {
+        list_->setSelectedRow(row);
     }
     UpdatePositionDisplay(playback_.range());
     resetLevelMeters();
@@ -338,76 +330,55 @@ void CSundraView::OnHScroll(int code, int thumb) {
     std::lock_guard guard(playback_);
     sundra::TrackSegment& range = playback_.range();
     const double ratio = sundra::positionRatio(range);
+    std::int32_t mark = 0;
     switch (code) {
     case LineLeft:
-        markPosition_ = sundra::frameAtRatio(range, ratio - crickRate_);
+        mark = sundra::frameAtRatio(range, ratio - crickRate_);
         break;
     case LineRight:
-        markPosition_ = sundra::frameAtRatio(range, ratio + crickRate_);
+        mark = sundra::frameAtRatio(range, ratio + crickRate_);
         break;
     case PageLeft:
-        markPosition_ = sundra::frameAtRatio(range, ratio - 0.1);
+        mark = sundra::frameAtRatio(range, ratio - 0.1);
         break;
     case PageRight:
-        markPosition_ = sundra::frameAtRatio(range, ratio + 0.1);
+        mark = sundra::frameAtRatio(range, ratio + 0.1);
         break;
     case ThumbPosition:
     case ThumbTrack:
-        markPosition_ = thumb * (range.length() / kBarMaximum);
+        mark = thumb * (range.length() / kBarMaximum);
         break;
     case LeftEnd:
-        markPosition_ = 0;
+        mark = 0;
         break;
     case RightEnd:
-        markPosition_ = range.length();
+        mark = range.length();
         break;
     default:
         return;
     }
-    SettleAtMark(range);
+    SettleAtMark(range, mark);
 }
 
 void CSundraView::MovePositionTo(std::int32_t frame) {
     std::lock_guard guard(playback_);
     sundra::TrackSegment& range = playback_.range();
-    markPosition_ = std::clamp(frame, 0, range.length());
-    SettleAtMark(range);
+    SettleAtMark(range, std::clamp(frame, 0, range.length()));
 }
 
-void CSundraView::SettleAtMark(sundra::TrackSegment& range) {
+void CSundraView::SettleAtMark(sundra::TrackSegment& range, std::int32_t mark) {
     // An audible snippet of the new position.
-    range.seek(markPosition_);
+    range.seek(mark);
     sundra::SampleBuffer& buffer = playback_.buffer();
     if (sundra::readIntoBuffer(range, buffer) > 0) {
         sundra::writeBuffer(playback_.device(), buffer);
     }
-    range.seek(markPosition_);
-    // Inside a slider action this also becomes the value the bar settles on,
-    // so the bar shows the resulting position, never the raw thumb value.
-    UpdatePositionDisplay(range);
+    range.seek(mark);
+    // The mark shows the new position. Inside a slider action this also
+    // becomes the value the bar settles on, so the bar shows the resulting
+    // position, never the raw thumb value.
+    cuts_.setMark(mark);
     resetLevelMeters();
-}
-
-bool CSundraView::MoveCut(const sundra::TrackEdge& edge, std::int32_t frame) {
-    const EditStep step(*this, QStringLiteral("Move Cut"));
-    std::lock_guard guard(playback_);
-    const sundra::TrackSegment* selected =
-        selectedTrack_ == -1 ? nullptr : list_->trackAt(selectedTrack_);
-    const std::int32_t start = selected ? selected->start() : 0;
-    const std::int32_t end = selected ? selected->end() : 0;
-    if (!sundra::moveTrackEdge(list_->rows(), edge, frame, playback_.master().length())) {
-        return false;
-    }
-    for (int row = std::max(edge.row - 1, 0); row <= edge.row + 1 && row < list_->rowCount();
-         ++row) {
-        list_->refreshTimes(row);
-    }
-    // The selected track changed under the current range: select it again, as
-    // the other edits do, so its position starts over within its new bounds.
-    if (selected && (selected->start() != start || selected->end() != end)) {
-        SelectTrack(selectedTrack_, false);
-    }
-    return true;
 }
 
 void CSundraView::startTask(std::unique_ptr<sundra::WorkerTask> task) {
@@ -425,23 +396,22 @@ void CSundraView::OnStop() {
     }
     currentTask_.reset();
     std::lock_guard guard(playback_);
-    playback_.range().seek(markPosition_);
+    playback_.range().seek(cuts_.markPosition());
     UpdatePositionDisplay(playback_.range());
     resetLevelMeters();
 }
 
 void CSundraView::OnMark() {
-    if (worker_.wait(0) && markPosition_ != 0) {
+    if (worker_.wait(0) && cuts_.markPosition() != 0) {
         std::lock_guard guard(playback_);
-        markPosition_ = 0;
         playback_.range().seek(0);
-        UpdatePositionDisplay(playback_.range());
+        cuts_.setMark(0);
         resetLevelMeters();
         return;
     }
     // During a play this is the play position. No lock: a shot play holds it
     // for its whole excerpt, and the position is read tear-free.
-    markPosition_ = playback_.range().tell();
+    cuts_.setMark(playback_.range().tell());
 }
 
 std::int32_t CSundraView::shotFrames() {
@@ -484,100 +454,12 @@ void CSundraView::OnPeakReset() {
     resetPeakMeters();
 }
 
-void CSundraView::OnSplit() {
-    const EditStep step(*this, QStringLiteral("Split"));
-    std::lock_guard guard(playback_);
-    const int i = selectedTrack_;
-    sundra::TrackSegment& track = *list_->trackAt(i);
-    const std::int32_t a = track.absoluteStart();
-    const std::int32_t b = track.absoluteEnd();
-    const std::int32_t n = track.length();
-    const int q = bar_->value();
-    const std::int32_t s = a + static_cast<std::int32_t>(n * static_cast<double>(q) * 0.001);
-    const std::string name = list_->name(i);
-    list_->removeRow(i);
-    // With the bar at 1000 the second part is [B + 1, B]: it is kept as an empty
-    // track (length 0, reads nothing, saves as a file without samples).
-    list_->insertTextRow(i, name + "-01");
-    list_->setTrack(i, sundra::TrackSegment(playback_.master(), s + 1, b));
-    list_->insertTextRow(i, name + "-00");
-    list_->setTrack(i, sundra::TrackSegment(playback_.master(), a, s));
-    SelectTrack(i, false);
-}
-
-void CSundraView::OnJoint() {
-    const EditStep step(*this, QStringLiteral("Joint"));
-    std::lock_guard guard(playback_);
-    const int i = selectedTrack_;
-    list_->trackAt(i - 1)->mergeWith(*list_->trackAt(i));
-    list_->removeRow(i);
-    list_->refreshTimes(i - 1);
-    SelectTrack(i - 1, false);
-}
-
-void CSundraView::OnDelete() {
-    const EditStep step(*this, QStringLiteral("Delete"));
-    std::lock_guard guard(playback_);
-    list_->removeRow(selectedTrack_);
-    SelectTrack(-1, false);
-}
-
-std::int32_t CSundraView::expandedStart() {
-    const int i = selectedTrack_;
-    return i == 0 ? 0 : list_->trackAt(i - 1)->absoluteEnd() + 1;
-}
-
-std::int32_t CSundraView::expandedEnd() {
-    const int i = selectedTrack_;
-    if (i == list_->rowCount() - 1) {
-        // Read without the lock (the enable rule must not wait for a shot
-        // play); only the window thread replaces the master.
-        return playback_.master().length();
-    }
-    return list_->trackAt(i + 1)->absoluteStart() - 1;
-}
-
-void CSundraView::OnExpandLeft() {
-    const EditStep step(*this, QStringLiteral("Expand Left"));
-    std::lock_guard guard(playback_);
-    const int i = selectedTrack_;
-    list_->trackAt(i)->setStart(expandedStart());
-    list_->refreshTimes(i);
-    SelectTrack(i, false);
-}
-
-void CSundraView::OnExpandRight() {
-    const EditStep step(*this, QStringLiteral("Expand Right"));
-    std::lock_guard guard(playback_);
-    const int i = selectedTrack_;
-    list_->trackAt(i)->setEnd(expandedEnd());
-    list_->refreshTimes(i);
-    SelectTrack(i, false);
-}
-
-void CSundraView::OnReset() {
-    const EditStep step(*this, QStringLiteral("Reset"));
-    std::lock_guard guard(playback_);
-    list_->clearAll();
-    insertWholeMasterRow();
-}
-
-void CSundraView::OnRename() {
-    const EditStep step(*this, QStringLiteral("Rename"));
-    const std::string title = document_.fileTitle();
-    for (int i = 0; i < list_->rowCount(); ++i) {
-        char number[16];
-        std::snprintf(number, sizeof number, "-%02d", i);
-        list_->setName(i, title + number);
-    }
-}
-
 bool CSundraView::saveAllAllowed() {
     if (!worker_.wait(0)) {
         return false;
     }
-    const int rows = list_->rowCount();
-    return rows > 1 || (rows == 1 && list_->name(0) != document_.fileTitle());
+    const int rows = cuts_.rowCount();
+    return rows > 1 || (rows == 1 && cuts_.name(0) != document_.fileTitle());
 }
 
 void CSundraView::OnAutoSplit() {
@@ -585,31 +467,15 @@ void CSundraView::OnAutoSplit() {
     // the source or the list while the split runs.
     CSplitAllDialog dialog(playback_.range(), splitPage_->splitSettings(), this);
     if (dialog.exec() == QDialog::Accepted) {
-        ApplyPieces(dialog.pieces());
+        cuts_.applyPieces(cuts_.selectedTrack(), dialog.pieces());
         ReportFewPieces(dialog);
     }
 }
 
-void CSundraView::ApplyPieces(const sundra::PieceList& pieces, const QString& stepName) {
-    const EditStep step(*this, stepName);
-    const int s = selectedTrack_;
-    const std::string base = list_->name(s);
-    const int n = static_cast<int>(pieces.size());
-    for (int i = n - 1; i >= 0; --i) {
-        list_->insertTextRow(s + 1, sundra::pieceName(base, i));
-        // The piece's frames as frames of the master.
-        list_->setTrack(s + 1, sundra::TrackSegment(playback_.master(), pieces[i]->absoluteStart(),
-                                                    pieces[i]->absoluteEnd()));
-    }
-    std::lock_guard guard(playback_);
-    list_->removeRow(s);
-    SelectTrack(s < list_->rowCount() ? s : -1, false);
-}
-
 void CSundraView::OnSaveAll() {
     CSaveAllDialog dialog(document_.pathName(), this);
-    for (int row = 0; row < list_->rowCount(); ++row) {
-        dialog.addJob(list_->name(row), list_->trackAt(row));
+    for (int row = 0; row < cuts_.rowCount(); ++row) {
+        dialog.addJob(cuts_.name(row), cuts_.trackAt(row));
     }
     dialog.setExport(exportPage_->exportSettings(), exportTags());
     dialog.exec();
@@ -644,17 +510,14 @@ void CSundraView::OnRecord() {
         {
             std::lock_guard guard(playback_);
             try {
+                // The cuts start over with one row over the recording.
                 document_.adoptRecording(std::move(outcome.writer), path);
                 adopted = true;
             } catch (const sundra::Exception& error) {
                 refused = QString::fromLocal8Bit(error.what());
             }
             if (adopted) {
-                selectedTrack_ = -1;
-                list_->clearAll();
                 strip_->setSource(path, playback_.master().length());
-                undo_.clear();
-                insertWholeMasterRow();
             }
         }
         if (adopted) {

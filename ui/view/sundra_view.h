@@ -14,13 +14,11 @@
 #include "core/playback_context.h"
 #include "split/auto_split.h"
 #include "split/track_tags.h"
-#include "ui/document/edit_command.h"
 #include "ui/settings/settings_sheet.h"
 
 // The sheet keeps guarded pointers to these; they must be complete types here.
 #include <QDialog>
 #include <QTabWidget>
-#include <QUndoStack>
 #include <QWidget>
 
 #include <cstdint>
@@ -29,6 +27,7 @@
 #include <optional>
 
 class CommandTable;
+class CutsModel;
 class CExportSettingsPage;
 class CRecordSettingsPage;
 class CShotPlaySettingsPage;
@@ -84,9 +83,6 @@ public:
     // Sets the mark and the position to frame of the current range (clamped
     // to it) and plays a snippet there, as a position-bar move does.
     void MovePositionTo(std::int32_t frame);
-    // Moves a track edge (a shared cut moves both tracks) to frame of the
-    // master; the edge's rows' times follow. False when nothing moved.
-    bool MoveCut(const sundra::TrackEdge& edge, std::int32_t frame);
 
     // Transport.
     void OnPlay();
@@ -96,14 +92,6 @@ public:
     void SetCrickRate(double rate);
     void OnToggleCrickRate();
     void OnPeakReset();
-    // Edits.
-    void OnSplit();
-    void OnJoint();
-    void OnDelete();
-    void OnExpandLeft();
-    void OnExpandRight();
-    void OnReset();
-    void OnRename();
     void OnAutoSplit();
     // Split into Tracks: asks for a count, cuts the selected row at its longest
     // pauses into that many pieces, or says how few pauses it has.
@@ -112,18 +100,9 @@ public:
     void setTrackCountQuestion(std::function<std::optional<int>(QWidget*)> ask) {
         askTrackCount_ = std::move(ask);
     }
-    // Replaces the selected row by one row per piece (named after the row with
-    // "-%02d") and selects the first; with no piece the row just goes away.
-    // One undo step named step.
-    void ApplyPieces(const sundra::PieceList& pieces,
-                     const QString& step = QStringLiteral("Auto Split"));
     void OnSaveAll();
-    // Track Info: the album dialog; OK goes through ApplyTrackInfo.
+    // Track Info: the album dialog; OK is one edit of the cuts.
     void OnTrackInfo();
-    // The one edit of the album information: keeps it with the document and,
-    // when it has titles (one per row, or nothing changes and false comes
-    // back), names the rows "NN Title".
-    bool ApplyTrackInfo(const sundra::AlbumInfo& info);
     // The tags Save All gives each row's file.
     std::vector<sundra::TrackTags> exportTags();
     void OnSettings();
@@ -136,22 +115,10 @@ public:
     }
 
     // Undo, the cut-list files and the kept cut list (sundra_view_cut_lists.cpp).
-    // Every edit of the rows opens an EditStep, which makes it one undo step;
-    // New, Open and a recording clear the stack.
-    QUndoStack& undoStack() { return undo_; }
-    ViewSnapshot snapshot();
-    void restoreSnapshot(const ViewSnapshot& state);
-    // Whether the rows were edited since the document was opened or its cuts
-    // were last written.
-    bool edited() const { return !undo_.isClean(); }
     void OnExportCueSheet();
     void OnExportLabels();
     // Replaces the rows by those of a cue sheet or a label file (one undo step).
     void OnImportCutList();
-    // Replaces the rows by cuts over the master, as one undo step named text.
-    // album, when given, replaces the document's album information in the same step.
-    void ApplyCutList(const sundra::CutList& cuts, const QString& text,
-                      const sundra::AlbumInfo* album = nullptr);
     // Keeps the rows of an edited document for its file (New, Open, exit).
     void KeepCutList();
     // After Open: offers the rows kept for this file, if any.
@@ -171,13 +138,15 @@ signals:
 
 public:
     // State, for the enable rules and for tests.
-    int selectedTrack() const { return selectedTrack_; }
-    std::int32_t markPosition() const { return markPosition_; }
+    int selectedTrack() const;
+    std::int32_t markPosition() const;
     double crickRate() const { return crickRate_; }
     bool workerIdle() { return worker_.wait(0); }
     // Joins the worker after a stop was requested or the task ended by itself.
     sundra::WorkerThread& worker() { return worker_; }
 
+    // The document's cuts, which the view shows and its commands edit.
+    CutsModel& cuts() { return cuts_; }
     TrackListCtrl& list() { return *list_; }
     WaveformStrip& waveform() { return *strip_; }
     PausePreview& pausePreview() { return *pausePreview_; }
@@ -192,24 +161,20 @@ public:
 
     // Shot length in frames for the current range.
     std::int32_t shotFrames();
-    // The start Expand Left would give the selected row, and the end Expand
-    // Right would give it.
-    std::int32_t expandedStart();
-    std::int32_t expandedEnd();
 
 private:
     void bindCommands(CommandTable& commands);
     void bindEditHistoryCommands(CommandTable& commands);
     void exportCutList(bool cue);
-    sundra::CutSource cutSource();
     void oneTimeSetup();
+    // The model's selection changed: the list, the position and the meters follow.
+    void onSelectionChanged(int row);
     void startTask(std::unique_ptr<sundra::WorkerTask> task);
     void resetLevelMeters();
-    // Plays a snippet at the mark, leaves the range there and shows the new
-    // position; the caller holds the playback lock.
-    void SettleAtMark(sundra::TrackSegment& range);
+    // Plays a snippet at mark, leaves the range there and makes it the mark;
+    // the caller holds the playback lock.
+    void SettleAtMark(sundra::TrackSegment& range, std::int32_t mark);
     void resetPeakMeters();
-    void insertWholeMasterRow();
     void onSliderAction(int action);
     bool saveAllAllowed();
     // The split page's "Detection..." for the selected row; the suggested level
@@ -223,10 +188,11 @@ private:
 
     CSundraDoc& document_;
     sundra::PlaybackContext& playback_;
+    CutsModel& cuts_;
 
     int columnsReady_ = 0;
-    int selectedTrack_ = -1;
-    std::int32_t markPosition_ = 0;
+    // Set while a click selects: the list has highlighted the row itself.
+    bool selectingByClick_ = false;
     double crickRate_ = 0.01;
     // Where the thumb was last dragged to, for the drop.
     int thumbAtDrop_ = 0;
@@ -243,7 +209,6 @@ private:
     std::function<QString(QWidget*)> chooseRecordingPath_;
     std::function<std::optional<int>(QWidget*)> askTrackCount_;
     int lastTrackCount_ = 2;
-    QUndoStack undo_;
     QString keptListFolder_;
     std::function<QString(bool, const QString&)> chooseCutListPath_;
 

@@ -5,11 +5,11 @@
 
 #include "core/kept_cut_list.h"
 #include "core/path_parts.h"
+#include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
 #include "ui/platform/command_table.h"
 #include "ui/platform/message_box_reporter.h"
-#include "ui/view/track_list_ctrl.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,10 +49,12 @@ bool saveText(const QString& path, const std::string& text, QString& error) {
 void CSundraView::bindEditHistoryCommands(CommandTable& commands) {
     using namespace command;
     commands.bind(
-        kEditUndo, [this] { undo_.undo(); }, [this] { return undo_.canUndo(); });
+        kEditUndo, [this] { cuts_.undoStack().undo(); },
+        [this] { return cuts_.undoStack().canUndo(); });
     commands.bind(
-        kEditRedo, [this] { undo_.redo(); }, [this] { return undo_.canRedo(); });
-    auto hasRows = [this] { return !document_.pathName().empty() && list_->rowCount() > 0; };
+        kEditRedo, [this] { cuts_.undoStack().redo(); },
+        [this] { return cuts_.undoStack().canRedo(); });
+    auto hasRows = [this] { return !document_.pathName().empty() && cuts_.rowCount() > 0; };
     commands.bind(
         kExportCueSheet, [this] { OnExportCueSheet(); }, hasRows);
     commands.bind(
@@ -60,45 +62,6 @@ void CSundraView::bindEditHistoryCommands(CommandTable& commands) {
     commands.bind(
         kImportCutList, [this] { OnImportCutList(); },
         [this] { return !document_.pathName().empty(); });
-    // A name confirmed in the list is an edit of its own.
-    list_->setNameEditor([this](int row, const std::string& name) {
-        const EditStep step(*this, QStringLiteral("Rename Track"));
-        list_->setName(row, name);
-    });
-}
-
-ViewSnapshot CSundraView::snapshot() {
-    return {list_->rows().cuts(), selectedTrack_, markPosition_, document_.album()};
-}
-
-void CSundraView::restoreSnapshot(const ViewSnapshot& state) {
-    // Like every edit: under the lock from start to end, ending with a live row
-    // (or the empty range) as the current range.
-    std::lock_guard guard(playback_);
-    document_.setAlbum(state.album);
-    list_->assignRows(state.rows, playback_.master());
-    SelectTrack(state.selectedTrack < list_->rowCount() ? state.selectedTrack : -1, false);
-    if (selectedTrack_ != -1 && state.markPosition != 0) {
-        markPosition_ = state.markPosition;
-        playback_.range().seek(markPosition_);
-        UpdatePositionDisplay(playback_.range());
-    }
-}
-
-sundra::CutSource CSundraView::cutSource() {
-    const sundra::PathParts parts = sundra::splitPath(document_.pathName());
-    return {parts.title + parts.extension, parts.title,
-            playback_.master().format().samplesPerSecond, playback_.master().length()};
-}
-
-void CSundraView::ApplyCutList(const sundra::CutList& cuts, const QString& text,
-                               const sundra::AlbumInfo* album) {
-    const EditStep step(*this, text);
-    std::lock_guard guard(playback_);
-    if (album)
-        document_.setAlbum(*album);
-    list_->assignRows(cuts, playback_.master());
-    SelectTrack(list_->rowCount() > 0 ? 0 : -1, false);
 }
 
 void CSundraView::OnExportCueSheet() {
@@ -110,12 +73,12 @@ void CSundraView::OnExportLabels() {
 }
 
 void CSundraView::exportCutList(bool cue) {
-    const sundra::CutSource source = cutSource();
+    const sundra::CutSource source = document_.cutSource();
     std::string text;
     try {
-        text = cue ? sundra::cueSheetText(list_->rows().cuts(), source.fileName,
-                                          source.samplesPerSecond, document_.album())
-                   : sundra::labelText(list_->rows().cuts(), source.samplesPerSecond);
+        text = cue ? sundra::cueSheetText(cuts_.cuts(), source.fileName, source.samplesPerSecond,
+                                          cuts_.album())
+                   : sundra::labelText(cuts_.cuts(), source.samplesPerSecond);
     } catch (const sundra::CutListError& error) {
         showMessage(this, fromLocal(error.what()));
         return;
@@ -138,7 +101,7 @@ void CSundraView::exportCutList(bool cue) {
         return;
     }
     // The cuts are on disk now: closing the document loses nothing.
-    undo_.setClean();
+    cuts_.markSaved();
 }
 
 void CSundraView::OnImportCutList() {
@@ -163,8 +126,8 @@ void CSundraView::OnImportCutList() {
     sundra::AlbumCutList list;
     const bool cue = sundra::isCueSheetName(toLocal(path));
     try {
-        list = cue ? sundra::readCueSheet(text, cutSource())
-                   : sundra::AlbumCutList{sundra::parseLabels(text, cutSource()), {}};
+        list = cue ? sundra::readCueSheet(text, document_.cutSource())
+                   : sundra::AlbumCutList{sundra::parseLabels(text, document_.cutSource()), {}};
     } catch (const sundra::CutListError& error) {
         showMessage(this,
                     QFileInfo(path).fileName() + QStringLiteral(": ") + fromLocal(error.what()));
@@ -172,7 +135,8 @@ void CSundraView::OnImportCutList() {
     }
     // A sheet's album information replaces the document's; a sheet without
     // any, or a label file, leaves what was typed.
-    ApplyCutList(list.rows, QStringLiteral("Import"), list.album.empty() ? nullptr : &list.album);
+    cuts_.applyCutList(list.rows, QStringLiteral("Import"),
+                       list.album.empty() ? nullptr : &list.album);
 }
 
 QString CSundraView::keptListFolder() const {
@@ -184,7 +148,7 @@ QString CSundraView::keptListFolder() const {
 }
 
 void CSundraView::KeepCutList() {
-    if (document_.pathName().empty() || !edited()) {
+    if (document_.pathName().empty() || !cuts_.edited()) {
         return;
     }
     const std::optional<sundra::SourceStamp> stamp = sundra::stampOf(document_.pathName());
@@ -194,9 +158,9 @@ void CSundraView::KeepCutList() {
     const QString folder = keptListFolder();
     const QString path =
         QDir(folder).filePath(QString::fromStdString(sundra::keptListFileName(stamp->path)));
-    const sundra::CutList cuts = list_->rows().cuts();
+    const sundra::CutList cuts = cuts_.cuts();
     const sundra::CutList whole = {{document_.fileTitle(), 0, playback_.master().length()}};
-    if (cuts == whole && document_.album().empty()) {
+    if (cuts == whole && cuts_.album().empty()) {
         // Back to the file as it opens: nothing to offer next time.
         QFile::remove(path);
         return;
@@ -205,12 +169,12 @@ void CSundraView::KeepCutList() {
     if (!QDir().mkpath(folder) ||
         !saveText(path,
                   sundra::keptListText(*stamp, cuts, playback_.master().format().samplesPerSecond,
-                                       document_.album()),
+                                       cuts_.album()),
                   error)) {
         showMessage(this, error.isEmpty() ? QStringLiteral("Can't write %1").arg(folder) : error);
         return;
     }
-    undo_.setClean();
+    cuts_.markSaved();
 }
 
 void CSundraView::OfferKeptCutList() {
@@ -229,13 +193,13 @@ void CSundraView::OfferKeptCutList() {
     const QByteArray bytes = file.readAll();
     const std::optional<sundra::AlbumCutList> kept =
         sundra::readKeptList(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                             *stamp, cutSource());
+                             *stamp, document_.cutSource());
     if (!kept || kept->rows.empty()) {
         return;
     }
     const QString question =
         QStringLiteral("Restore the %1 tracks from last time?").arg(kept->rows.size());
     if (askYesNo(this, question)) {
-        ApplyCutList(kept->rows, QStringLiteral("Restore"), &kept->album);
+        cuts_.applyCutList(kept->rows, QStringLiteral("Restore"), &kept->album);
     }
 }

@@ -6,11 +6,11 @@
 #include "split/detection_report.h"
 #include "ui/dialogs/detection_dialog.h"
 #include "ui/dialogs/split_all_dialog.h"
+#include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/message_box_reporter.h"
 #include "ui/settings/settings_pages.h"
 #include "ui/view/sundra_view.h"
-#include "ui/view/track_list_ctrl.h"
 #include "ui/waveform/pause_preview.h"
 #include "ui/waveform/waveform_strip.h"
 
@@ -47,12 +47,12 @@ void CSundraView::OnSplitIntoTracks() {
         showMessage(this, QStringLiteral("found only %1 pauses").arg(pauses));
         return;
     }
-    ApplyPieces(dialog.pieces(), QStringLiteral("Split into Tracks"));
+    cuts_.applyPieces(cuts_.selectedTrack(), dialog.pieces(), QStringLiteral("Split into Tracks"));
 }
 
 std::optional<int> CSundraView::OnDetection(const sundra::SplitSettings& settings,
                                             QWidget* parent) {
-    if (selectedTrack_ == -1 || !worker_.wait(0)) {
+    if (cuts_.selectedTrack() == -1 || !worker_.wait(0)) {
         showMessage(parent,
                     QStringLiteral("Select a track and stop playing to see its detection."));
         return std::nullopt;
@@ -76,8 +76,8 @@ void CSundraView::ReportFewPieces(const CSplitAllDialog& dialog) {
 void CSundraView::ShowPausePreview(const std::optional<sundra::SplitSettings>& settings) {
     // The settings sheet is modal: the row and the file stay as they are while
     // the page is on display. Without a waveform there is nothing to draw on.
-    const sundra::TrackSegment* row =
-        selectedTrack_ == -1 ? nullptr : list_->trackAt(selectedTrack_);
+    const int selected = cuts_.selectedTrack();
+    const sundra::TrackSegment* row = selected == -1 ? nullptr : cuts_.trackAt(selected);
     if (!settings || row == nullptr || document_.pathName().empty() ||
         strip_->summary() == nullptr) {
         pausePreview_->hide();

@@ -3,8 +3,7 @@
 #include "core/byte_stream.h"
 #include "core/file.h"
 #include "core/playback_context.h"
-#include "ui/view/sundra_view.h"
-#include "ui/view/track_list_ctrl.h"
+#include "ui/document/cuts_model.h"
 
 #include <QFontMetricsF>
 #include <QKeyEvent>
@@ -47,15 +46,16 @@ std::unique_ptr<sundra::WaveFileReader> openOwnReader(const std::string& path) {
 
 } // namespace
 
-WaveformStrip::WaveformStrip(CSundraView& view, sundra::PlaybackContext& playback, QWidget* parent)
-    : QWidget(parent), view_(view), playback_(playback) {
+WaveformStrip::WaveformStrip(CutsModel& cuts, sundra::PlaybackContext& playback,
+                             PlayingQuery playing, QWidget* parent)
+    : QWidget(parent), cuts_(cuts), playback_(playback), playing_(std::move(playing)) {
     setObjectName(QStringLiteral("waveformStrip"));
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setMinimumHeight(100);
     setAttribute(Qt::WA_OpaquePaintEvent);
 
-    QAbstractItemModel* rows = view_.list().model();
+    QAbstractItemModel* rows = &cuts_;
     connect(rows, &QAbstractItemModel::modelReset, this, [this] { update(); });
     connect(rows, &QAbstractItemModel::layoutChanged, this, [this] { update(); });
     connect(rows, &QAbstractItemModel::dataChanged, this, [this] { update(); });
@@ -169,10 +169,9 @@ void WaveformStrip::onTimer() {
     // tear-free, so a tick never waits for the worker.
     const std::int64_t ready =
         summary_ ? summary_->readyFrames() + (summary_->complete() ? 1 : 0) : 0;
-    const int selected = view_.selectedTrack();
-    const std::int32_t mark = view_.markPosition();
-    if (ready != shownReady_ || selected != shownSelected_ || mark != shownMark_ ||
-        !view_.workerIdle()) {
+    const int selected = cuts_.selectedTrack();
+    const std::int32_t mark = cuts_.markPosition();
+    if (ready != shownReady_ || selected != shownSelected_ || mark != shownMark_ || playing_()) {
         shownReady_ = ready;
         shownSelected_ = selected;
         shownMark_ = mark;
@@ -181,7 +180,7 @@ void WaveformStrip::onTimer() {
 }
 
 std::vector<WaveformStrip::EdgeLine> WaveformStrip::edgeLines() {
-    sundra::TrackList& rows = view_.list().rows();
+    const sundra::TrackList& rows = cuts_.rows();
     std::vector<EdgeLine> lines;
     for (int row = 0; row < rows.rowCount(); ++row) {
         const sundra::TrackSegment* track = rows.trackAt(row);
@@ -221,9 +220,8 @@ std::optional<sundra::TrackEdge> WaveformStrip::edgeAt(double x) {
 }
 
 int WaveformStrip::rowAtFrame(std::int64_t frame) {
-    TrackListCtrl& list = view_.list();
-    for (int row = 0; row < list.rowCount(); ++row) {
-        const sundra::TrackSegment* track = list.trackAt(row);
+    for (int row = 0; row < cuts_.rowCount(); ++row) {
+        const sundra::TrackSegment* track = cuts_.trackAt(row);
         if (track != nullptr && track->absoluteStart() <= frame && frame < track->absoluteEnd()) {
             return row;
         }
@@ -306,12 +304,12 @@ void WaveformStrip::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), base);
 
     // Track regions.
-    TrackListCtrl& list = view_.list();
-    const int selected = view_.selectedTrack();
+    const CutsModel& cuts = cuts_;
+    const int selected = cuts_.selectedTrack();
     const QColor tints[2] = {mix(base, highlight, 0.10), mix(base, text, 0.07)};
     const QColor selectedTint = mix(base, highlight, 0.38);
-    for (int row = 0; row < list.rowCount(); ++row) {
-        const sundra::TrackSegment* track = list.trackAt(row);
+    for (int row = 0; row < cuts.rowCount(); ++row) {
+        const sundra::TrackSegment* track = cuts.trackAt(row);
         if (track == nullptr || track->length() == 0) {
             continue;
         }
@@ -402,15 +400,15 @@ void WaveformStrip::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing, false);
 
     // The mark, and the play position while playing.
-    if (const sundra::TrackSegment* track = selected >= 0 ? list.trackAt(selected) : nullptr) {
-        const std::int32_t mark = view_.markPosition();
+    if (const sundra::TrackSegment* track = selected >= 0 ? cuts.trackAt(selected) : nullptr) {
+        const std::int32_t mark = cuts_.markPosition();
         if (mark != 0) {
             const double x = xOfFrame(std::int64_t{track->absoluteStart()} + mark);
             painter.setPen(QPen(highlight, 2));
             painter.drawLine(QLineF(x, 0, x, h));
         }
     }
-    if (!view_.workerIdle()) {
+    if (playing_()) {
         const sundra::TrackSegment& range = playback_.range();
         const double x = xOfFrame(std::int64_t{range.absoluteStart()} + range.tell());
         painter.setPen(QPen(colours.color(QPalette::Link), 2));
@@ -475,7 +473,7 @@ void WaveformStrip::mousePressEvent(QMouseEvent* event) {
     const double x = event->position().x();
     if (const auto edge = edgeAt(x)) {
         dragEdge_ = edge;
-        dragFrom_ = sundra::edgeFrame(view_.list().rows(), *edge);
+        dragFrom_ = sundra::edgeFrame(cuts_.rows(), *edge);
         dragTo_ = dragFrom_;
         pressX_ = x;
         dragging_ = true;
@@ -485,8 +483,8 @@ void WaveformStrip::mousePressEvent(QMouseEvent* event) {
     const std::int64_t frame = frameAtX(x);
     const int row = rowAtFrame(frame);
     if (row >= 0) {
-        emit trackClicked(
-            row, static_cast<std::int32_t>(frame - view_.list().trackAt(row)->absoluteStart()));
+        emit trackClicked(row,
+                          static_cast<std::int32_t>(frame - cuts_.trackAt(row)->absoluteStart()));
     }
 }
 
@@ -511,7 +509,7 @@ void WaveformStrip::mouseReleaseEvent(QMouseEvent* event) {
     dragEdge_.reset();
     update();
     if (dragTo_ != dragFrom_) {
-        emit edgeDragged(edge, dragTo_);
+        cuts_.moveCut(edge, dragTo_);
     }
 }
 

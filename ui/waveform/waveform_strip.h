@@ -4,11 +4,13 @@
 // each track's region (alternating tints, the selected one highlighted), the
 // cuts as lines with handles, the mark and, while playing, the play position.
 //
-// The view owns the strip and feeds it (setSource for every new master); the
-// strip reads the view's rows, selection and mark and reports what the user
-// did with signals, which the view turns into SelectTrack and its edits. The
-// strip owns its build task, its thread and a reader of its own for drawing
-// single samples, so it never moves the position that playback shares.
+// The view owns the strip and feeds it (setSource for every new master). The
+// strip observes the cuts model: it draws its rows, selection and mark, follows
+// every change of them, and asks the model to move a cut the user dragged; a
+// click in a track's region it reports with a signal, which the view turns
+// into a selection and a move of the position. The strip owns its build task,
+// its thread and a reader of its own for drawing single samples, so it never
+// moves the position that playback shares.
 //
 // Mouse: a click selects the track under it, a drag on a cut moves it, the
 // wheel zooms around the pointer, Shift+wheel scrolls. Keys: Left / Right
@@ -25,12 +27,13 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-class CSundraView;
+class CutsModel;
 class QPainter;
 class QTimer;
 
@@ -44,7 +47,11 @@ public:
     // Below this many frames a pixel the strip draws from the samples.
     static constexpr double kSummaryFramesPerPixel = 256.0;
 
-    WaveformStrip(CSundraView& view, sundra::PlaybackContext& playback, QWidget* parent = nullptr);
+    // Whether playback runs, so that the play position is drawn.
+    using PlayingQuery = std::function<bool()>;
+
+    WaveformStrip(CutsModel& cuts, sundra::PlaybackContext& playback, PlayingQuery playing,
+                  QWidget* parent = nullptr);
     // Stops and joins the build.
     ~WaveformStrip() override;
 
@@ -90,8 +97,6 @@ public:
 signals:
     // A click in row's region at offset frames from the row's start.
     void trackClicked(int row, std::int32_t offset);
-    // A drag that moved edge to frame.
-    void edgeDragged(sundra::TrackEdge edge, std::int32_t frame);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -124,8 +129,9 @@ private:
     void paintPauseOverlay(QPainter& painter);
     int rowAtFrame(std::int64_t frame);
 
-    CSundraView& view_;
+    CutsModel& cuts_;
     sundra::PlaybackContext& playback_;
+    PlayingQuery playing_;
     std::int64_t totalFrames_ = 0;
     sundra::WaveFormat format_;
     std::int64_t firstFrame_ = 0;
