@@ -14,11 +14,12 @@
 #include "split/auto_split.h"
 #include "ui/app/main_frame.h"
 #include "ui/app/sundra_app.h"
+#include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/message_box_reporter.h"
+#include "ui/settings/settings_pages.h"
 #include "ui/settings/split_all_settings_page.h"
 #include "ui/view/sundra_view.h"
-#include "ui/document/cuts_model.h"
 #include "ui/waveform/waveform_strip.h"
 
 #include <QApplication>
@@ -82,8 +83,9 @@ int main(int argc, char** argv) {
     {
         sundra::KernelEvent stop(false, true);
         sundra::PieceList pieces;
-        sundra::splitAll(app.document().playback().range(), view.splitPage().splitSettings(), stop,
-                         pieces, sundra::Notifier::none());
+        sundra::splitAll(app.document().playback().range(),
+                         view.settings().splitPage().splitSettings(), stop, pieces,
+                         sundra::Notifier::none());
         view.cuts().applyPieces(view.selectedTrack(), pieces);
     }
     view.SelectTrack(std::min(3, view.cuts().rowCount() - 1), false);

@@ -5,6 +5,8 @@
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
 #include "ui/platform/message_box_reporter.h"
+#include "ui/view/cut_list_files.h"
+#include "ui/view/cut_list_keeper.h"
 #include "ui/view/sundra_view.h"
 #include "ui/view/track_list_ctrl.h"
 
@@ -59,7 +61,7 @@ TEST_F(AlbumHistoryTest, TheAlbumTravelsInCueSheetsAndComesBackWithTheKeptCuts) 
     const QString path = twoSongs();
     const QString kept = QString::fromStdString(folder.file("kept"));
     start();
-    view().setKeptListFolder(kept);
+    view().keptCutLists().setFolder(kept);
     ASSERT_TRUE(app->OpenDocumentFile(path));
     ASSERT_TRUE(execute(kAutoSplit));
     const AlbumInfo info{"Live", "The Band", "1971", {"Intro", "Side/Long Song"}};
@@ -67,7 +69,7 @@ TEST_F(AlbumHistoryTest, TheAlbumTravelsInCueSheetsAndComesBackWithTheKeptCuts) 
     const CutList titled = view().cuts().snapshot().rows;
 
     const QString cue = QString::fromStdString(folder.file("album.cue"));
-    view().setCutListPathChooser([&](bool, const QString&) { return cue; });
+    view().cutListFiles().setPathChooser([&](bool, const QString&) { return cue; });
     ASSERT_TRUE(execute(kExportCueSheet));
     ASSERT_TRUE(execute(kReset));
     const AlbumInfo other{"Other", "", "", {"Whole"}};
@@ -85,7 +87,7 @@ TEST_F(AlbumHistoryTest, TheAlbumTravelsInCueSheetsAndComesBackWithTheKeptCuts) 
     app->shutdown();
     app.reset();
     start();
-    view().setKeptListFolder(kept);
+    view().keptCutLists().setFolder(kept);
     ASSERT_TRUE(app->OpenDocumentFile(path));
     EXPECT_EQ(view().cuts().snapshot().rows, rows);
     EXPECT_EQ(app->document().cuts().album(), info);

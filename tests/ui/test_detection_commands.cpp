@@ -11,6 +11,7 @@
 #include "ui/platform/command_table.h"
 #include "ui/settings/settings_pages.h"
 #include "ui/settings/settings_store.h"
+#include "ui/view/split_commands.h"
 #include "ui/view/sundra_view.h"
 #include "ui/view/track_list_ctrl.h"
 
@@ -46,7 +47,7 @@ TEST_F(DetectionCommands, SplitIntoTracksCutsAtTheLongestPausesOrSaysHowFewThere
     start({threeSounds()});
     std::optional<int> answer = 2;
     int asked = 0;
-    view().setTrackCountQuestion([&](QWidget*) {
+    view().splitCommands().setTrackCountQuestion([&](QWidget*) {
         ++asked;
         return answer;
     });

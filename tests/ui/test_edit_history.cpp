@@ -9,6 +9,9 @@
 #include "ui/platform/command_ids.h"
 #include "ui/platform/command_table.h"
 #include "ui/platform/message_box_reporter.h"
+#include "ui/view/cut_list_files.h"
+#include "ui/view/cut_list_keeper.h"
+#include "ui/view/position_bar.h"
 #include "ui/view/sundra_view.h"
 #include "ui/view/track_list_ctrl.h"
 
@@ -86,7 +89,7 @@ protected:
         if (op.kind == Kind::Import) {
             const std::string path = folder.file("import.txt");
             test::writeBytes(path, test::Bytes(op.text, op.text + std::strlen(op.text)));
-            view().setCutListPathChooser(
+            view().cutListFiles().setPathChooser(
                 [path](bool, const QString&) { return QString::fromStdString(path); });
             return;
         }
@@ -325,7 +328,7 @@ TEST_F(EditHistoryTest, AnEditedDocumentsCutsComeBackWhenItsFileOpensAgain) {
     const QString path = album();
     const QString kept = QString::fromStdString(folder.file("kept"));
     start();
-    view().setKeptListFolder(kept);
+    view().keptCutLists().setFolder(kept);
     ASSERT_TRUE(app->OpenDocumentFile(path));
     ASSERT_TRUE(execute(kAutoSplit));
     view().SelectTrack(1, false);
@@ -340,7 +343,7 @@ TEST_F(EditHistoryTest, AnEditedDocumentsCutsComeBackWhenItsFileOpensAgain) {
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('|').toStdString();
 
     start();
-    view().setKeptListFolder(kept);
+    view().keptCutLists().setFolder(kept);
     ASSERT_TRUE(app->OpenDocumentFile(path));
     EXPECT_EQ(questions, QStringList({"Restore the 4 tracks from last time?"}));
     EXPECT_EQ(view().cuts().snapshot().rows, rows);
@@ -380,7 +383,7 @@ TEST_F(EditHistoryTest, CueSheetsAndLabelsAreExportedAndImportedAsOneStep) {
     EXPECT_TRUE(view().cuts().edited());
     QString suggested;
     QString target = QString::fromStdString(folder.file("album.txt"));
-    view().setCutListPathChooser([&](bool save, const QString& offered) {
+    view().cutListFiles().setPathChooser([&](bool save, const QString& offered) {
         EXPECT_TRUE(save);
         suggested = offered;
         return target;
@@ -400,7 +403,7 @@ TEST_F(EditHistoryTest, CueSheetsAndLabelsAreExportedAndImportedAsOneStep) {
 
     // Importing the sheet back: starts within a CD frame, one undo step.
     ASSERT_TRUE(execute(kReset));
-    view().setCutListPathChooser([&](bool save, const QString&) {
+    view().cutListFiles().setPathChooser([&](bool save, const QString&) {
         EXPECT_FALSE(save);
         return target;
     });

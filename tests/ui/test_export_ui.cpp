@@ -9,6 +9,7 @@
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
 #include "ui/settings/export_settings_page.h"
+#include "ui/settings/settings_pages.h"
 #include "ui/settings/settings_store.h"
 #include "ui/view/sundra_view.h"
 #include "ui/view/track_list_ctrl.h"
@@ -108,7 +109,7 @@ TEST_F(ExportWindowTest, TrackInfoNamesTheRowsAndSaveAllWritesTaggedFlac) {
     const QString path = wav("album.wav", {{88200, 3000}, {66150, 0}, {88200, 3000}, {44100, 0}});
     start({path});
     CSundraView& view = app->view();
-    EXPECT_EQ(view.settingsSheet().pageCount(), 4u) << "export is the fourth page";
+    EXPECT_EQ(view.settings().sheet().pageCount(), 4u) << "export is the fourth page";
     ASSERT_TRUE(execute(kAutoSplit));
     ASSERT_EQ(view.cuts().rowCount(), 2);
     EXPECT_TRUE(enabled(kTrackInfo));

@@ -11,6 +11,7 @@
 #include "ui/platform/command_ids.h"
 #include "ui/platform/command_table.h"
 #include "ui/settings/settings_store.h"
+#include "ui/view/position_bar.h"
 #include "ui/view/sundra_view.h"
 #include "ui/view/track_list_ctrl.h"
 

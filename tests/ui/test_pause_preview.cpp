@@ -11,8 +11,12 @@
 #include "ui/app/main_frame.h"
 #include "ui/document/cuts_model.h"
 #include "ui/platform/command_ids.h"
+#include "ui/settings/settings_pages.h"
+#include "ui/view/position_bar.h"
+#include "ui/view/split_commands.h"
 #include "ui/view/sundra_view.h"
 #include "ui/view/track_list_ctrl.h"
+#include "ui/view/transport.h"
 #include "ui/waveform/pause_preview.h"
 #include "ui/waveform/waveform_strip.h"
 
@@ -36,7 +40,7 @@ class PausePreviewTest : public WindowTest {
 protected:
     CSundraView& view() { return app->view(); }
     WaveformStrip& strip() { return app->view().waveform(); }
-    PausePreview& preview() { return app->view().pausePreview(); }
+    PausePreview& preview() { return app->view().splitCommands().pausePreview(); }
 
     // Songs at 0.27 and one soft song at 0.09 of full scale; the second gap
     // holds a click of 5 ms in its middle.
@@ -85,7 +89,7 @@ protected:
     }
     bool overlayIn() { return strip().pauseOverlay().has_value() && !preview().scanning(); }
     QSlider* slider(const char* name) {
-        return view().settingsSheet().dialog()->findChild<QSlider*>(name);
+        return view().settings().sheet().dialog()->findChild<QSlider*>(name);
     }
     QRgb pixelAt(std::int32_t frame) {
         return strip().grab().toImage().pixel(static_cast<int>(strip().xOfFrame(frame)),
@@ -98,7 +102,7 @@ protected:
 TEST_F(PausePreviewTest, ThePausesOfTheRowFollowTheSlidersWhileThePageIsOnDisplay) {
     openAlbum();
     // The selected row starts inside the first gap, off the block grid.
-    view().OnHScroll(CSundraView::ThumbTrack, 100);
+    view().transport().OnHScroll(PositionBar::ThumbTrack, 100);
     ASSERT_TRUE(execute(kSplit));
     view().SelectTrack(1, false);
     ASSERT_GT(view().cuts().trackAt(1)->absoluteStart() % 11025, 0);
@@ -108,7 +112,7 @@ TEST_F(PausePreviewTest, ThePausesOfTheRowFollowTheSlidersWhileThePageIsOnDispla
     QTimer::singleShot(0, [&] {
         ran = true;
         // Whatever earlier runs left in the settings: the defaults.
-        view().settingsSheet().dialog()->findChild<QPushButton*>("defaultButton")->click();
+        view().settings().sheet().dialog()->findChild<QPushButton*>("defaultButton")->click();
         ASSERT_TRUE(waitUntil([&] { return overlayIn(); }));
         SplitSettings settings = SplitSettings::fromPageValues(50, 10, 10, 1);
         std::vector<FrameSpan> pieces;
@@ -140,15 +144,15 @@ TEST_F(PausePreviewTest, ThePausesOfTheRowFollowTheSlidersWhileThePageIsOnDispla
         EXPECT_EQ(preview().scan()->clickFilterMs, 30);
 
         // Another tab hides them; back on the page they return.
-        view().settingsSheet().tabs()->setCurrentIndex(1);
+        view().settings().sheet().tabs()->setCurrentIndex(1);
         EXPECT_FALSE(strip().pauseOverlay());
-        view().settingsSheet().tabs()->setCurrentIndex(0);
+        view().settings().sheet().tabs()->setCurrentIndex(0);
         ASSERT_TRUE(waitUntil([&] { return overlayIn(); }));
         EXPECT_EQ(shownPauses(), quietRunsOfRow(settings));
         // The defaults again for the next run, kept by leaving the tab.
-        view().settingsSheet().dialog()->findChild<QPushButton*>("defaultButton")->click();
-        view().settingsSheet().tabs()->setCurrentIndex(1);
-        view().settingsSheet().dialog()->reject();
+        view().settings().sheet().dialog()->findChild<QPushButton*>("defaultButton")->click();
+        view().settings().sheet().tabs()->setCurrentIndex(1);
+        view().settings().sheet().dialog()->reject();
     });
     ASSERT_TRUE(execute(kSettings));
     EXPECT_TRUE(ran);
@@ -163,7 +167,7 @@ TEST_F(PausePreviewTest, ThePausesOfTheRowFollowTheSlidersWhileThePageIsOnDispla
         QApplication::processEvents();
         EXPECT_FALSE(strip().pauseOverlay());
         EXPECT_FALSE(preview().shown());
-        view().settingsSheet().dialog()->reject();
+        view().settings().sheet().dialog()->reject();
     });
     ASSERT_TRUE(execute(kSettings));
 }

@@ -11,8 +11,10 @@
 #include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
+#include "ui/view/dialog_launchers.h"
 #include "ui/view/sundra_view.h"
 #include "ui/view/track_list_ctrl.h"
+#include "ui/view/transport.h"
 
 #include <QPushButton>
 #include <QSettings>
@@ -57,7 +59,7 @@ protected:
     // Record, answering the Save-As dialog with name in the test's folder.
     void record(const std::string& name) {
         const QString path = QString::fromStdString(folder.file(name));
-        view().setRecordingPathChooser([path](QWidget*) { return path; });
+        view().dialogs().setRecordingPathChooser([path](QWidget*) { return path; });
         ASSERT_TRUE(execute(command::kRecord));
     }
     std::int32_t masterLength() { return document().playback().master().length(); }
@@ -69,14 +71,14 @@ TEST_F(RecordCommandTest, IsEnabledOnlyWhileNothingPlays) {
     ASSERT_TRUE(execute(command::kPlay));
     EXPECT_FALSE(enabled(command::kRecord));
     ASSERT_TRUE(execute(command::kStop));
-    EXPECT_TRUE(waitUntil([this] { return view().workerIdle(); }));
+    EXPECT_TRUE(waitUntil([this] { return view().transport().idle(); }));
     EXPECT_TRUE(enabled(command::kRecord));
 }
 
 TEST_F(RecordCommandTest, CancelledSaveAsRecordsNothing) {
     const QString song = wav("song.wav", {{1000, 3000}});
     start({song});
-    view().setRecordingPathChooser([](QWidget*) { return QString(); });
+    view().dialogs().setRecordingPathChooser([](QWidget*) { return QString(); });
     ASSERT_TRUE(execute(command::kRecord));
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"song.wav"});
     EXPECT_EQ(document().pathName(), song.toStdString());

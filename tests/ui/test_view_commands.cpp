@@ -10,8 +10,10 @@
 #include "ui/platform/command_ids.h"
 #include "ui/platform/command_table.h"
 #include "ui/settings/shot_play_settings_page.h"
+#include "ui/view/position_bar.h"
 #include "ui/view/sundra_view.h"
 #include "ui/view/track_list_ctrl.h"
+#include "ui/view/transport.h"
 #include "ui/waveform/waveform_strip.h"
 
 #include <QApplication>
@@ -58,7 +60,7 @@ protected:
         bar.setSliderDown(false);
     }
     bool waitForIdle() {
-        return waitUntil([this] { return view().workerIdle(); });
+        return waitUntil([this] { return view().transport().idle(); });
     }
 };
 
@@ -325,7 +327,7 @@ TEST_F(ViewTest, CrickRateToggleCyclesWithCheckMarksAndStatusPane) {
         }
         EXPECT_EQ(app->frame().crickRateText(), step.pane);
     }
-    EXPECT_EQ(view().crickRate(), 0.01);
+    EXPECT_EQ(view().transport().crickRate(), 0.01);
     ASSERT_TRUE(execute(kCrick10000));
     EXPECT_EQ(app->frame().crickRateText(), "1/10000");
     EXPECT_TRUE(checked(kCrick10000));
@@ -376,7 +378,7 @@ TEST_F(ViewTest, AShotTimeStoredFarBeyondItsRangeIsTheWholeTrack) {
     ini.setValue(QStringLiteral("shotplay/time"), 2000000000);
     ini.sync();
     start({wav("song.wav", {{kSecond, 3000}})});
-    EXPECT_EQ(view().shotFrames(), std::numeric_limits<std::int32_t>::max());
+    EXPECT_EQ(view().transport().shotFrames(), std::numeric_limits<std::int32_t>::max());
     ASSERT_TRUE(execute(kShotToEnd));
     ASSERT_TRUE(waitForIdle());
     app->shutdown();
@@ -437,7 +439,7 @@ TEST_F(ViewTest, PlayThenStopReturnsToTheMarkLevelsDropPeaksStay) {
     ASSERT_TRUE(waitUntil([&] { return position() > mark + 4410; }));
 
     ASSERT_TRUE(execute(kStop));
-    EXPECT_TRUE(view().workerIdle());
+    EXPECT_TRUE(view().transport().idle());
     EXPECT_EQ(position(), mark);
     EXPECT_EQ(view().levelMeter(0).value(), 0);
     EXPECT_EQ(view().levelMeter(1).value(), 0);

@@ -10,9 +10,12 @@
 #include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
+#include "ui/settings/settings_pages.h"
 #include "ui/settings/split_all_settings_page.h"
+#include "ui/view/position_bar.h"
 #include "ui/view/sundra_view.h"
 #include "ui/view/track_list_ctrl.h"
+#include "ui/view/transport.h"
 #include "ui/waveform/waveform_strip.h"
 
 #include <QApplication>
@@ -60,7 +63,7 @@ protected:
               {3 * kSecond, 5000}});
         KernelEvent stop(false, true);
         PieceList pieces;
-        splitAll(playback().range(), view().splitPage().splitSettings(), stop, pieces,
+        splitAll(playback().range(), view().settings().splitPage().splitSettings(), stop, pieces,
                  Notifier::none());
         view().cuts().applyPieces(view().selectedTrack(), pieces);
         ASSERT_EQ(cuts().rowCount(), 4);
@@ -119,10 +122,10 @@ TEST_F(StripTest, AClickInATracksRegionSelectsItAndMovesThePositionThere) {
 TEST_F(StripTest, DraggingTheSecondCutMovesBothTracksAndTheListFollows) {
     open({{60 * kSecond, 8000}});
     // Two splits give three touching tracks, one frame apart.
-    view().OnHScroll(CSundraView::ThumbTrack, 300);
+    view().transport().OnHScroll(PositionBar::ThumbTrack, 300);
     ASSERT_TRUE(execute(kSplit));
     view().SelectTrack(1, false);
-    view().OnHScroll(CSundraView::ThumbTrack, 500);
+    view().transport().OnHScroll(PositionBar::ThumbTrack, 500);
     ASSERT_TRUE(execute(kSplit));
     ASSERT_EQ(cuts().rowCount(), 3);
     view().SelectTrack(2, false);
@@ -250,7 +253,7 @@ TEST_F(StripTest, ASummaryStillBuildingDoesNotHoldUpTheWindow) {
     EXPECT_FALSE(strip().summary()->complete());
     EXPECT_GT(strip().summary()->readyFrames(), 0);
     strip().repaint();
-    view().OnMeterTimer();
+    view().transport().OnMeterTimer();
     ASSERT_TRUE(execute(kStop));
 
     gate.open();

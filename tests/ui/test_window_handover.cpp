@@ -10,8 +10,10 @@
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
 #include "ui/platform/command_table.h"
+#include "ui/view/position_bar.h"
 #include "ui/view/sundra_view.h"
 #include "ui/view/track_list_ctrl.h"
+#include "ui/view/transport.h"
 
 #include <QApplication>
 #include <QDropEvent>
@@ -121,9 +123,9 @@ TEST_F(WindowCommandTest, SplittingTheThirdOfFiveRowsIntoThreePiecesLeavesSevenR
 TEST_F(WindowCommandTest, SaveAllWritesEveryRowBesideTheDocument) {
     start({wav("take.wav", {{2 * kSecond, kTone}, {kSecond, 0}, {kSecond, kTone}})});
     CSundraView& view = app->view();
-    view.OnHScroll(CSundraView::PageRight, 0);
-    view.OnHScroll(CSundraView::PageRight, 0);
-    view.OnHScroll(CSundraView::PageRight, 0); // mark at 0.3 of 4 s
+    view.transport().OnHScroll(PositionBar::PageRight, 0);
+    view.transport().OnHScroll(PositionBar::PageRight, 0);
+    view.transport().OnHScroll(PositionBar::PageRight, 0); // mark at 0.3 of 4 s
     ASSERT_TRUE(execute(kSplit));
     ASSERT_TRUE(execute(kRename));
     ASSERT_TRUE(enabled(kSaveAll));
@@ -261,7 +263,7 @@ TEST_F(WindowCommandTest, OpeningTheOpenFileAgainKeepsTheDocumentAndItsEdits) {
     ASSERT_EQ(app->initInstance({path}, false), CSundraApp::StartResult::Started);
     CSundraView& view = app->view();
     const SampleReaderWriter* master = &app->document().playback().master();
-    view.OnHScroll(CSundraView::PageRight, 0);
+    view.transport().OnHScroll(PositionBar::PageRight, 0);
     ASSERT_TRUE(execute(kSplit));
     ASSERT_EQ(view.cuts().rowCount(), 2);
     const QString sameFileOtherSpelling = QString::fromStdString(folder.file("./take.wav"));

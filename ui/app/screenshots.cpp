@@ -10,13 +10,15 @@
 #include "ui/app/main_frame.h"
 #include "ui/app/sundra_app.h"
 #include "ui/dialogs/about_box.h"
+#include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
 #include "ui/platform/command_table.h"
 #include "ui/settings/settings_pages.h"
 #include "ui/settings/settings_sheet.h"
+#include "ui/view/position_bar.h"
 #include "ui/view/sundra_view.h"
-#include "ui/document/cuts_model.h"
+#include "ui/view/transport.h"
 #include "ui/waveform/waveform_strip.h"
 
 #include <QApplication>
@@ -112,12 +114,13 @@ int writeScreenshots(const QString& folderPath) {
     {
         sundra::KernelEvent stop(false, true);
         sundra::PieceList pieces;
-        sundra::splitAll(app.document().playback().range(), view.splitPage().splitSettings(), stop,
-                         pieces, sundra::Notifier::none());
+        sundra::splitAll(app.document().playback().range(),
+                         view.settings().splitPage().splitSettings(), stop, pieces,
+                         sundra::Notifier::none());
         view.cuts().applyPieces(view.selectedTrack(), pieces);
     }
     view.SelectTrack(1, false);
-    view.OnHScroll(CSundraView::ThumbTrack, 420);
+    view.transport().OnHScroll(PositionBar::ThumbTrack, 420);
     app.commands().execute(command::kPlay);
     settle(600);
     ok &= save(frame, folder, QStringLiteral("main-split-playing.png"));
@@ -145,7 +148,7 @@ int writeScreenshots(const QString& folderPath) {
         about.hide();
     }
 
-    CSettingsSheet& sheet = view.settingsSheet();
+    CSettingsSheet& sheet = view.settings().sheet();
     QTimer::singleShot(0, &frame, [&] {
         QDialog* dialog = sheet.dialog();
         QTabWidget* tabs = sheet.tabs();

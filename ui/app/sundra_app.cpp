@@ -9,7 +9,9 @@
 #include "ui/platform/command_table.h"
 #include "ui/platform/message_box_reporter.h"
 #include "ui/settings/settings_store.h"
+#include "ui/view/cut_list_keeper.h"
 #include "ui/view/sundra_view.h"
+#include "ui/view/transport.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -88,6 +90,9 @@ CSundraApp::StartResult CSundraApp::initInstance(const QStringList& arguments, b
     frame_->setCentralWidget(view_);
     frame_->setRecentFiles(recentFiles_.entries());
     bindCommands();
+    connect(view_, &CSundraView::positionTimeChanged, frame_.get(), &CMainFrame::SetTimeText);
+    connect(&view_->transport(), &Transport::crickRateChanged, frame_.get(),
+            &CMainFrame::SetCrickRateText);
     connect(view_, &CSundraView::recordingAdopted, this, [this](const QString& recorded) {
         recentFiles_.add(recorded);
         recentFiles_.save();
@@ -129,7 +134,7 @@ void CSundraApp::bindCommands() {
 
 bool CSundraApp::OnFileNew() {
     if (view_ != nullptr) {
-        view_->KeepCutList();
+        view_->keptCutLists().keep();
     }
     if (!document_->newDocument()) {
         return false;
@@ -154,7 +159,7 @@ bool CSundraApp::OpenDocumentFile(const QString& path) {
         frame_->activateWindow();
         return true;
     }
-    view_->KeepCutList();
+    view_->keptCutLists().keep();
     if (!document_->openDocument(QFile::encodeName(path).toStdString())) {
         return false;
     }
@@ -164,7 +169,7 @@ bool CSundraApp::OpenDocumentFile(const QString& path) {
     recentFiles_.add(path);
     recentFiles_.save();
     frame_->setRecentFiles(recentFiles_.entries());
-    view_->OfferKeptCutList();
+    view_->keptCutLists().offer();
     return true;
 }
 
@@ -220,7 +225,7 @@ void CSundraApp::shutdown() {
     if (frame_) {
         // Exit and closing the window keep the cuts of an edited document.
         if (view_ != nullptr) {
-            view_->KeepCutList();
+            view_->keptCutLists().keep();
         }
         frame_->hide();
         // The view goes with the frame and writes the settings as it goes.

@@ -8,11 +8,12 @@
 // page on display; Cancel moves nothing from the page on display, while pages
 // left earlier keep what they received.
 
+// Complete types: the sheet hands out its guarded pointers as plain ones.
+#include <QDialog>
 #include <QPointer>
+#include <QTabWidget>
 #include <vector>
 
-class QDialog;
-class QTabWidget;
 class QWidget;
 class SettingsPage;
 
