@@ -1,7 +1,7 @@
 #include "ui/waveform/waveform_strip.h"
 
-#include "core/byte_stream.h"
 #include "core/file.h"
+#include "core/peak_scanner.h"
 #include "core/playback_context.h"
 #include "ui/document/cuts_model.h"
 
@@ -29,19 +29,6 @@ QColor mix(const QColor& from, const QColor& to, double amount) {
         static_cast<float>(from.redF() + (to.redF() - from.redF()) * amount),
         static_cast<float>(from.greenF() + (to.greenF() - from.greenF()) * amount),
         static_cast<float>(from.blueF() + (to.blueF() - from.blueF()) * amount));
-}
-
-// A reader of path of its own: no lock is taken, so it neither blocks nor is
-// blocked by the document's open (which denies writers) or a recording's.
-std::unique_ptr<sundra::WaveFileReader> openOwnReader(const std::string& path) {
-    auto reader = std::make_unique<sundra::WaveFileReader>();
-    auto file = std::make_unique<sundra::File>(path, sundra::File::Access::Read,
-                                               sundra::File::Share::DenyNone,
-                                               sundra::File::Disposition::OpenExisting);
-    if (!reader->attach(std::make_unique<sundra::FileByteStream>(std::move(file)))) {
-        return nullptr;
-    }
-    return reader;
 }
 
 } // namespace
@@ -84,8 +71,8 @@ void WaveformStrip::setSource(const std::string& path, std::int32_t frames) {
     std::unique_ptr<sundra::WaveFileReader> samples;
     if (!path.empty()) {
         try {
-            build = openOwnReader(path);
-            samples = openOwnReader(path);
+            build = WaveformColumns::openReader(path);
+            samples = WaveformColumns::openReader(path);
         } catch (const sundra::FileError&) {
             // The document has the file open, so this is rare (the file went
             // away meanwhile); the strip then stays empty.
@@ -100,11 +87,10 @@ void WaveformStrip::setSource(std::unique_ptr<sundra::SampleReader> build,
     stopBuild();
     task_.reset();
     summary_.reset();
-    samples_.reset();
+    columns_.clear();
     totalFrames_ = std::max(frames, 0);
     if (build && sundra::canScanPeaks(build->format())) {
-        format_ = build->format();
-        samples_ = std::move(samples);
+        columns_.setSource(build->format(), std::move(samples));
         task_ = std::make_unique<sundra::WaveformTask>(std::move(build));
         summary_ = task_->summary();
         buildThread_ = std::make_unique<sundra::WorkerThread>();
@@ -229,69 +215,6 @@ int WaveformStrip::rowAtFrame(std::int64_t frame) {
     return -1;
 }
 
-bool WaveformStrip::columnsFromSamples(int deviceColumns, double framesPerColumn) {
-    const int channels = format_.channels;
-    const std::int64_t first = firstFrame_;
-    const std::int64_t last = std::min<std::int64_t>(
-        totalFrames_,
-        first + static_cast<std::int64_t>(std::ceil(deviceColumns * framesPerColumn)) + 1);
-    if (!samples_ || last <= first) {
-        return false;
-    }
-    const std::int32_t frameBytes = sundra::frameSize(format_);
-    sampleBytes_.resize(static_cast<std::size_t>(last - first) *
-                        static_cast<std::size_t>(frameBytes));
-    samples_->seek(static_cast<std::int32_t>(first));
-    const std::int32_t got =
-        samples_->read(sampleBytes_.data(), static_cast<std::int32_t>(sampleBytes_.size()));
-    const std::int64_t frames = got / frameBytes;
-    // One bucket a column: each column's frames are fed, then finished.
-    int column = 0;
-    sundra::PeakScanner scanner(
-        format_, std::numeric_limits<std::int64_t>::max(), [&](const sundra::Peak* peaks) {
-            for (int channel = 0; channel < channels; ++channel) {
-                columns_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(column)] = {
-                    peaks[channel].min, peaks[channel].max};
-            }
-        });
-    for (; column < deviceColumns; ++column) {
-        const auto from = static_cast<std::int64_t>(column * framesPerColumn);
-        const auto to = std::min(
-            frames, std::max(from + 1, static_cast<std::int64_t>((column + 1) * framesPerColumn)));
-        if (from >= frames) {
-            break;
-        }
-        scanner.feed(sampleBytes_.data() + from * frameBytes, to - from);
-        scanner.finish();
-    }
-    return true;
-}
-
-bool WaveformStrip::computeColumns(int deviceColumns, double framesPerColumn) {
-    const int channels = summary_ ? summary_->channels() : 0;
-    columns_.assign(static_cast<std::size_t>(channels),
-                    std::vector<Column>(static_cast<std::size_t>(deviceColumns),
-                                        Column{std::numeric_limits<std::int16_t>::max(),
-                                               std::numeric_limits<std::int16_t>::min()}));
-    if (channels == 0) {
-        return false;
-    }
-    if (framesPerColumn < kSummaryFramesPerPixel) {
-        return columnsFromSamples(deviceColumns, framesPerColumn);
-    }
-    for (int c = 0; c < deviceColumns; ++c) {
-        const auto from = firstFrame_ + static_cast<std::int64_t>(c * framesPerColumn);
-        const auto to = firstFrame_ + static_cast<std::int64_t>((c + 1) * framesPerColumn);
-        for (int channel = 0; channel < channels; ++channel) {
-            if (const auto peak = summary_->peakOver(channel, from, std::max(to, from + 1))) {
-                columns_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(c)] = {
-                    peak->min, peak->max};
-            }
-        }
-    }
-    return true;
-}
-
 void WaveformStrip::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QPalette& colours = palette();
@@ -325,8 +248,9 @@ void WaveformStrip::paintEvent(QPaintEvent*) {
     // The waveform, one vertical line per device pixel, each channel in a lane.
     const int deviceColumns = static_cast<int>(std::ceil(w * dpr));
     const double framesPerColumn = framesPerPixel_ / dpr;
-    const bool drawn = computeColumns(deviceColumns, framesPerColumn);
-    const int lanes = std::max(1, static_cast<int>(columns_.size()));
+    const bool drawn =
+        columns_.compute(summary_.get(), firstFrame_, totalFrames_, deviceColumns, framesPerColumn);
+    const int lanes = std::max(1, columns_.lanes());
     const double laneHeight = h / lanes;
     painter.setPen(QPen(mix(base, text, 0.25), 0));
     for (int lane = 1; lane < lanes; ++lane) {
@@ -335,14 +259,13 @@ void WaveformStrip::paintEvent(QPaintEvent*) {
     const QColor wave = mix(base, text, 0.78);
     QVector<QLineF> lines;
     lines.reserve(deviceColumns);
-    for (int lane = 0; lane < static_cast<int>(columns_.size()); ++lane) {
+    for (int lane = 0; lane < columns_.lanes(); ++lane) {
         const double centre = (lane + 0.5) * laneHeight;
         const double scale = (laneHeight / 2 - 1) / 32768.0;
         lines.clear();
         for (int c = 0; c < deviceColumns; ++c) {
-            const Column& column =
-                columns_[static_cast<std::size_t>(lane)][static_cast<std::size_t>(c)];
-            if (column.min > column.max) {
+            const WaveformColumns::Column& column = columns_.at(lane, c);
+            if (column.empty()) {
                 continue;
             }
             const double x = (c + 0.5) / dpr;

@@ -18,11 +18,11 @@
 
 #include "audio/waveform_task.h"
 #include "audio/worker_thread.h"
-#include "core/peak_scanner.h"
 #include "core/track_edges.h"
 #include "core/wave_file.h"
 #include "core/waveform_summary.h"
 #include "split/block_scan.h"
+#include "ui/waveform/waveform_columns.h"
 
 #include <QWidget>
 
@@ -44,9 +44,6 @@ class PlaybackContext;
 class WaveformStrip : public QWidget {
     Q_OBJECT
 public:
-    // Below this many frames a pixel the strip draws from the samples.
-    static constexpr double kSummaryFramesPerPixel = 256.0;
-
     // Whether playback runs, so that the play position is drawn.
     using PlayingQuery = std::function<bool()>;
 
@@ -108,18 +105,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    struct Column {
-        std::int16_t min;
-        std::int16_t max;
-    };
     void stopBuild();
     void onTimer();
     void clampWindow();
     double maxFramesPerPixel() const;
-    // Peaks of every device-pixel column of channel lanes, empty columns where
-    // nothing is known yet. Returns false when nothing could be drawn.
-    bool computeColumns(int deviceColumns, double framesPerColumn);
-    bool columnsFromSamples(int deviceColumns, double framesPerColumn);
     struct EdgeLine {
         sundra::TrackEdge edge;
         std::int32_t frame;
@@ -133,7 +122,6 @@ private:
     sundra::PlaybackContext& playback_;
     PlayingQuery playing_;
     std::int64_t totalFrames_ = 0;
-    sundra::WaveFormat format_;
     std::int64_t firstFrame_ = 0;
     double framesPerPixel_ = 1.0;
     // Set by showWholeFile, cleared by zooming: a resize then keeps the whole file.
@@ -143,11 +131,8 @@ private:
     // Declared before the thread so the thread (joined first) never outlives it.
     std::unique_ptr<sundra::WaveformTask> task_;
     std::unique_ptr<sundra::WorkerThread> buildThread_;
-    std::unique_ptr<sundra::SampleReader> samples_;
-
-    // Per channel, per device column.
-    std::vector<std::vector<Column>> columns_;
-    std::vector<std::uint8_t> sampleBytes_;
+    // What is drawn, with the reader of the close-ups.
+    WaveformColumns columns_;
 
     QTimer* timer_;
     // What the last tick saw, to repaint only on a change.
