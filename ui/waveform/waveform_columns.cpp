@@ -25,7 +25,7 @@ void WaveformColumns::setSource(const sundra::WaveFormat& format,
     samples_ = std::move(samples);
 }
 
-void WaveformColumns::clear() {
+void WaveformColumns::dropSource() {
     samples_.reset();
     lanes_.clear();
 }

@@ -33,7 +33,8 @@ public:
 
     // A new file of format; samples (may be null) serves the close-ups.
     void setSource(const sundra::WaveFormat& format, std::unique_ptr<sundra::SampleReader> samples);
-    void clear();
+    // No file: nothing to draw and no reader.
+    void dropSource();
 
     // The columns of frames [first, first + columns x framesPerColumn) of a
     // file of totalFrames, from summary (null: nothing to draw). False when

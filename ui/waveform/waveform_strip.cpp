@@ -87,7 +87,7 @@ void WaveformStrip::setSource(std::unique_ptr<sundra::SampleReader> build,
     stopBuild();
     task_.reset();
     summary_.reset();
-    columns_.clear();
+    columns_.dropSource();
     totalFrames_ = std::max(frames, 0);
     if (build && sundra::canScanPeaks(build->format())) {
         columns_.setSource(build->format(), std::move(samples));
