@@ -4,6 +4,7 @@
 #   2. the engine tests again under AddressSanitizer + UndefinedBehaviorSanitizer
 #   3. the thread and device tests again under ThreadSanitizer
 #   4. a bounded libFuzzer run of the WAV header parser
+#   5. the Debian package, built from the normal build and checked as installed
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
@@ -77,6 +78,14 @@ if [ -f fuzz/fuzz_wave_header.cpp ]; then
         failed=$((failed + 1))
         status=1
     fi
+fi
+
+echo "=== the Debian package"
+if scripts/check-package.sh build/release; then
+    passed=$((passed + 1))
+else
+    failed=$((failed + 1))
+    status=1
 fi
 
 echo "tests: $passed passed, $failed failed"

@@ -3,6 +3,7 @@
 
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/source_guard.h"
 #include "core/byte_stream.h"
 #include "core/file.h"
 #include "core/sample_buffer.h"
@@ -20,6 +21,7 @@ int runCopy(const Arguments& args) {
         throw UsageError("needs an input and an output file");
     const std::string& in = options.positional()[0];
     const std::string& out = options.positional()[1];
+    refuseWritingSource(in, out);
 
     const std::unique_ptr<WaveFileReader> opened = openWaveFile(in);
     if (!opened) {

@@ -7,6 +7,7 @@
 #include "cli/export_options.h"
 #include "cli/options.h"
 #include "cli/row_output.h"
+#include "cli/source_guard.h"
 #include "core/cut_list.h"
 #include "core/path_parts.h"
 #include "core/wave_file.h"
@@ -43,12 +44,17 @@ int runCut(const Arguments& args) {
     const CutSource source{parts.title + parts.extension, parts.title,
                            master->format().samplesPerSecond, master->length()};
     AlbumCutList list;
+    CutListWarnings warnings;
     try {
-        list = cue ? readCueSheet(text, source) : AlbumCutList{parseLabels(text, source), {}};
+        list = cue ? readCueSheet(text, source, &warnings)
+                   : AlbumCutList{parseLabels(text, source, LabelChecks::Strict, &warnings), {}};
     } catch (const CutListError& error) {
         std::fprintf(stderr, "%s: %s\n", listPath.c_str(), error.what());
         return 1;
     }
+    // What the list held that gives no row, so that nothing is left out unseen.
+    for (const std::string& warning : warnings)
+        std::fprintf(stderr, "%s: %s\n", listPath.c_str(), warning.c_str());
     std::vector<std::string> names;
     std::vector<TrackSegment> rows;
     rows.reserve(list.rows.size());
@@ -56,6 +62,7 @@ int runCut(const Arguments& args) {
         names.push_back(cut.name);
         rows.emplace_back(*master, cut.start, cut.end);
     }
+    refuseTrackFilesOverSource(options, path, names, list.album);
     return printAndSaveRows(options, path, names, rows, list.album);
 }
 

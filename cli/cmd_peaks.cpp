@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/source_guard.h"
 #include "core/peak_scanner.h"
 #include "core/wave_file.h"
 #include "core/waveform_summary.h"
@@ -124,6 +125,7 @@ int runPeaks(const Arguments& args) {
     if (zoom < 1 || zoom > std::numeric_limits<std::int32_t>::max()) {
         throw UsageError("--zoom must be a number of frames from 1 to 2147483647");
     }
+    refuseWritingSource(options.positional()[0], options.positional()[1]);
     const std::unique_ptr<WaveFileReader> reader = openWaveFile(options.positional()[0]);
     if (!reader) {
         std::fputs("file can not opened\n", stderr);

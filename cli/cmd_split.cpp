@@ -10,6 +10,7 @@
 #include "cli/options.h"
 #include "cli/parallel_export.h"
 #include "cli/row_output.h"
+#include "cli/source_guard.h"
 #include "cli/split_options.h"
 #include "core/byte_stream.h"
 #include "core/file.h"
@@ -193,6 +194,9 @@ int runSplit(const Arguments& args) {
     const SplitSettings settings = splitSettingsOf(options);
     const int tracks = trackCount(options);
     const std::string path = options.positional().front();
+    for (const char* list : {"cue", "labels"})
+        if (auto out = options.value(list))
+            refuseWritingSource(path, *out);
     const std::string title = fileTitle(path);
     ProgressLine progress(options.has("progress"));
     const InterruptAsCancel interruptAsCancel;
@@ -230,6 +234,7 @@ int runSplit(const Arguments& args) {
         names.push_back(pieceName(title, static_cast<int>(i)));
         rows.emplace_back(*master, pieces[i]->absoluteStart(), pieces[i]->absoluteEnd());
     }
+    refuseTrackFilesOverSource(options, path, names);
     writeCutListFiles(options, path, names, rows);
     return printAndSaveRows(options, path, names, rows);
 }

@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "core/file.h"
+#include "core/version.h"
 
 #include <cstdio>
 #include <exception>
@@ -24,7 +25,8 @@ const Command kCommands[] = {
      "make-album OUT.wav --minutes N [--seed S] [--rate R] [--bits B] [--float]"},
     {"split", sundra::cli::runSplit,
      "split FILE.wav [--sense-level 50] [--sense-time 10] [--minimum-time 10] "
-     "[--trim-space 1] [--click-filter 0] [--tracks N] [--save] [--out DIR] [--progress] [--cue OUT.cue] "
+     "[--trim-space 1] [--click-filter 0] [--tracks N] [--save] [--out DIR] [--progress] [--cue "
+     "OUT.cue] "
      "[--labels OUT.txt] [--format wav|flac|ogg|opus|mp3] [--quality 0..100] [--titles FILE] "
      "[--artist A] [--album B] [--year Y] [--jobs N]"},
     {"cut", sundra::cli::runCut,
@@ -33,16 +35,21 @@ const Command kCommands[] = {
      "[--album B] [--year Y]"},
     {"analyze", sundra::cli::runAnalyze,
      "analyze FILE.wav [--sense-level 50] [--sense-time 10] [--minimum-time 10] "
-     "[--trim-space 1]"},
+     "[--trim-space 1] [--click-filter 0]"},
     {"play", sundra::cli::runPlay, "play FILE.wav [--from SECONDS] [--seconds N]"},
     {"record", sundra::cli::runRecord, "record OUT.wav --seconds N"},
     {"peaks", sundra::cli::runPeaks, "peaks FILE.wav OUT.dat [--zoom 256]"},
 };
 
-int usage() {
-    std::fprintf(stderr, "usage: sundra-cli COMMAND ...\n");
+void printUsage(std::FILE* to) {
+    std::fprintf(to, "usage: sundra-cli COMMAND ...\n");
     for (const Command& command : kCommands)
-        std::fprintf(stderr, "  sundra-cli %s\n", command.usage);
+        std::fprintf(to, "  sundra-cli %s\n", command.usage);
+    std::fprintf(to, "  sundra-cli --help | --version\n");
+}
+
+int usage() {
+    printUsage(stderr);
     return 1;
 }
 
@@ -53,6 +60,15 @@ int main(int argc, char** argv) {
     if (argc < 2)
         return usage();
     const std::string name = argv[1];
+    // Asked for, the usage goes to standard output and is no failure.
+    if (argc == 2 && (name == "--help" || name == "-h")) {
+        printUsage(stdout);
+        return 0;
+    }
+    if (argc == 2 && name == "--version") {
+        std::printf("sundra-cli %s\n", sundra::kVersion);
+        return 0;
+    }
     for (const Command& command : kCommands) {
         if (name != command.name)
             continue;

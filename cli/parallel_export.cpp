@@ -18,6 +18,10 @@ void ParallelExport::run(Event& stopEvent, int threads) {
     if (std::unique_ptr<WaveFileReader> probe = openWaveFile(documentPath))
         if (auto problem = exportProblem(settings.format, probe->format()))
             throw ExportError(*problem);
+    // The file names are made for the export as a whole, so that rows of one
+    // name get distinct files whichever thread writes them.
+    const std::vector<std::string> stems =
+        exportPathPattern(documentPath, outputFolder, settings.format).fileStemsFor(names);
     std::atomic<std::size_t> next{0};
     std::atomic<bool> failed{false};
     std::mutex errorMutex;
@@ -33,7 +37,7 @@ void ParallelExport::run(Event& stopEvent, int threads) {
                 if (i >= names.size())
                     break;
                 TrackSegment track(*master, starts[i], ends[i]);
-                SaveAllWork one(documentPath, {{names[i], &track}});
+                SaveAllWork one(documentPath, {{stems[i], &track}});
                 if (outputFolder)
                     one.setOutputFolder(*outputFolder);
                 one.setExportSettings(settings);

@@ -4,8 +4,10 @@
 // files hold "start<TAB>end<TAB>name" per row in seconds with six decimals, as
 // audio editors' label tracks do, which recovers every frame exactly at rates
 // up to 192 kHz. Cue sheets name the source in one FILE line and give each row
-// a TRACK with its TITLE and its start as INDEX 01 in 1/75 s; a pause before a
-// row is marked by that row's INDEX 00 at the end of the row before.
+// a TRACK with its TITLE and its start as INDEX 01 in 1/75 s, the nearest CD
+// frame; a pause before a row is marked by that row's INDEX 00 at the end of
+// the row before, and the last row's end by a "REM SUNDRA_END" line that other
+// programs pass over.
 //
 // A cue sheet also carries the album information: the artist as PERFORMER and
 // the album as TITLE above the tracks, the year as REM DATE, and each track's
@@ -13,12 +15,17 @@
 // where a row's name is not what its title gives, the sheet keeps the name in
 // the track's REM NAME, a comment that other programs pass over. The format
 // has no escape for a quote inside a quoted text, so a '"' in any text of a
-// sheet is written as an apostrophe (and read back as one); control characters
-// become blanks. Label files have no place for the album information.
+// sheet is written as an apostrophe; control characters become blanks. Label
+// files have no place for the album information.
 //
-// Reading checks every line against the source and throws CutListError naming
-// the line; a bad list never yields part of its rows, and an empty one is
-// refused too (importing it would only wipe the rows).
+// The readers take the lists as other programs write them: lines ending in
+// LF, CR LF or CR alone; in a cue sheet keywords in any case, values quoted or
+// not, quotes inside a quoted title (it runs to the last quote of its line),
+// one FILE line naming another file, and commands this program does not know,
+// which are passed over with a warning. A label file of points (start = end)
+// cuts the source at its points. Any other fault of a line throws
+// CutListError naming the line; a bad list never yields part of its rows, and
+// an empty one is refused too (importing it would only wipe the rows).
 
 #include "core/album_info.h"
 
@@ -61,11 +68,20 @@ std::string labelText(const CutList& rows, std::int32_t samplesPerSecond);
 // Seconds with six decimals for a frame count, rounded to the nearest microsecond.
 std::string labelTime(std::int64_t frames, std::int32_t samplesPerSecond);
 enum class LabelChecks {
-    Strict,    // rows in order of time, none reversed or overlapping
-    RangeOnly, // any rows the program itself may hold, as long as they lie in the source
+    // A label file from anywhere: labels in order of time, none reversed or
+    // overlapping. Labels that are all points cut the source at the points (a
+    // row from the start to the first, from each to the next, and from the
+    // last to the end; empty rows are left out); points among regions are
+    // skipped with a warning.
+    Strict,
+    // The rows the program itself held, each as it was, as long as it lies in
+    // the source.
+    RangeOnly,
 };
+// What a list held that its rows leave out, one "line N: ..." text each.
+using CutListWarnings = std::vector<std::string>;
 CutList parseLabels(const std::string& text, const CutSource& source,
-                    LabelChecks checks = LabelChecks::Strict);
+                    LabelChecks checks = LabelChecks::Strict, CutListWarnings* warnings = nullptr);
 
 // Rows with the album information that goes with them.
 struct AlbumCutList {
@@ -83,9 +99,15 @@ std::string cueSheetText(const CutList& rows, const std::string& sourceFileName,
 // REM NAME, else "NN Title" when the sheet has an artist, album or year, else
 // by its title, else title-NN. The album's titles are the tracks' titles when
 // every track has one and some row is named by its title; otherwise none.
-AlbumCutList readCueSheet(const std::string& text, const CutSource& source);
+// The last track runs to its REM SUNDRA_END, else to the end of the source.
+AlbumCutList readCueSheet(const std::string& text, const CutSource& source,
+                          CutListWarnings* warnings = nullptr);
 // The rows alone.
 CutList parseCueSheet(const std::string& text, const CutSource& source);
+
+// The name, without its folder, of the file that a sheet's first FILE line
+// names: the audio file that lies beside the sheet. Empty when no line names one.
+std::string cueSheetFileName(const std::string& text);
 
 // Whether a file name calls for the cue-sheet reader (".cue", any case) rather
 // than the label reader.

@@ -11,6 +11,7 @@ packages=(
     fonts-ipafont-gothic
     libsndfile1-dev
     ffmpeg sox flac cuetools
+    lintian desktop-file-utils appstream dpkg-dev file man-db xdg-utils bash-completion
 )
 
 missing=()

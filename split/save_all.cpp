@@ -7,6 +7,7 @@
 #include "core/units.h"
 #include "split/export_writer.h"
 #include "split/staged_file.h"
+#include "split/track_file_names.h"
 
 #include <filesystem>
 #include <set>
@@ -17,6 +18,7 @@ namespace sundra {
 ExportPathPattern::ExportPathPattern(const std::string& documentPath) {
     const PathParts parts = splitPath(documentPath);
     prefix_ = parts.drive + parts.folder;
+    title_ = parts.title;
     extension_ = parts.extension;
 }
 
@@ -25,6 +27,33 @@ ExportPathPattern::ExportPathPattern(const std::string& documentPath, const std:
     prefix_ = folder;
     if (!prefix_.empty() && prefix_.back() != '/' && prefix_.back() != '\\')
         prefix_ += '/';
+}
+
+std::vector<std::string>
+ExportPathPattern::fileStemsFor(const std::vector<std::string>& rowNames) const {
+    return trackFileStems(rowNames, extension_, title_);
+}
+
+std::vector<std::string>
+ExportPathPattern::pathsFor(const std::vector<std::string>& rowNames) const {
+    std::vector<std::string> paths;
+    for (const std::string& stem : fileStemsFor(rowNames)) {
+        // The rule keeps every name a plain name in the folder; this is where
+        // a file is about to be written, so it is checked once more.
+        if (stem.empty() || stem.find_first_of("/\\") != std::string::npos || stem[0] == '.')
+            throw std::logic_error("the track file name " + stem + " leaves its folder");
+        paths.push_back(pathFor(stem));
+    }
+    return paths;
+}
+
+ExportPathPattern exportPathPattern(const std::string& documentPath,
+                                    const std::optional<std::string>& folder, ExportFormat format) {
+    ExportPathPattern pattern =
+        folder ? ExportPathPattern(documentPath, *folder) : ExportPathPattern(documentPath);
+    if (format != ExportFormat::Wav)
+        pattern.setExtension(exportFormatExtension(format));
+    return pattern;
 }
 
 SaveAllWork::SaveAllWork(std::string documentPath, std::vector<SaveJob> jobs)
@@ -41,19 +70,20 @@ void SaveAllWork::setTags(std::vector<TrackTags> tags) {
 }
 
 int SaveAllWork::run(Event& stopEvent, Notifier& dialog, Notifier& nameShown) {
-    ExportPathPattern pattern = outputFolder_ ? ExportPathPattern(documentPath_, *outputFolder_)
-                                              : ExportPathPattern(documentPath_);
-    if (exportSettings_.format != ExportFormat::Wav)
-        pattern.setExtension(exportFormatExtension(exportSettings_.format));
+    std::vector<std::string> names;
+    for (const SaveJob& job : jobs_)
+        names.push_back(job.name);
+    const std::vector<std::string> paths =
+        exportPathPattern(documentPath_, outputFolder_, exportSettings_.format).pathsFor(names);
     checkFormats();
     if (!stopEvent.lock(0)) {
-        removeStaleTemporaryFiles(pattern);
+        removeStaleTemporaryFiles(paths);
         for (std::size_t i = 0; i < jobs_.size(); ++i) {
             const SaveJob& job = jobs_[i];
             setCurrentName(job.name);
             nameShown.post();
             currentSource_.store(job.track, std::memory_order_release);
-            writeTrack(*job.track, pattern.pathFor(job.name), tagsFor(i));
+            writeTrack(*job.track, paths[i], tagsFor(i));
             // Only between files: a file once begun is always finished.
             if (stopEvent.lock(0))
                 break;
@@ -63,12 +93,12 @@ int SaveAllWork::run(Event& stopEvent, Notifier& dialog, Notifier& nameShown) {
     return 0;
 }
 
-void SaveAllWork::removeStaleTemporaryFiles(const ExportPathPattern& pattern) const {
+void SaveAllWork::removeStaleTemporaryFiles(const std::vector<std::string>& paths) const {
     // What killed exports left in the folders this one writes to; each folder
     // once.
     std::set<std::string> folders;
-    for (const SaveJob& job : jobs_)
-        folders.insert(std::filesystem::path(pattern.pathFor(job.name)).parent_path().string());
+    for (const std::string& path : paths)
+        folders.insert(std::filesystem::path(path).parent_path().string());
     for (const std::string& folder : folders)
         StagedFile::removeStaleTemporaryFiles(folder);
 }

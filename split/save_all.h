@@ -31,22 +31,36 @@ struct SaveJob {
     TrackSegment* track; // the row's track; the list keeps owning it
 };
 
-// Where the files of an export go: the document's drive and folder, then the
-// job's name taken literally, then the document's extension.
+// Where the files of an export go: the document's drive and folder (or the
+// folder chosen instead), then the file name that the rule of
+// track_file_names.h makes of the job's name, then the document's extension.
 class ExportPathPattern {
 public:
     explicit ExportPathPattern(const std::string& documentPath);
     // Writes into folder instead of the document's own folder.
     ExportPathPattern(const std::string& documentPath, const std::string& folder);
 
-    std::string pathFor(const std::string& name) const { return prefix_ + name + extension_; }
+    // The file named fileStem, as it stands.
+    std::string pathFor(const std::string& fileStem) const {
+        return prefix_ + fileStem + extension_;
+    }
+    // The file names of one export of these rows, in row order.
+    std::vector<std::string> fileStemsFor(const std::vector<std::string>& rowNames) const;
+    // Their paths, each checked to lie in the folder.
+    std::vector<std::string> pathsFor(const std::vector<std::string>& rowNames) const;
     // Files of another format get that format's extension instead.
     void setExtension(std::string extension) { extension_ = std::move(extension); }
 
 private:
     std::string prefix_;
+    std::string title_;
     std::string extension_;
 };
+
+// The pattern of an export of the given format beside the document or into
+// folder.
+ExportPathPattern exportPathPattern(const std::string& documentPath,
+                                    const std::optional<std::string>& folder, ExportFormat format);
 
 class SaveAllWork {
 public:
@@ -82,7 +96,7 @@ public:
 
 private:
     void setCurrentName(const std::string& name);
-    void removeStaleTemporaryFiles(const ExportPathPattern& pattern) const;
+    void removeStaleTemporaryFiles(const std::vector<std::string>& paths) const;
     void checkFormats() const;
     TrackTags tagsFor(std::size_t job) const;
     void writeTrack(TrackSegment& track, const std::string& path, const TrackTags& tags) const;

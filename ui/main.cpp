@@ -1,6 +1,7 @@
-// The window program. `sundra [file.wav]` opens the window (with the file);
+// The window program. `sundra [file.wav]` opens the window (with the file, or
+// with the WAV file of a cue sheet and its tracks);
 // `sundra --screenshot DIR` writes screenshots of the windows into DIR and ends;
-// `sundra --help` prints the usage.
+// `sundra --help` prints the usage and `sundra --version` the version.
 
 #include "core/file.h"
 #include "ui/app/command_line.h"
@@ -14,14 +15,41 @@
 
 #include <cstdio>
 
+namespace {
+
+bool asksHelpOrVersion(const CommandLine& line) {
+    return line.action == CommandLine::Action::ShowHelp ||
+           line.action == CommandLine::Action::ShowVersion;
+}
+
+// The usage or the version, on standard output.
+int answer(const CommandLine& line) {
+    const QString text = line.action == CommandLine::Action::ShowHelp ? CommandLine::usage()
+                                                                      : CommandLine::version();
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    return 0;
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
     sundra::ignoreFileSizeSignal();
+    // Help and version need no display: they are answered before the
+    // application connects to one.
+    QStringList given;
+    for (int i = 1; i < argc; ++i) {
+        given.append(QString::fromLocal8Bit(argv[i]));
+    }
+    const CommandLine early = CommandLine::parse(given);
+    if (asksHelpOrVersion(early)) {
+        return answer(early);
+    }
     QApplication application(argc, argv);
     const CommandLine line = CommandLine::parse(QApplication::arguments().mid(1));
     switch (line.action) {
     case CommandLine::Action::ShowHelp:
-        std::fputs(CommandLine::usage().toLocal8Bit().constData(), stdout);
-        return 0;
+    case CommandLine::Action::ShowVersion:
+        return answer(line);
     case CommandLine::Action::ShowUsageError:
         std::fprintf(stderr, "sundra: unknown argument %s\n%s",
                      line.argument.toLocal8Bit().constData(),

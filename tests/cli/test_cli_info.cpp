@@ -1,6 +1,8 @@
 // sundra-cli info: the parsed format, offset, frames and duration, and the
-// document's own message for a file it refuses.
+// document's own message for a file it refuses; the program's --help and
+// --version.
 
+#include "core/version.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/support/test_files.h"
 
@@ -65,6 +67,22 @@ TEST(CliInfo, RefusedAndMissingFilesFailWithAMessage) {
     const test::CliResult usage = test::runCli({"info"});
     EXPECT_EQ(usage.status, 1);
     EXPECT_NE(usage.err.find("usage"), std::string::npos) << usage.err;
+}
+
+TEST(CliInfo, HelpAndVersionAnswerOnStandardOutputAndOnlyAlone) {
+    const test::CliResult version = test::runCli({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("sundra-cli ") + kVersion + "\n");
+    const test::CliResult help = test::runCli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("usage: sundra-cli COMMAND ...\n", 0), 0u) << help.out;
+    EXPECT_NE(help.out.find("  sundra-cli split FILE.wav"), std::string::npos) << help.out;
+    EXPECT_EQ(help.err, "");
+    // Followed by anything, they are no command: the usage, as a failure.
+    const test::CliResult extra = test::runCli({"--version", "x"});
+    EXPECT_EQ(extra.status, 1);
+    EXPECT_EQ(extra.out, "");
+    EXPECT_NE(extra.err.find("usage: sundra-cli"), std::string::npos) << extra.err;
 }
 
 } // namespace

@@ -38,19 +38,41 @@ TEST(LabelFile, WritesSecondsWithSixDecimalsAndReadsEveryFrameBack) {
     }
 }
 
-TEST(LabelFile, ReadsWhatOtherEditorsWrite) {
-    // Carriage returns, a byte-order mark, blank lines, frequency lines of
-    // spectral labels, a label without a name and one of zero length.
-    const std::string text = "\xEF\xBB\xBF"
-                             "1.5\t2.25\tfirst song\r\n"
-                             "\\\t100.0\t2000.0\r\n"
-                             "\r\n"
-                             "3\t4\r\n"
-                             "4.000000\t4.000000\tpoint\r\n";
-    const CutList rows = parseLabels(text, sourceOf(8000, 80000));
-    const CutList expected = {
-        {"first song", 12000, 18000}, {"album-01", 24000, 32000}, {"point", 32000, 32000}};
-    EXPECT_EQ(rows, expected);
+// A list and the rows and warnings it must give.
+struct ReadCase {
+    const char* what;
+    std::string text;
+    CutList rows;
+    CutListWarnings warnings;
+};
+
+TEST(LabelFile, RegionsAreTracksAndPointsCutTheFile) {
+    const ReadCase cases[] = {
+        {"regions as editors write them: a byte-order mark, CR LF, blank and frequency lines, a "
+         "label without a name; a point among them is skipped",
+         "\xEF\xBB\xBF"
+         "1.5\t2.25\tfirst song\r\n\\\t100.0\t2000.0\r\n\r\n3\t4\r\n4.000000\t4.000000\tpoint\r\n",
+         {{"first song", 12000, 18000}, {"album-01", 24000, 32000}},
+         {"line 5: the point at 4.000000 s is not a track among the regions, and was skipped"}},
+        {"points cut the file; each names the track it begins",
+         "2\t2\tsecond\n5\t5\n7.5\t7.5\tlast\n",
+         {{"album-00", 0, 16000},
+          {"second", 16000, 40000},
+          {"album-02", 40000, 60000},
+          {"last", 60000, 80000}},
+         {}},
+        {"points at the very start, twice at one place and at the end give no empty track",
+         "0\t0\tfirst\r3\t3\tx\r3\t3\tsecond\r10\t10\tend\r",
+         {{"first", 0, 24000}, {"second", 24000, 80000}},
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CutListWarnings warnings;
+        EXPECT_EQ(parseLabels(c.text, sourceOf(8000, 80000), LabelChecks::Strict, &warnings),
+                  c.rows);
+        EXPECT_EQ(warnings, c.warnings);
+    }
 }
 
 void expectRefusal(const std::function<void()>& read, int line, const std::string& fragment) {
@@ -83,6 +105,8 @@ TEST(LabelFile, BadListsAreRefusedNamingTheLine) {
         {"-1\t1\ta\n", 1, "before the start"},
         {"0\tnan\ta\n", 1, "not a time"},
         {"0\t1e400\ta\n", 1, "not a time"},
+        {"0\t1e15\ta\n", 1, "the time 9000000000000.000000 s lies past the end"},
+        {"5\t5\ta\n2\t2\tb\n", 2, "comes before it"},
         {"\n\n", 0, "holds no label"},
     };
     for (const auto& c : cases) {
@@ -106,9 +130,12 @@ TEST(CueSheet, WritesOneTrackPerRowWithPausesAsIndexZero) {
                                                              "  TRACK 03 AUDIO\n"
                                                              "    TITLE \"end\"\n"
                                                              "    INDEX 00 00:10:00\n"
-                                                             "    INDEX 01 00:12:00\n");
-    // Frames of a CD frame are rounded down: 587 of 588 frames is still 0.
-    EXPECT_NE(cueSheetText({{"a", 587, 1000}}, "a.wav", 44100).find("INDEX 01 00:00:00"),
+                                                             "    INDEX 01 00:12:00\n"
+                                                             "    REM SUNDRA_END 00:13:45\n");
+    // Times go to the nearest CD frame of 588 frames.
+    EXPECT_NE(cueSheetText({{"a", 293, 294}}, "a.wav", 44100)
+                  .find("INDEX 01 00:00:00\n"
+                        "    REM SUNDRA_END 00:00:01"),
               std::string::npos);
 
     CutList tooMany(100, CutRow{"x", 0, 0});
@@ -120,31 +147,55 @@ TEST(CueSheet, WritesOneTrackPerRowWithPausesAsIndexZero) {
         0, "in order of time");
 }
 
-TEST(CueSheet, TracksRunFromIndexOneToTheNextTracksPauseOrStart) {
-    const CutList rows = {{"intro", 0, 44100}, {"middle", 44101, 441000}, {"end", 529200, 600000}};
+TEST(CueSheet, OurOwnSheetGivesBackEveryStartAndEndWithinOneCdFrame) {
+    // Rows on no CD frame: one frame apart (a split), a pause before the last,
+    // the last ending short of the end of the file, and one near its very end.
+    constexpr std::int32_t kCdFrame = 588;
     const CutSource source = sourceOf(44100, 700000);
-    const CutList back = parseCueSheet(cueSheetText(rows, "album.wav", 44100), source);
-    const CutList expected = {
-        {"intro", 0, 44100}, {"middle", 44100, 441000}, {"end", 529200, 700000}};
-    EXPECT_EQ(back, expected);
+    for (const CutList& rows :
+         {CutList{{"intro", 293, 44100}, {"middle", 44101, 441000}, {"end", 529200, 600001}},
+          CutList{{"a", 0, 699999}}, CutList{{"a", 0, 699706}}}) {
+        const CutList back = parseCueSheet(cueSheetText(rows, "album.wav", 44100), source);
+        ASSERT_EQ(back.size(), rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            SCOPED_TRACE(rows[i].name);
+            EXPECT_EQ(back[i].name, rows[i].name);
+            EXPECT_LT(std::abs(back[i].start - rows[i].start), kCdFrame);
+            EXPECT_LT(std::abs(back[i].end - rows[i].end), kCdFrame);
+        }
+    }
+}
 
-    // Sheets of other programs: their extra commands, a path before the file
-    // name, lower-case keywords, no titles and a third index inside a track.
-    const std::string other = "REM GENRE Rock\n"
-                              "PERFORMER \"Band\"\n"
-                              "TITLE \"The Album\"\n"
-                              "FILE \"C:\\music\\album.wav\" WAVE\n"
-                              "  track 01 AUDIO\n"
-                              "    FLAGS DCP\n"
-                              "    index 01 00:00:00\n"
-                              "    INDEX 02 00:03:00\n"
-                              "  TRACK 02 AUDIO\n"
-                              "    PERFORMER \"Band\"\n"
-                              "    INDEX 01 00:05:37\n";
-    const CutList read = parseCueSheet(other, source);
-    const CutList readExpected = {{"album-00", 0, 5 * 44100 + 37 * 588},
-                                  {"album-01", 5 * 44100 + 37 * 588, 700000}};
-    EXPECT_EQ(read, readExpected);
+TEST(CueSheet, ReadsTheSheetsOtherProgramsWrite) {
+    const CutSource source = sourceOf(44100, 700000);
+    constexpr std::int32_t kAt537 = 5 * 44100 + 37 * 588;
+    const ReadCase cases[] = {
+        {"their extra commands, a path before the file name, keywords in lower case, no titles "
+         "and a third index inside a track",
+         "REM GENRE Rock\nPERFORMER \"Band\"\nTITLE \"The Album\"\n"
+         "FILE \"C:\\music\\album.wav\" WAVE\n  track 01 audio\n    FLAGS DCP\n"
+         "    index 01 00:00:00\n    INDEX 02 00:03:00\n  TRACK 02 AUDIO\n"
+         "    PERFORMER \"Band\"\n    INDEX 01 00:05:37\n",
+         {{"album-00", 0, kAt537}, {"album-01", kAt537, 700000}},
+         {}},
+        {"values without quotes, a quote inside a title, a FILE of another format, a command "
+         "not known here, CR line ends",
+         "FILE album.flac WAVE\r  TRACK 01 AUDIO\r    TITLE My Song\r    COMPOSER Someone\r"
+         "    INDEX 01 00:00:00\r  TRACK 02 AUDIO\r    TITLE \"Say \"Hi\"\"\r"
+         "    INDEX 01 00:05:37\r",
+         {{"My Song", 0, kAt537}, {"Say \"Hi\"", kAt537, 700000}},
+         {"line 4: 'COMPOSER' is not a cue sheet command, and was skipped"}},
+        {"the one FILE line names another file",
+         "FILE \"other.wav\" WAVE\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:01:00\r\n",
+         {{"album-00", 44100, 700000}},
+         {"line 1: the sheet names \"other.wav\"; its times were read for album.wav"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CutListWarnings warnings;
+        EXPECT_EQ(readCueSheet(c.text, source, &warnings).rows, c.rows);
+        EXPECT_EQ(warnings, c.warnings);
+    }
 }
 
 TEST(CueSheet, BadSheetsAreRefusedNamingTheLine) {
@@ -154,9 +205,11 @@ TEST(CueSheet, BadSheetsAreRefusedNamingTheLine) {
         int line;
         const char* fragment;
     } cases[] = {
-        {"FILE \"other.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n", 1,
+        {head + "FILE \"other.wav\" WAVE\n  TRACK 02 AUDIO\n    INDEX 01 00:01:00\n", 4,
          "for \"other.wav\", not for album.wav"},
         {head + "  TRACK 02 AUDIO\n    INDEX 01 00:20:00\n", 5, "past the end of the file"},
+        {head + "  TRACK 02 AUDIO\n    INDEX 01 999999:59:74\n", 5,
+         "the time 59999999.986667 s lies past the end of the file (10.000000 s)"},
         {head + "  TRACK 02 AUDIO\n    INDEX 01 00:02:00\n  TRACK 03 AUDIO\n"
                 "    INDEX 01 00:01:00\n",
          7, "before the track above"},
@@ -165,15 +218,45 @@ TEST(CueSheet, BadSheetsAreRefusedNamingTheLine) {
         {head + "  TRACK 02 AUDIO\n    TITLE \"no start\"\n", 4, "no INDEX 01"},
         {head + "  TRACK 02 AUDIO\n    INDEX 01 00:61:00\n", 5, "not a time mm:ss:ff"},
         {head + "  TRACK 02 AUDIO\n    INDEX 01 00:01:75\n", 5, "not a time mm:ss:ff"},
+        {head + "  TRACK 02 AUDIO\n    INDEX 01 -0:+5:00\n", 5, "'-0:+5:00' is not a time"},
+        {head + "  TRACK 02 AUDIO\n    INDEX 01 1:2\n", 5, "not a time mm:ss:ff"},
+        {head + "  TRACK 02 AUDIO\n    INDEX 01 00: 1:00\n", 5, "a number and a time"},
+        {head + "    REM SUNDRA_END 00:00:00\n  TRACK 02 AUDIO\n    INDEX 01 00:01:00\n"
+                "    REM SUNDRA_END 00:00:74\n",
+         7, "ends before it starts"},
         {head + "  TRACK 02 MODE1/2352\n", 4, "only AUDIO"},
         {head + "  TRACK 02 AUDIO\n    TITLE \"open quote\n", 5, "cannot be read"},
-        {head + "HELLO world\n", 4, "'HELLO' is not a cue sheet command"},
         {"  TRACK 01 AUDIO\n", 1, "before any FILE"},
         {"REM nothing\n", 0, "holds no track"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         expectRefusal([&] { parseCueSheet(c.text, sourceOf(44100, 441000)); }, c.line, c.fragment);
+    }
+    // Far-out times at the highest rate a file can declare.
+    expectRefusal(
+        [&] {
+            parseCueSheet("FILE a.wav WAVE\nTRACK 1 AUDIO\nINDEX 1 999999:59:74\n",
+                          {"a.wav", "a", 2147483647, 2147483647});
+        },
+        3, "lies past the end of the file (1.000000 s)");
+}
+
+TEST(CueSheet, NamesTheAudioFileOfItsFirstFileLineWithoutItsFolder) {
+    const struct {
+        const char* sheet;
+        const char* file;
+    } cases[] = {
+        {"FILE \"side a.wav\" WAVE\nTRACK 01 AUDIO\n", "side a.wav"},
+        {"\xEF\xBB\xBFREM DATE 1977\r\nfile album.wav WAVE\r\n", "album.wav"},
+        {"FILE \"C:\\rips\\album.wav\" WAVE\nFILE other.wav WAVE\n", "album.wav"},
+        {"FILE \"/home/me/album.wav\" WAVE\n", "album.wav"},
+        {"TITLE \"x\"\nFILE \"unclosed WAVE\n", ""},
+        {"FILE\n", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(cueSheetFileName(c.sheet), c.file) << c.sheet;
     }
 }
 

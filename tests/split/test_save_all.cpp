@@ -121,8 +121,9 @@ TEST_F(SaveAll, TheDocumentsOwnFileIsRefusedHoweverItsPathIsWritten) {
         std::string name;
     };
     const std::vector<Case> cases = {
-        {documentPath, "take"},        {dir.file("sub/../take.wav"), "take"},
-        {documentPath, "sub/../take"}, {dir.file("./take.wav"), "alias"},
+        {documentPath, "take"},
+        {dir.file("sub/../take.wav"), "take"},
+        {dir.file("./take.wav"), "alias"},
         {documentPath, "link"},
     };
     for (const Case& refused : cases) {
@@ -342,6 +343,57 @@ TEST_F(SaveAll, AnExportRemovesStaleTemporaryFilesThatNoRunningExportHolds) {
         staged.commit();
     }
     EXPECT_EQ(test::readBytes(dir.file("take-09.wav")), (Bytes{'R', 'I', 'F', 'F'}));
+}
+
+TEST_F(SaveAll, EveryRowGetsAFileOfItsOwnInsideTheOutputFolder) {
+    const std::string e200 = [] {
+        std::string text;
+        for (int i = 0; i < 200; ++i)
+            text += "\xC3\xA9"; // é
+        return text;
+    }();
+    const struct {
+        std::string name;
+        std::string file;
+    } cases[] = {
+        {"take-00", "take-00.wav"},
+        {"Café \xE2\x80\x93 live (1999), #2 & more",
+         "Café \xE2\x80\x93 live (1999), #2 & more.wav"},
+        {"../../x", "-..-x.wav"},
+        {"sub/../take", "sub-..-take.wav"},
+        {"Side A/1", "Side A-1.wav"},
+        {"", "take-05.wav"},
+        {"..", "take-06.wav"},
+        {".hidden", "hidden.wav"},
+        {"Night: Part 1?", "Night_ Part 1_.wav"},
+        {"a<b>c\"d|e*f\\g", "a_b_c'd_e_f-g.wav"},
+        {"tab\there\x7f", "tab here.wav"},
+        {"trailing. .", "trailing.wav"},
+        {"take-00", "take-00 (2).wav"},
+        {"TAKE-00", "TAKE-00 (3).wav"},
+        {std::string(300, 'x'), std::string(251, 'x') + ".wav"},
+        {std::string(300, 'x'), std::string(247, 'x') + " (2).wav"},
+        {e200, e200.substr(0, 250) + ".wav"},
+    };
+    std::vector<SaveJob> rows;
+    std::vector<std::string> expected;
+    for (const auto& c : cases) {
+        rows.push_back({c.name, &tracks[3]});
+        expected.push_back(c.file);
+    }
+    const fs::path out = dir.path() / "a" / "out";
+    fs::create_directories(out);
+    const std::vector<std::string> entriesBefore = dir.entries();
+    SaveAllWork work(documentPath, rows);
+    work.setOutputFolder(out.string());
+    EXPECT_EQ(work.run(stop, dialog, nameShown), 0);
+
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(test::entriesOf(out), expected);
+    // Nothing beside the output folder or above it.
+    EXPECT_EQ(test::entriesOf(dir.path() / "a"), std::vector<std::string>{"out"});
+    EXPECT_EQ(dir.entries(), entriesBefore);
+    EXPECT_EQ(test::readBytes(documentPath), sourceBytes);
 }
 
 TEST(ExportPathPattern, DriveFolderNameAndExtensionWithTheNameTakenLiterally) {

@@ -1,13 +1,17 @@
 #include "ui/app/command_line.h"
 
+#include "core/version.h"
+
 CommandLine CommandLine::parse(const QStringList& arguments) {
     CommandLine line;
     if (arguments.isEmpty()) {
         return line;
     }
     const QString& first = arguments.first();
-    if (first == QStringLiteral("--help") || first == QStringLiteral("-h")) {
-        line.action = arguments.size() == 1 ? Action::ShowHelp : Action::ShowUsageError;
+    const bool help = first == QStringLiteral("--help") || first == QStringLiteral("-h");
+    if (help || first == QStringLiteral("--version")) {
+        const Action asked = help ? Action::ShowHelp : Action::ShowVersion;
+        line.action = arguments.size() == 1 ? asked : Action::ShowUsageError;
         line.argument = arguments.size() == 1 ? QString() : arguments[1];
         return line;
     }
@@ -41,9 +45,14 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
 }
 
 QString CommandLine::usage() {
-    return QStringLiteral("usage: sundra [FILE.wav]\n"
+    return QStringLiteral("usage: sundra [FILE.wav | FILE.cue]\n"
                           "       sundra --screenshot DIR\n"
-                          "       sundra --help\n"
-                          "Opens the window, with FILE.wav when given. --screenshot writes "
-                          "pictures of the windows into DIR and ends.\n");
+                          "       sundra --help | --version\n"
+                          "Opens the window, with FILE.wav when given, or with the WAV file "
+                          "that the cue sheet FILE.cue names and the sheet's tracks. "
+                          "--screenshot writes pictures of the windows into DIR and ends.\n");
+}
+
+QString CommandLine::version() {
+    return QStringLiteral("sundra %1\n").arg(QString::fromLatin1(sundra::kVersion));
 }

@@ -1,13 +1,13 @@
 #pragma once
-// The window program's command line: `sundra [FILE.wav]`, `sundra --screenshot
-// DIR` and `sundra --help`. Anything else that starts with "-" is no path but a
-// mistake, answered with the usage.
+// The window program's command line: `sundra [FILE.wav | FILE.cue]`, `sundra
+// --screenshot DIR`, `sundra --help` and `sundra --version`. Anything else that
+// starts with "-" is no path but a mistake, answered with the usage.
 
 #include <QString>
 #include <QStringList>
 
 struct CommandLine {
-    enum class Action { OpenWindow, WriteScreenshots, ShowHelp, ShowUsageError };
+    enum class Action { OpenWindow, WriteScreenshots, ShowHelp, ShowVersion, ShowUsageError };
 
     Action action = Action::OpenWindow;
     // OpenWindow: the file to open (empty: a new document). WriteScreenshots:
@@ -17,4 +17,6 @@ struct CommandLine {
     // arguments without the program's name.
     static CommandLine parse(const QStringList& arguments);
     static QString usage();
+    // What --version prints.
+    static QString version();
 };

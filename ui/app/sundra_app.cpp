@@ -1,6 +1,7 @@
 #include "ui/app/sundra_app.h"
 
 #include "audio/wave_out_device.h"
+#include "core/cut_list.h"
 #include "core/exception.h"
 #include "ui/app/main_frame.h"
 #include "ui/dialogs/about_box.h"
@@ -9,12 +10,14 @@
 #include "ui/platform/command_table.h"
 #include "ui/platform/message_box_reporter.h"
 #include "ui/settings/settings_store.h"
+#include "ui/view/cut_list_files.h"
 #include "ui/view/cut_list_keeper.h"
 #include "ui/view/sundra_view.h"
 #include "ui/view/transport.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLocalServer>
@@ -152,6 +155,37 @@ void CSundraApp::OnFileOpen() {
 }
 
 bool CSundraApp::OpenDocumentFile(const QString& path) {
+    if (sundra::isCueSheetName(QFile::encodeName(path).toStdString())) {
+        return openCueSheet(path);
+    }
+    return openWave(path, true);
+}
+
+bool CSundraApp::openCueSheet(const QString& path) {
+    QFile sheet(path);
+    if (!sheet.open(QIODevice::ReadOnly)) {
+        showMessage(frame_.get(), QStringLiteral("Can't read %1: %2")
+                                      .arg(QDir::toNativeSeparators(path), sheet.errorString()));
+        return false;
+    }
+    const QByteArray bytes = sheet.readAll();
+    const std::string named = sundra::cueSheetFileName(
+        std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    if (named.empty()) {
+        showMessage(frame_.get(),
+                    QStringLiteral("%1 names no audio file.").arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
+    // The sheet's tracks are what was asked for: the rows kept for the file
+    // are not offered over them.
+    if (!openWave(QFileInfo(path).dir().filePath(QFile::decodeName(named.c_str())), false)) {
+        return false;
+    }
+    view_->cutListFiles().importFile(path);
+    return true;
+}
+
+bool CSundraApp::openWave(const QString& path, bool offerKept) {
     if (isOpenDocument(path)) {
         // Opening it again would throw away every edit: the open document
         // stays as it is and its window comes to the front.
@@ -169,7 +203,9 @@ bool CSundraApp::OpenDocumentFile(const QString& path) {
     recentFiles_.add(path);
     recentFiles_.save();
     frame_->setRecentFiles(recentFiles_.entries());
-    view_->keptCutLists().offer();
+    if (offerKept) {
+        view_->keptCutLists().offer();
+    }
     return true;
 }
 

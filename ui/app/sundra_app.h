@@ -57,7 +57,8 @@ public:
     bool OnFileNew();
     void OnFileOpen();
     // Opens path as the document; the file that is already open stays as it
-    // is (with its edits) and its window comes to the front.
+    // is (with its edits) and its window comes to the front. A cue sheet opens
+    // the WAV file it names beside it and imports its tracks (one undo step).
     bool OpenDocumentFile(const QString& path);
     void OnOpenRecentFile(int index);
     void OnAppAbout();
@@ -79,6 +80,9 @@ private:
     void documentChanged();
     bool handOver(const QString& path);
     bool isOpenDocument(const QString& path) const;
+    // offerKept: whether the rows kept for the file are offered back.
+    bool openWave(const QString& path, bool offerKept);
+    bool openCueSheet(const QString& path);
     void listenForHandOver();
     // A handed-over path replaces the master, which a dialog's worker or the
     // command that ran the dialog may still use: it opens only once no modal

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QStringList>
 
 namespace {
 
@@ -89,29 +90,43 @@ void CutListFiles::OnImportCutList() {
                     : QFileDialog::getOpenFileName(
                           owner_, QString(), document.dir().path(),
                           QStringLiteral("Cue Sheets and Labels (*.cue *.txt);;All Files (*)"));
-    if (path.isEmpty()) {
-        return;
+    if (!path.isEmpty()) {
+        importFile(path);
     }
+}
+
+bool CutListFiles::importFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         showMessage(owner_, QStringLiteral("Can't read %1: %2")
                                 .arg(QDir::toNativeSeparators(path), file.errorString()));
-        return;
+        return false;
     }
     const QByteArray bytes = file.readAll();
     const std::string text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     sundra::AlbumCutList list;
+    sundra::CutListWarnings warnings;
     const bool cue = sundra::isCueSheetName(toLocal(path));
+    const sundra::CutSource source = document_.cutSource();
     try {
-        list = cue ? sundra::readCueSheet(text, document_.cutSource())
-                   : sundra::AlbumCutList{sundra::parseLabels(text, document_.cutSource()), {}};
+        list = cue ? sundra::readCueSheet(text, source, &warnings)
+                   : sundra::AlbumCutList{
+                         sundra::parseLabels(text, source, sundra::LabelChecks::Strict, &warnings),
+                         {}};
     } catch (const sundra::CutListError& error) {
         showMessage(owner_,
                     QFileInfo(path).fileName() + QStringLiteral(": ") + fromLocal(error.what()));
-        return;
+        return false;
     }
     // A sheet's album information replaces the document's; a sheet without
     // any, or a label file, leaves what was typed.
     document_.cuts().applyCutList(list.rows, QStringLiteral("Import"),
                                   list.album.empty() ? nullptr : &list.album);
+    // What the list held that gave no row is said, not silently dropped.
+    QStringList skipped;
+    for (const std::string& warning : warnings)
+        skipped << QFileInfo(path).fileName() + QStringLiteral(": ") + fromLocal(warning);
+    if (!skipped.isEmpty())
+        showMessage(owner_, skipped.join(QLatin1Char('\n')));
+    return true;
 }

@@ -24,6 +24,10 @@ public:
     void OnExportCueSheet();
     void OnExportLabels();
     void OnImportCutList();
+    // The same with the file at path; false (after the message) when it cannot
+    // be read or does not fit the document. What it holds that gives no row is
+    // named in a message once its rows are in.
+    bool importFile(const QString& path);
 
     // Replaces the file dialogs (tests): gets whether the file is to be
     // written and the suggested path; empty = cancelled.

@@ -1,6 +1,8 @@
-// The window program's command line, run as a user runs it: usage, help, and a
-// file that cannot be opened where no one could answer a message box.
+// The window program's command line, run as a user runs it: usage, help,
+// version, and a file that cannot be opened where no one could answer a
+// message box.
 
+#include "core/version.h"
 #include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -47,13 +49,16 @@ ProgramRun runWindowProgram(const QStringList& arguments, const test::TempDir& h
 
 TEST(WindowProgramCommandLine, OptionsAreNoPathsAndAFailedStartEndsWithItsMessage) {
     test::TempDir home;
-    const QString usage = QStringLiteral("usage: sundra [FILE.wav]\n");
+    const QString usage = QStringLiteral("usage: sundra [FILE.wav | FILE.cue]\n");
     const ProgramRun help = runWindowProgram({QStringLiteral("--help")}, home);
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.startsWith(usage)) << help.out.toStdString();
+    const ProgramRun version = runWindowProgram({QStringLiteral("--version")}, home);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, QStringLiteral("sundra %1\n").arg(QLatin1String(kVersion)));
 
     for (const QStringList& wrong :
-         {QStringList{"-x"}, QStringList{"--version"}, QStringList{"--screenshot"},
+         {QStringList{"-x"}, QStringList{"--version", "a.wav"}, QStringList{"--screenshot"},
           QStringList{"a.wav", "--help"}, QStringList{"a.wav", "b.wav"}}) {
         SCOPED_TRACE(wrong.join(' ').toStdString());
         const ProgramRun run = runWindowProgram(wrong, home);
@@ -63,10 +68,12 @@ TEST(WindowProgramCommandLine, OptionsAreNoPathsAndAFailedStartEndsWithItsMessag
     }
 
     // The document's own message, on standard error, and the program ends.
-    const ProgramRun missing = runWindowProgram({QString::fromStdString(home.file("missing.wav"))}, home);
+    const ProgramRun missing =
+        runWindowProgram({QString::fromStdString(home.file("missing.wav"))}, home);
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(missing.err.contains("sundra: file can not opened\n")) << missing.err.toStdString();
-    const ProgramRun dashed = runWindowProgram({"--", QString::fromStdString(home.file("-x.wav"))}, home);
+    const ProgramRun dashed =
+        runWindowProgram({"--", QString::fromStdString(home.file("-x.wav"))}, home);
     EXPECT_EQ(dashed.status, 1);
     EXPECT_TRUE(dashed.err.contains("sundra: file can not opened\n")) << dashed.err.toStdString();
 }

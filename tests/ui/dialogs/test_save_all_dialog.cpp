@@ -1,5 +1,5 @@
 // The save-all dialog writing real files: every track as a file of exactly its
-// frames beside the document, a name that cannot be a file stopping the export
+// frames beside the document, a file that cannot be written stopping the export
 // with the error shown and the dialog open, and Cancel during the second file.
 
 #include "audio/error_reporter.h"
@@ -84,8 +84,10 @@ TEST_F(SaveAllDialogTest, WritesEachTrackBesideTheDocumentHoldingExactlyItsFrame
               (std::vector<std::string>{"take-00.wav", "take-01.wav", "take-02.wav", "take.wav"}));
 }
 
-TEST_F(SaveAllDialogTest, ANameThatCannotBeAFileStopsTheExportAndTheDialogStaysOpen) {
-    const std::string impossible(300, 'x'); // longer than any file name may be
+TEST_F(SaveAllDialogTest, AFileThatCannotBeWrittenStopsTheExportAndTheDialogStaysOpen) {
+    // A folder of that name is never replaced by a track.
+    const std::string impossible = "c";
+    std::filesystem::create_directory(folder.file("c.wav"));
     CSaveAllDialog dialog(documentPath, nullptr);
     dialog.addJob("a", &track(0));
     dialog.addJob("b", &track(1));
@@ -109,7 +111,8 @@ TEST_F(SaveAllDialogTest, ANameThatCannotBeAFileStopsTheExportAndTheDialogStaysO
         << capture.texts()[0].toStdString();
     EXPECT_EQ(test::readBytes(folder.file("a.wav")), expectedFile(0));
     EXPECT_EQ(test::readBytes(folder.file("b.wav")), expectedFile(1));
-    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"a.wav", "b.wav", "take.wav"}));
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"a.wav", "b.wav", "c.wav", "take.wav"}));
+    EXPECT_TRUE(std::filesystem::is_directory(folder.file("c.wav")));
     sundra::setErrorReporter({});
 }
 

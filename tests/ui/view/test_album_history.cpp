@@ -1,5 +1,8 @@
-// The album information in the edit history and the cut lists of the window.
+// The album information in the edit history and the cut lists of the window,
+// and a cue sheet opened as a document.
 
+#include "core/cut_list.h"
+#include "tests/support/test_files.h"
 #include "tests/ui/window_test_support.h"
 #include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
@@ -11,6 +14,8 @@
 #include "ui/view/track_list_ctrl.h"
 
 #include <QUndoStack>
+
+#include <string>
 
 namespace sundra::uitest {
 namespace {
@@ -91,6 +96,44 @@ TEST_F(AlbumHistoryTest, TheAlbumTravelsInCueSheetsAndComesBackWithTheKeptCuts) 
     ASSERT_TRUE(app->OpenDocumentFile(path));
     EXPECT_EQ(view().cuts().snapshot().rows, rows);
     EXPECT_EQ(app->document().cuts().album(), info);
+}
+
+TEST_F(AlbumHistoryTest, ACueSheetOpensTheWaveItNamesBesideItWithItsTracks) {
+    const std::string wave = twoSongs().toStdString();
+    const AlbumInfo info{"Live", "The Band", "1971", {"Intro", "Outro"}};
+    // Starts on whole CD frames (588 frames at 44.1 kHz); the last track runs to the end.
+    const CutList rows = {{"01 Intro", 0, 88200}, {"02 Outro", 262 * 588, 286650}};
+    // The sheet names the file as another machine's folder had it.
+    const std::string sheet = folder.file("live.cue");
+    const std::string text = cueSheetText(rows, "album.wav", 44100, info);
+    test::writeBytes(sheet, test::Bytes(text.begin(), text.end()));
+    start({QString::fromStdString(sheet)});
+    EXPECT_EQ(app->document().pathName(), wave);
+    EXPECT_EQ(view().cuts().snapshot().rows, rows);
+    EXPECT_EQ(app->document().cuts().album(), info);
+    EXPECT_EQ(view().cuts().undoStack().undoText(), "Import");
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join('|').toStdString();
+    app->shutdown();
+    app.reset();
+
+    // A sheet that names no file, or a file that is not there, opens nothing
+    // (each message is new: the first start showed none).
+    const struct {
+        const char* text;
+        const char* message;
+    } refused[] = {
+        {"TITLE \"Live\"\nTRACK 01 AUDIO\n", "names no audio file."},
+        {"FILE \"D:\\rips\\missing.wav\" WAVE\n", "file can not opened"},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.text);
+        test::writeBytes(sheet, test::Bytes(c.text, c.text + std::string(c.text).size()));
+        CSundraApp refusing;
+        EXPECT_EQ(refusing.initInstance({QString::fromStdString(sheet)}, false),
+                  CSundraApp::StartResult::Failed);
+        EXPECT_TRUE(messages.texts().join('|').contains(c.message))
+            << messages.texts().join('|').toStdString();
+    }
 }
 
 } // namespace
