@@ -25,7 +25,6 @@ CSundraDoc::CSundraDoc(sundra::PlaybackContext::DeviceFactory makeDevice, Messag
 CSundraDoc::~CSundraDoc() = default;
 
 bool CSundraDoc::newDocument() {
-    std::lock_guard guard(*playback_);
     try {
         auto file = std::make_unique<sundra::FileByteStream>(std::make_unique<sundra::TempFile>());
         std::unique_ptr<sundra::SampleReaderWriter> writer =
@@ -44,7 +43,6 @@ bool CSundraDoc::newDocument() {
 }
 
 bool CSundraDoc::openDocument(const std::string& path) {
-    std::lock_guard guard(*playback_);
     std::unique_ptr<sundra::SampleReaderWriter> master;
     try {
         // A refused header has already closed the file again.
@@ -86,8 +84,10 @@ void CSundraDoc::adoptRecording(std::unique_ptr<sundra::SampleReaderWriter> reco
 }
 
 void CSundraDoc::startOver() {
-    // Every row still points into the old master: they go before anything
-    // reads from a track again.
+    // Every row still points into the old master. Since setMaster the range is
+    // the empty track, so no worker reads them; they go now, before anything
+    // reads from a track again. A message about a failed open is shown before
+    // this, never while the playback lock is held.
     cuts_->startOver(fileTitle(), !pathName_.empty());
 }
 

@@ -4,8 +4,8 @@
 // over the master (the CutsModel). New puts a writer on a fresh temporary file
 // in place of the master, Open a reader on the user's file (kept open for
 // reading, others denied write), a finished recording its file; each replaces
-// the master and, under the same hold of the playback lock, starts the cuts
-// over: one row over the whole file, or none after New.
+// the master and at once starts the cuts over: one row over the whole file, or
+// none after New.
 
 #include "core/cut_list.h"
 #include "core/playback_context.h"
