@@ -75,13 +75,13 @@ int CaptureLoop::run(Event& stopEvent, Notifier& dialog) {
 
 CaptureLoop::BlockOutcome CaptureLoop::judgeBlock() {
     if (settings_.wait) {
-        if (meanPeak(captureBlock_) < settings_.waitLevel) {
+        if (blockLevel(captureBlock_) < settings_.waitLevel) {
             return BlockOutcome::Skip;
         }
         settings_.wait = false; // for good: everything after the first loud block is kept
     }
     if (settings_.autoStop) {
-        if (meanPeak(captureBlock_) < settings_.autoStopLevel) {
+        if (blockLevel(captureBlock_) < settings_.autoStopLevel) {
             if (++quietCount_ >= quietLimit_) {
                 return BlockOutcome::QuietStop;
             }
@@ -89,7 +89,7 @@ CaptureLoop::BlockOutcome CaptureLoop::judgeBlock() {
             quietCount_ = 0;
         }
     }
-    if (settings_.overloadStop && meanPeak(captureBlock_) > settings_.overloadStopLevel) {
+    if (settings_.overloadStop && blockLevel(captureBlock_) > settings_.overloadStopLevel) {
         return BlockOutcome::Overload;
     }
     return BlockOutcome::Write;

@@ -59,10 +59,10 @@ void channelPeakOfChannel(benchmark::State& state, WaveFormat format, std::int32
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * buffer.used);
 }
 
-void meanPeakOf(benchmark::State& state, WaveFormat format) {
+void blockLevelOf(benchmark::State& state, WaveFormat format) {
     const SampleBuffer buffer = oneSecond(format);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(sundra::meanPeak(buffer));
+        benchmark::DoNotOptimize(sundra::blockLevel(buffer));
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * buffer.used);
 }
@@ -72,7 +72,7 @@ BENCHMARK_CAPTURE(anyFrameAboveNoneLoud, mono8, kMono8);
 BENCHMARK_CAPTURE(channelPeakOfChannel, stereo16_left, kStereo16, 0);
 BENCHMARK_CAPTURE(channelPeakOfChannel, stereo16_right, kStereo16, 1);
 BENCHMARK_CAPTURE(channelPeakOfChannel, mono8, kMono8, 0);
-BENCHMARK_CAPTURE(meanPeakOf, stereo16, kStereo16);
+BENCHMARK_CAPTURE(blockLevelOf, stereo16, kStereo16);
 BENCHMARK_CAPTURE(anyFrameAboveNoneLoud, stereo24_96k, (WaveFormat{2, 96000, 24}));
 BENCHMARK_CAPTURE(channelPeakOfChannel, stereo24_96k_right, (WaveFormat{2, 96000, 24}), 1);
 BENCHMARK_CAPTURE(anyFrameAboveNoneLoud, stereo_float32,
@@ -81,7 +81,8 @@ BENCHMARK_CAPTURE(anyFrameAboveNoneLoud, stereo_float64,
                   (WaveFormat{2, 44100, 64, sundra::SampleEncoding::Float}));
 BENCHMARK_CAPTURE(anyFrameAboveNoneLoud, mono_float32,
                   (WaveFormat{1, 44100, 32, sundra::SampleEncoding::Float}));
-// Three channels take the plain path, for comparison.
+// Three channels: a block's level is a scan of all its samples, whatever the
+// channel count.
 BENCHMARK_CAPTURE(anyFrameAboveNoneLoud, three_channels16, (WaveFormat{3, 44100, 16}));
 
 } // namespace

@@ -1,8 +1,8 @@
 /* plain_scan: the baseline that sundra-cli split is measured against. A plain C
  * pass over a stereo WAV file of 16- or 24-bit samples (any rate; RIFF or RF64,
  * any header): it reads the samples in quarter-second blocks of whole frames,
- * tests every frame of every block against the default sense level (mean of
- * the two channels above 0.05 of full scale), and cuts pieces with the default
+ * tests every frame of every block against the default sense level (either
+ * channel's magnitude above 0.05 of full scale), and cuts pieces with the default
  * rules (a pause is 5 quiet blocks, pauses are left out, a piece must be longer
  * than one second). It prints the pieces' frame ranges. With --write DIR it
  * then copies every piece into DIR as its own WAV file with a 44-byte header,
@@ -32,13 +32,15 @@ static uint32_t get32(const unsigned char* p) {
     return get16(p) | get16(p + 2) << 16;
 }
 
-/* A frame is loud when (l + r) / 2 / 2^(bits-1) > 0.05, that is when
- * l + r > 0.05 x 2^bits, which is never a whole number for 16 or 24 bits. */
-static int loudFrames16(const unsigned char* bytes, int frames, int32_t least) {
+/* A frame is loud when max(|l|, |r|) / 2^(bits-1) > 0.05, that is when either
+ * sample lies at least `least` (the first whole number above 0.05 x 2^(bits-1))
+ * away from 0; a block is loud when any of its samples is. These count the
+ * loud samples of a block. */
+static int loudSamples16(const unsigned char* bytes, int frames, int32_t least) {
     const int16_t* samples = (const int16_t*)bytes;
     int loud = 0;
-    for (int i = 0; i < frames; ++i)
-        loud += (samples[2 * i] + samples[2 * i + 1]) >= least;
+    for (int i = 0; i < 2 * frames; ++i)
+        loud += abs(samples[i]) >= least;
     return loud;
 }
 
@@ -46,10 +48,12 @@ static int32_t sample24(const unsigned char* p) {
     return (int32_t)((uint32_t)p[0] << 8 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 24) >> 8;
 }
 
-static int loudFrames24(const unsigned char* bytes, int frames, int32_t least) {
+static int loudSamples24(const unsigned char* bytes, int frames, int32_t least) {
     int loud = 0;
-    for (int i = 0; i < frames; ++i)
-        loud += sample24(bytes + 6 * i) + sample24(bytes + 6 * i + 3) >= least;
+    for (int i = 0; i < 2 * frames; ++i) {
+        const int32_t sample = sample24(bytes + 3 * i);
+        loud += abs(sample) >= least;
+    }
     return loud;
 }
 
@@ -124,7 +128,7 @@ int main(int argc, char** argv) {
     const int blockFrames = (int)((quarter - 1) / frameBytes + 1);
     const int blockBytes = blockFrames * frameBytes;
     const int64_t minimumFrames = rate;
-    const int32_t least = bits == 16 ? 3277 : 838861;
+    const int32_t least = bits == 16 ? 1639 : 419431;
 
     unsigned char* block = malloc((size_t)blockBytes);
     static int64_t starts[kMaxPieces], ends[kMaxPieces];
@@ -137,8 +141,8 @@ int main(int argc, char** argv) {
         if (got <= 0)
             break;
         int frames = (int)(got / frameBytes);
-        int loud = bits == 16 ? loudFrames16(block, frames, least)
-                              : loudFrames24(block, frames, least);
+        int loud =
+            bits == 16 ? loudSamples16(block, frames, least) : loudSamples24(block, frames, least);
         if (loud > 0) {
             if (soundStart < 0)
                 soundStart = frame;

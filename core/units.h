@@ -1,12 +1,16 @@
 #pragma once
 // The conversions that every display, block size and level threshold shares:
 // block sizes of 1/d second, clock texts of whole seconds, the 0..1000 position
-// bar, and signed sample levels on a full scale of 1.0. Every shape of
+// bar, and sample levels on a full scale of 1.0. Every shape of
 // core/sample_shape.h has a level (8-bit unsigned, 16/24/32-bit signed
-// integers, 32/64-bit floats); other widths read 0.0. Results are exactly those
-// of the double-precision definitions; the mono and stereo scans of 8, 16 and
-// 24 bits and of floats have paths of their own (the 8- and 16-bit ones are
-// written so the compiler vectorises them).
+// integers, 32/64-bit floats); other widths read 0.0.
+//
+// A sample's level is signed; every judgement of loudness takes magnitudes.
+// A frame is as loud as its loudest channel in either direction, so two
+// channels swinging in opposite directions (wide stereo) or a lopsided waveform
+// count fully, and -1.0 is as loud as it gets. Results are exactly those of the
+// double-precision definitions; the scans take shortcuts per sample shape
+// (core/level_scans.h).
 
 #include "core/sample_buffer.h"
 #include "core/sample_stream.h"
@@ -45,22 +49,25 @@ struct FrameView {
     const std::uint8_t* bytes;
     const WaveFormat* format;
 };
-// Level of channel c in one frame; 0.0 for a channel the format does not have.
+// Signed level of channel c in one frame; 0.0 for a channel the format does
+// not have.
 double sampleLevel(const FrameView& frame, std::int32_t channel);
-// Mean over the frame's channels of their levels, summed in channel order.
-double frameMean(const FrameView& frame);
-// Largest level of channel c over the used frames, never below 0.0.
+// The level of a frame: the largest magnitude |sampleLevel| over its channels
+// (NaN samples pass unnoticed), never below 0.0.
+double frameLevel(const FrameView& frame);
+// Largest magnitude of channel c over the used frames, never below 0.0 (what
+// the meters show).
 double channelPeak(const SampleBuffer& buffer, std::int32_t channel);
-// Largest frameMean over the used frames, never below 0.0 (the block level).
-double meanPeak(const SampleBuffer& buffer);
-// True when some used frame's frameMean is strictly greater than threshold.
+// The block level: the largest frameLevel over the used frames, 0.0 for none.
+double blockLevel(const SampleBuffer& buffer);
+// True when some used frame's frameLevel is strictly greater than threshold.
 bool anyFrameAbove(const SampleBuffer& buffer, double threshold);
 // The same over the used frames [first, first + count) only; the range is
 // clipped to the used frames, so an empty or outside range is never above.
 bool anyFrameAbove(const SampleBuffer& buffer, std::int32_t first, std::int32_t count,
                    double threshold);
-// meanPeak over the used frames [first, first + count) only, clipped as above;
-// 0.0 for an empty range.
-double meanPeak(const SampleBuffer& buffer, std::int32_t first, std::int32_t count);
+// blockLevel over the used frames [first, first + count) only, clipped as
+// above; 0.0 for an empty range.
+double blockLevel(const SampleBuffer& buffer, std::int32_t first, std::int32_t count);
 
 } // namespace sundra

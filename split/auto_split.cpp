@@ -1,6 +1,5 @@
 #include "split/auto_split.h"
 
-#include "core/sample_buffer.h"
 #include "core/units.h"
 #include "split/block_loudness.h"
 
@@ -12,15 +11,15 @@ namespace sundra {
 
 namespace {
 
-SampleBuffer analysisBlock(const SampleStream& source, std::int32_t blocksPerSecond) {
-    return SampleBuffer(source.format(), blockBytes(source.format(), blocksPerSecond));
-}
-
-// Progress in per mille of the source. A scan that restarts before frame 0 of
-// the source (after a pause scan ran out) would give a negative ratio; the
-// display only knows 0 to 1000.
-void postProgress(const SampleStream& source, Notifier& notifier) {
-    const double perMille = std::trunc(positionRatio(source) * 1000.0);
+// Progress in per mille of the source, from the end of the block just judged
+// (the source itself may have been read further ahead). A scan that restarts
+// before frame 0 of the source (after a pause scan ran out) would give a
+// negative ratio; the display only knows 0 to 1000.
+void postProgress(const SampleStream& source, const BlockReader& blocks, Notifier& notifier) {
+    const std::int32_t length = source.length();
+    const double ratio =
+        length == 0 ? 0.0 : static_cast<double>(blocks.start() + blocks.frames()) / length;
+    const double perMille = std::trunc(ratio * 1000.0);
     notifier.post(static_cast<std::uint32_t>(std::clamp(perMille, 0.0, 1000.0)), 0);
 }
 
@@ -38,15 +37,11 @@ std::int64_t pauseBlockCount(double senseTime, std::int32_t blocksPerSecond) {
 
 std::int32_t findSoundStart(SampleReader& source, double senseLevel, std::int32_t blocksPerSecond,
                             Notifier& notifier, std::int32_t clickFilterMs) {
-    SampleBuffer block = analysisBlock(source, blocksPerSecond);
-    std::int32_t frames = readIntoBuffer(source, block);
-    while (frames > 0) {
-        if (blockIsLoud(block, senseLevel, clickFilterMs))
-            break;
-        postProgress(source, notifier);
-        frames = readIntoBuffer(source, block);
-    }
-    const std::int32_t start = source.tell() - frames;
+    BlockReader blocks(source, blocksPerSecond, clickFilterMs);
+    while (blocks.next() && !blocks.loud(senseLevel))
+        postProgress(source, blocks, notifier);
+    // The loud block's first frame, or where reading stopped.
+    const std::int32_t start = blocks.start();
     source.seek(start);
     return start;
 }
@@ -54,21 +49,21 @@ std::int32_t findSoundStart(SampleReader& source, double senseLevel, std::int32_
 std::int32_t findPauseStart(SampleReader& source, double senseLevel, double senseTime,
                             std::int32_t blocksPerSecond, Notifier& notifier,
                             std::int32_t clickFilterMs) {
-    SampleBuffer block = analysisBlock(source, blocksPerSecond);
+    BlockReader blocks(source, blocksPerSecond, clickFilterMs);
     const std::int64_t pauseBlocks = pauseBlockCount(senseTime, blocksPerSecond);
-    const std::int64_t blockFrames = capacityFrames(block);
     std::int64_t quiet = 0;
-    std::int32_t frames = readIntoBuffer(source, block);
-    while (frames > 0) {
-        if (blockIsLoud(block, senseLevel, clickFilterMs)) {
+    while (blocks.next()) {
+        if (blocks.loud(senseLevel)) {
             quiet = 0;
         } else if (++quiet > pauseBlocks) {
             break;
         }
-        postProgress(source, notifier);
-        frames = readIntoBuffer(source, block);
+        postProgress(source, blocks, notifier);
     }
-    std::int64_t start = std::int64_t{source.tell()} - pauseBlocks * blockFrames - frames;
+    // The first of the quiet blocks (the last one read starts at blocks.start()),
+    // or, when the source ran out, its end less pauseBlocks whole blocks.
+    std::int64_t start =
+        std::int64_t{blocks.start()} - pauseBlocks * std::int64_t{blocks.blockFrames()};
     // When the source runs out within the first pause length of the master,
     // start would lie before the master's first frame, where a file has only its
     // header. The scan then counts from frame 0 of the master instead.

@@ -1,12 +1,13 @@
 #pragma once
 // The automatic split: cuts one track into pieces at its pauses. The source is
-// scanned in blocks of 1/blocksPerSecond second; a block is loud when some frame
-// rises above the sense level (with a click filter, when enough 10 ms windows in
-// a row do: blockIsLoud), and more than senseTime of quiet blocks make a
-// pause. Every piece is a TrackSegment over the scanned source, owned by the
-// PieceList that collects it. All of this runs on one thread (the split-all
-// worker); the only value another thread may read meanwhile is the source's
-// position (a progress display).
+// scanned in blocks of 1/blocksPerSecond second; a block is loud when the level
+// (the largest magnitude over its channels) of some frame rises above the sense
+// level (with a click filter, of a frame in a run of enough loud 10 ms windows:
+// BlockReader), and more than senseTime of quiet blocks make a pause. Every
+// piece is a TrackSegment over the scanned source, owned by the PieceList that
+// collects it. All of this runs on one thread (the split-all worker); the only
+// value another thread may read meanwhile is the source's position (a progress
+// display).
 
 #include "audio/notifier.h"
 #include "audio/waitable.h"
@@ -33,7 +34,7 @@ std::int64_t pauseBlockCount(double senseTime, std::int32_t blocksPerSecond);
 // Scans forward from the source's position for the first loud block. Returns
 // its first frame, or where reading stopped (normally the length) when none is
 // loud; the source is left there. Posts notifier.post(per mille, 0) after each
-// block that does not end the scan. clickFilterMs as for blockIsLoud (0 = off).
+// block that does not end the scan. clickFilterMs as for BlockReader (0 = off).
 std::int32_t findSoundStart(SampleReader& source, double senseLevel, std::int32_t blocksPerSecond,
                             Notifier& notifier, std::int32_t clickFilterMs = 0);
 

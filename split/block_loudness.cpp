@@ -1,9 +1,9 @@
 #include "split/block_loudness.h"
 
 #include "core/units.h"
+#include "split/click_filter_runs.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace sundra {
 
@@ -20,51 +20,43 @@ std::int64_t clickWindowsNeeded(std::int32_t clickFilterMs) {
     return (std::int64_t{clickFilterMs} + 9) / 10;
 }
 
-bool blockIsLoud(const SampleBuffer& block, double senseLevel, std::int32_t clickFilterMs) {
+BlockReader::BlockReader(SampleReader& source, std::int32_t blocksPerSecond,
+                         std::int32_t clickFilterMs)
+    : source_(source), block_(source.format(), blockBytes(source.format(), blocksPerSecond)),
+      blockFrames_(capacityFrames(block_)), start_(source.tell()) {
+    // A run of one window hears every loud frame: that is no filter at all.
     const std::int64_t needed = clickWindowsNeeded(clickFilterMs);
-    if (needed == 0)
-        return anyFrameAbove(block, senseLevel);
-
-    const std::int32_t frames = usedFrames(block);
-    const std::int32_t window = clickWindowFrames(block.format);
-    const std::int64_t windows = (std::int64_t{frames} + window - 1) / window;
-    std::int64_t run = 0;
-    for (std::int64_t i = 0; i < windows; ++i) {
-        // Once the windows left cannot complete a run, the block is quiet.
-        if (run + (windows - i) < needed)
-            return false;
-        const auto first = static_cast<std::int32_t>(i * window);
-        if (anyFrameAbove(block, first, window, senseLevel)) {
-            if (++run >= needed)
-                return true;
-        } else {
-            run = 0;
-        }
-    }
-    return false;
+    if (needed > 1 && blockFrames_ > 0)
+        runs_ = std::make_unique<ClickFilterRuns>(source, block_, needed,
+                                                  clickWindowFrames(source.format()));
 }
 
-double blockLevel(const SampleBuffer& block, std::int32_t clickFilterMs) {
-    const std::int64_t needed = clickWindowsNeeded(clickFilterMs);
-    if (needed == 0)
-        return meanPeak(block);
+BlockReader::~BlockReader() = default;
 
-    const std::int32_t frames = usedFrames(block);
-    const std::int32_t window = clickWindowFrames(block.format);
-    const std::int64_t windows = (std::int64_t{frames} + window - 1) / window;
-    if (windows < needed)
-        return 0.0; // no run is long enough: quiet at every level
-    std::vector<double> peaks(static_cast<std::size_t>(windows));
-    for (std::int64_t i = 0; i < windows; ++i)
-        peaks[static_cast<std::size_t>(i)] =
-            meanPeak(block, static_cast<std::int32_t>(i * window), window);
-    // A run is loud at L when its quietest window is; the block when any run is.
-    double level = 0.0;
-    for (std::int64_t first = 0; first + needed <= windows; ++first) {
-        const auto from = peaks.begin() + first;
-        level = std::max(level, *std::min_element(from, from + needed));
+bool BlockReader::next() {
+    start_ += frames_;
+    if (runs_) {
+        const std::optional<ClickFilterRuns::Block> block = runs_->next();
+        if (!block) {
+            start_ = runs_->stoppedAt();
+            frames_ = 0;
+            return false;
+        }
+        start_ = block->start;
+        frames_ = block->frames;
+        level_ = block->level;
+        return true;
     }
-    return level;
+    frames_ = readIntoBuffer(source_, block_);
+    return frames_ > 0;
+}
+
+double BlockReader::level() const {
+    return runs_ ? level_ : blockLevel(block_);
+}
+
+bool BlockReader::loud(double senseLevel) const {
+    return runs_ ? level_ > senseLevel : anyFrameAbove(block_, senseLevel);
 }
 
 } // namespace sundra

@@ -19,10 +19,11 @@ namespace {
 
 // Levels of the blocks from the source's position to its end; false when
 // stopEvent was set meanwhile.
-bool readLevels(SampleReader& source, SampleBuffer& block, std::int32_t clickFilterMs,
+bool readLevels(SampleReader& source, std::int32_t blocksPerSecond, std::int32_t clickFilterMs,
                 std::vector<double>& levels, Event* stopEvent) {
-    while (readIntoBuffer(source, block) > 0) {
-        levels.push_back(blockLevel(block, clickFilterMs));
+    BlockReader blocks(source, blocksPerSecond, clickFilterMs);
+    while (blocks.next()) {
+        levels.push_back(blocks.level());
         if (stopEvent && stopEvent->lock(0))
             return false;
     }
@@ -40,20 +41,20 @@ std::optional<BlockScan> scanBlocks(SampleReader& source, double senseTime,
     scan.earliestFrame = -source.absoluteStart();
     scan.pauseBlocks = pauseBlockCount(senseTime, blocksPerSecond);
     scan.clickFilterMs = clickFilterMs;
-    SampleBuffer block(source.format(), blockBytes(source.format(), blocksPerSecond));
-    scan.blockFrames = capacityFrames(block);
+    const std::int32_t frameBytes = frameSize(scan.format);
+    scan.blockFrames = frameBytes > 0 ? blockBytes(scan.format, blocksPerSecond) / frameBytes : 0;
     if (scan.blockFrames <= 0)
         return scan; // a format without frames has no blocks
     scan.levels.reserve(static_cast<std::size_t>(scan.length / scan.blockFrames + 1));
     source.seek(0);
-    if (!readLevels(source, block, clickFilterMs, scan.levels, stopEvent))
+    if (!readLevels(source, blocksPerSecond, clickFilterMs, scan.levels, stopEvent))
         return std::nullopt;
 
     const std::int64_t tail =
         std::int64_t{scan.length} - scan.pauseBlocks * std::int64_t{scan.blockFrames};
     scan.tailStart = static_cast<std::int32_t>(std::max<std::int64_t>(tail, scan.earliestFrame));
     source.seek(scan.tailStart);
-    if (!readLevels(source, block, clickFilterMs, scan.tailLevels, stopEvent))
+    if (!readLevels(source, blocksPerSecond, clickFilterMs, scan.tailLevels, stopEvent))
         return std::nullopt;
     return scan;
 }

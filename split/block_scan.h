@@ -39,7 +39,7 @@ struct BlockScan {
     std::vector<double> tailLevels;
     std::int64_t pauseBlocks = 0; // quiet blocks a sound may hold (trunc of 4 x sense time)
     // A block is loud at a sense level L exactly when its level is above L
-    // (blockLevel with this click filter).
+    // (BlockReader::level with this click filter).
     std::int32_t clickFilterMs = 0;
 
     std::int32_t blockCount() const { return static_cast<std::int32_t>(levels.size()); }

@@ -8,8 +8,8 @@ struct SplitSettings {
     double senseTime = 1.0;   // seconds of quiet that make a pause
     double minimumTime = 1.0; // a piece must be longer than this (seconds)
     bool trimSpace = true;    // leave the pauses out of the pieces
-    // Click filter in milliseconds, 0 = off: a block is loud only when
-    // ceil(ms / 10) of its 10 ms windows in a row are loud (see blockIsLoud).
+    // Click filter in milliseconds, 0 = off: a loud frame counts only when its
+    // 10 ms window lies in a run of ceil(ms / 10) loud windows (BlockReader).
     int clickFilterMs = 0;
 
     // From the settings pages' raw integers: level x 0.001, times x 0.1, and

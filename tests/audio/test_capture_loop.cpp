@@ -2,7 +2,7 @@
 // thread fills the device's buffers from generated blocks of 1/16 s, and the
 // loop runs on the test's thread. A recording of the default format has blocks
 // of 11028 bytes (2757 frames). Each generated block holds one sample value on
-// each channel, so its block level is exactly value / 32768.
+// each channel, so its block level is exactly |value| / 32768.
 
 #include "audio/capture_loop.h"
 #include "audio/error_reporter.h"
@@ -12,11 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -198,7 +200,7 @@ TEST(CaptureLoop, WithAllOptionsOffWritesEveryBlockAfterStartInWholeBlocks) {
 
 TEST(CaptureLoop, BeforeStartBlocksAreMeteredButNotWritten) {
     Recording recording;
-    recording.script().feedBytes(blocks({{100, 200}, {16384, 8192}, {-5, 3277}, {0, 0}}));
+    recording.script().feedBytes(blocks({{100, 200}, {16384, 8192}, {-20000, 3277}, {0, 0}}));
     // The meters at each poll: before the first block (the capture block starts
     // cleared), then after each block.
     std::vector<std::pair<int, int>> meters;
@@ -207,9 +209,9 @@ TEST(CaptureLoop, BeforeStartBlocksAreMeteredButNotWritten) {
         meters.emplace_back(levels.channel0, levels.channel1);
     });
     EXPECT_EQ(recording.run(stop), 0);
-    // Levels are signed and truncated: 100 / 32768 x 1000 is 3.05, a block below
-    // the midpoint shows 0, 3277 / 32768 x 1000 is 100.006.
-    const std::vector<std::pair<int, int>> expected{{0, 0}, {3, 6}, {500, 250}, {0, 100}};
+    // Levels are magnitudes, truncated: 100 / 32768 x 1000 is 3.05, a block of
+    // -20000 shows 610.35, 3277 / 32768 x 1000 is 100.006.
+    const std::vector<std::pair<int, int>> expected{{0, 0}, {3, 6}, {500, 250}, {610, 100}};
     EXPECT_EQ(meters, expected);
     EXPECT_EQ(recording.finish().size(), static_cast<std::size_t>(kHeaderBytes));
 }
@@ -229,9 +231,10 @@ TEST(CaptureLoop, WaitingDropsQuietBlocksUntilTheFirstLoudOneAndKeepsAllAfter) {
     settings.wait = true;
     settings.waitLevel = 8192.0 / 32768.0;
     Recording recording(settings);
-    const test::Bytes quiet = blocks({0, 100, -9000, 8191});
-    // The first block at the wait level ends the waiting; quiet blocks after it stay.
-    const test::Bytes kept = blocks({8192, 0, 50, -3000, 8191});
+    const test::Bytes quiet = blocks({0, 100, -8191, 8191});
+    // The first block at the wait level (here below the midpoint) ends the
+    // waiting; quiet blocks after it stay.
+    const test::Bytes kept = blocks({-8192, 0, 50, -3000, 8191});
     recording.script().feedBytes(quiet + kept);
     recording.loop().startWriting();
 
@@ -287,8 +290,8 @@ TEST(CaptureLoop, OverloadStopsOnlyAboveTheLevelAndDropsThatBlock) {
     settings.overloadStop = true;
     settings.overloadStopLevel = 30720.0 / 32768.0;
     Recording recording(settings);
-    const test::Bytes written = blocks({30720, 0, 30720});
-    recording.script().feedBytes(written + blocks({30721, 0, 0}));
+    const test::Bytes written = blocks({30720, 0, -30720});
+    recording.script().feedBytes(written + blocks({-30721, 0, 0}));
     recording.loop().startWriting();
 
     EXPECT_EQ(recording.runBlocks(10000), 1);
@@ -297,6 +300,52 @@ TEST(CaptureLoop, OverloadStopsOnlyAboveTheLevelAndDropsThatBlock) {
     const test::Bytes wav = recording.finish();
     expectHeaderCovers(wav, 3 * kBlockBytes);
     EXPECT_EQ(dataOf(wav), written);
+}
+
+TEST(CaptureLoop, MusicFromAWavFileIsAsLoudAsItsLoudestChannel) {
+    // 2 s of a 440 Hz tone at -6 dBFS (0.5) whose right channel is in
+    // anti-phase, fed as the microphone from a WAV file. In one recording the
+    // left channel clips at -1.0 for 10 ms from block 5 on.
+    struct Case {
+        const char* what;
+        bool clip;
+        RecordSettings settings;
+        bool overloaded;
+        int blocksWritten;
+    };
+    RecordSettings autoStop;
+    autoStop.autoStop = true;
+    autoStop.autoStopTime = 0.5; // 9 quiet blocks would end it
+    RecordSettings overload;
+    overload.overloadStop = true;
+    const Case cases[] = {
+        {"anti-phase music does not stop on quiet", false, autoStop, false, 30},
+        {"a negative clip is an overload", true, overload, true, 5},
+    };
+    test::TempDir folder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::int16_t> samples;
+        for (std::int32_t i = 0; i < 2 * 44100; ++i) {
+            const auto value = static_cast<std::int16_t>(
+                std::lround(16384 * std::sin(2 * std::numbers::pi * 440 * i / 44100)));
+            const bool clipped = c.clip && i >= 5 * kBlockFrames && i < 5 * kBlockFrames + 441;
+            samples.push_back(clipped ? std::int16_t{-32768} : value);
+            samples.push_back(static_cast<std::int16_t>(-value));
+        }
+        const std::string music = folder.file("music.wav");
+        test::writeBytes(music, test::canonicalWav(WaveFormat{}, test::pcm16(samples)));
+        Recording recording(c.settings);
+        recording.script().feedWavFile(music);
+        recording.loop().startWriting();
+
+        EXPECT_EQ(recording.runBlocks(30), c.overloaded ? 1 : 0);
+        EXPECT_EQ(recording.loop().stopReason(),
+                  c.overloaded ? CaptureLoop::kStoppedByOverload : CaptureLoop::kEndedNormally);
+        EXPECT_EQ(recording.posted().ids(),
+                  std::vector<std::uint32_t>{c.overloaded ? kIdCancel : kIdOk});
+        expectHeaderCovers(recording.finish(), c.blocksWritten * kBlockBytes);
+    }
 }
 
 TEST(CaptureLoop, ReadTimeOutReportsExceptionAndCancels) {

@@ -4,6 +4,7 @@
 // default sense level of 0.05.
 
 #include "tests/cli/cli_runner.h"
+#include "tests/support/reference_levels.h"
 #include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -75,19 +76,16 @@ std::uint64_t fnv1a(const Bytes& bytes) {
     return hash;
 }
 
-// Level of frame f as the split sees it: the mean of both channels on a full
-// scale of 1.0.
+// Level of frame f as the split sees it (the reference rule).
 double frameLevel(const Bytes& file, std::int64_t frame) {
-    const std::uint8_t* at = file.data() + 44 + static_cast<std::size_t>(frame) * 4;
-    const auto left = static_cast<std::int16_t>(at[0] | at[1] << 8);
-    const auto right = static_cast<std::int16_t>(at[2] | at[3] << 8);
-    return (left / 32768.0 + right / 32768.0) / 2.0;
+    return test::referenceFrameLevel(file.data() + 44 + static_cast<std::size_t>(frame) * 4,
+                                     WaveFormat{});
 }
 
 double peakLevel(const Bytes& file, std::int64_t from, std::int64_t to) {
     double peak = 0.0;
     for (std::int64_t frame = from; frame < to; ++frame)
-        peak = std::max(peak, std::abs(frameLevel(file, frame)));
+        peak = std::max(peak, frameLevel(file, frame));
     return peak;
 }
 

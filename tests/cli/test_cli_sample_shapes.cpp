@@ -9,6 +9,7 @@
 #include "core/file.h"
 #include "core/wave_file.h"
 #include "tests/cli/cli_runner.h"
+#include "tests/support/reference_levels.h"
 #include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -70,9 +71,9 @@ struct Piece {
 
 // The split at the default settings written out plainly: quarter-second blocks
 // (of whole frames, as many bytes as the format gives), a block is loud when a
-// frame's mean level (the sum over channels of level / channels) is above 0.05,
-// five quiet blocks end a sound, pauses are left out, and a piece must be longer
-// than a second.
+// frame's level (the reference rule, taken over the decoded doubles) is above
+// 0.05, five quiet blocks end a sound, pauses are left out, and a piece must be
+// longer than a second.
 std::vector<Piece> referencePieces(const std::vector<double>& samples, int channels, int rate,
                                    int bits) {
     const std::int64_t frameBytes = bits / 8 * channels;
@@ -80,6 +81,7 @@ std::vector<Piece> referencePieces(const std::vector<double>& samples, int chann
     const std::int64_t block = (quarter - 1) / frameBytes + 1;
     const double senseLevel = 50 * 0.001;
     const std::int64_t frames = static_cast<std::int64_t>(samples.size()) / channels;
+    const WaveFormat decoded{channels, rate, 64, SampleEncoding::Float};
     std::vector<Piece> pieces;
     std::int64_t soundStart = -1;
     int quiet = 0;
@@ -87,10 +89,9 @@ std::vector<Piece> referencePieces(const std::vector<double>& samples, int chann
         const std::int64_t count = std::min(block, frames - first);
         bool loud = false;
         for (std::int64_t f = first; f < first + count && !loud; ++f) {
-            double mean = 0.0;
-            for (int c = 0; c < channels; ++c)
-                mean += samples[static_cast<std::size_t>(f * channels + c)] / channels;
-            loud = mean > senseLevel;
+            const auto* frame = reinterpret_cast<const std::uint8_t*>(
+                &samples[static_cast<std::size_t>(f * channels)]);
+            loud = test::referenceFrameLevel(frame, decoded) > senseLevel;
         }
         if (loud) {
             if (soundStart < 0)
@@ -130,8 +131,8 @@ std::vector<Piece> splitPieces(const std::string& out) {
 // About 21 s of sound and pauses, written as raw doubles: songs well above
 // the default sense level, one just above it (a level read at half its size
 // would fall below), one too short to stay, hiss far below it, a stereo song
-// whose channels cancel (a mean of 0, so a pause), and a song that runs to the
-// end of the file.
+// whose channels are in anti-phase (as loud as either channel), and a song that
+// runs to the end of the file.
 void writeSignal(const std::string& path, int channels, int rate) {
     struct Part {
         double seconds;
@@ -155,7 +156,7 @@ void writeSignal(const std::string& path, int channels, int rate) {
                 if (part.kind == Part::Tone) {
                     value = part.level * tone;
                 } else if (part.kind == Part::Opposed) {
-                    // Cancels in stereo; elsewhere a song at half the level.
+                    // Anti-phase in stereo; elsewhere a song at half the level.
                     const double sign = c == 0 ? 1.0 : -1.0;
                     value = channels == 2 ? sign * part.level * tone : part.level * tone / 2;
                 } else if (part.kind == Part::Noise) {
@@ -227,9 +228,8 @@ TEST(CliSampleShapes, SplitGivesThePiecesOfThePlainLevelRule) {
         const std::vector<double> samples = decodeToDoubles(dir, wav);
         const std::vector<Piece> expected =
             referencePieces(samples, shape.channels, shape.rate, shape.bits);
-        // The signal's four lasting songs; without a pair of channels to
-        // cancel it, the "opposed" one is a fifth.
-        EXPECT_EQ(expected.size(), shape.channels == 2 ? 4u : 5u);
+        // The signal's five lasting songs, the anti-phase one among them.
+        EXPECT_EQ(expected.size(), 5u);
         EXPECT_NE(
             info.out.find("frames: " + std::to_string(samples.size() / shape.channels) + "\n"),
             std::string::npos)

@@ -1,9 +1,10 @@
-// The level scans take shortcuts for mono and stereo of 8, 16 and 24 bits and of
-// floats. Here they are held against the levels computed the plain way, in
-// double, as the program defines them, over random and boundary buffers and
-// thresholds, in every sample shape.
+// The level scans take shortcuts for every sample shape (and for one channel of
+// stereo). Here they are held against the levels computed the plain way, in
+// double, as the program defines them (tests/support/reference_levels.h), over
+// random and boundary buffers and thresholds, in every sample shape.
 
 #include "core/units.h"
+#include "tests/support/reference_levels.h"
 
 #include <gtest/gtest.h>
 
@@ -17,48 +18,8 @@
 namespace sundra {
 namespace {
 
-// The definitions, written out without any shortcut.
-double referenceLevel(const std::uint8_t* frame, const WaveFormat& format, std::int32_t channel) {
-    if (channel < 0 || channel >= format.channels) {
-        return 0.0;
-    }
-    if (format.bitsPerSample == 8) {
-        return (static_cast<int>(frame[channel]) - 128) / 128.0;
-    }
-    const int width = format.bitsPerSample / 8;
-    const std::uint8_t* bytes = frame + channel * width;
-    if (isFloat(format)) {
-        if (width == 4) {
-            float value;
-            std::memcpy(&value, bytes, 4);
-            return value;
-        }
-        double value;
-        std::memcpy(&value, bytes, 8);
-        return value;
-    }
-    if (format.bitsPerSample == 16 || format.bitsPerSample == 24 || format.bitsPerSample == 32) {
-        // Little-endian two's complement of width bytes.
-        std::int64_t sample = 0;
-        for (int b = width - 1; b >= 0; --b) {
-            sample = sample * 256 + bytes[b];
-        }
-        const std::int64_t range = std::int64_t{1} << format.bitsPerSample;
-        if (sample >= range / 2) {
-            sample -= range;
-        }
-        return static_cast<double>(sample) / static_cast<double>(range / 2);
-    }
-    return 0.0;
-}
-
-double referenceMean(const std::uint8_t* frame, const WaveFormat& format) {
-    double sum = 0.0;
-    for (std::int32_t c = 0; c < format.channels; ++c) {
-        sum += referenceLevel(frame, format, c) / format.channels;
-    }
-    return sum;
-}
+using test::referenceFrameLevel;
+using test::referenceSampleLevel;
 
 // Equal levels, where two NaNs count as the same level.
 bool sameLevel(double a, double b) {
@@ -66,21 +27,21 @@ bool sameLevel(double a, double b) {
 }
 
 struct Reference {
-    std::vector<double> means;
-    std::vector<std::vector<double>> levels; // [channel][frame]
+    std::vector<double> frames;                  // frame levels
+    std::vector<std::vector<double>> magnitudes; // [channel][frame]
 };
 
 Reference reference(const SampleBuffer& buffer) {
     const std::int32_t size = frameSize(buffer.format);
     const std::int32_t frames = buffer.used / size;
     Reference result;
-    result.levels.resize(static_cast<std::size_t>(buffer.format.channels));
+    result.magnitudes.resize(static_cast<std::size_t>(buffer.format.channels));
     for (std::int32_t i = 0; i < frames; ++i) {
         const std::uint8_t* frame = buffer.data.get() + i * size;
-        result.means.push_back(referenceMean(frame, buffer.format));
+        result.frames.push_back(referenceFrameLevel(frame, buffer.format));
         for (std::int32_t c = 0; c < buffer.format.channels; ++c) {
-            result.levels[static_cast<std::size_t>(c)].push_back(
-                referenceLevel(frame, buffer.format, c));
+            result.magnitudes[static_cast<std::size_t>(c)].push_back(
+                std::fabs(referenceSampleLevel(frame, buffer.format, c)));
         }
     }
     return result;
@@ -107,7 +68,7 @@ bool anyAbove(const std::vector<double>& values, double threshold) {
 
 // Thresholds around every level that occurs (exactly at it and one step to
 // either side), the ends of the scale, and values that are not ordinary.
-std::vector<double> thresholdsFor(const std::vector<double>& means, std::mt19937& random) {
+std::vector<double> thresholdsFor(const std::vector<double>& levels, std::mt19937& random) {
     const double inf = std::numeric_limits<double>::infinity();
     std::vector<double> thresholds = {0.0,
                                       -0.0,
@@ -133,15 +94,15 @@ std::vector<double> thresholdsFor(const std::vector<double>& means, std::mt19937
     for (int i = 0; i < 8; ++i) {
         thresholds.push_back(anywhere(random));
     }
-    if (!means.empty()) {
-        std::uniform_int_distribution<std::size_t> pick(0, means.size() - 1);
+    if (!levels.empty()) {
+        std::uniform_int_distribution<std::size_t> pick(0, levels.size() - 1);
         for (int i = 0; i < 8; ++i) {
-            const double mean = means[pick(random)];
-            thresholds.push_back(mean);
-            thresholds.push_back(std::nextafter(mean, -inf));
-            thresholds.push_back(std::nextafter(mean, inf));
+            const double level = levels[pick(random)];
+            thresholds.push_back(level);
+            thresholds.push_back(std::nextafter(level, -inf));
+            thresholds.push_back(std::nextafter(level, inf));
         }
-        const double top = peak(means);
+        const double top = peak(levels);
         thresholds.push_back(top);
         thresholds.push_back(std::nextafter(top, -inf));
     }
@@ -154,13 +115,13 @@ void expectSameAsReference(const SampleBuffer& buffer, std::mt19937& random) {
     const Reference expected = reference(buffer);
     for (std::int32_t c = -1; c <= buffer.format.channels; ++c) {
         const double expectedPeak = c >= 0 && c < buffer.format.channels
-                                        ? peak(expected.levels[static_cast<std::size_t>(c)])
+                                        ? peak(expected.magnitudes[static_cast<std::size_t>(c)])
                                         : 0.0;
         ASSERT_EQ(channelPeak(buffer, c), expectedPeak) << "channel " << c;
     }
-    ASSERT_EQ(meanPeak(buffer), peak(expected.means));
-    for (const double threshold : thresholdsFor(expected.means, random)) {
-        ASSERT_EQ(anyFrameAbove(buffer, threshold), anyAbove(expected.means, threshold))
+    ASSERT_EQ(blockLevel(buffer), peak(expected.frames));
+    for (const double threshold : thresholdsFor(expected.frames, random)) {
+        ASSERT_EQ(anyFrameAbove(buffer, threshold), anyAbove(expected.frames, threshold))
             << "threshold " << threshold;
     }
 }
@@ -280,7 +241,7 @@ TEST(LevelFastPaths, BoundaryBuffersMatchTheDefinitions) {
 }
 
 TEST(LevelFastPaths, EveryFrameAloneMatchesTheDefinition) {
-    // Each frame of a random buffer on its own: its mean is the only level, so
+    // Each frame of a random buffer on its own: its level is the only one, so
     // anyFrameAbove must flip exactly at it.
     std::mt19937 random(42);
     std::uniform_int_distribution<int> byte(0, 255);
@@ -295,29 +256,23 @@ TEST(LevelFastPaths, EveryFrameAloneMatchesTheDefinition) {
         for (std::int32_t i = 0; i < 300; ++i) {
             const std::uint8_t* frame = source.data.get() + i * size;
             std::memcpy(one.data.get(), frame, static_cast<std::size_t>(size));
-            const double mean = referenceMean(frame, source.format);
-            ASSERT_TRUE(sameLevel(frameMean(FrameView{frame, &source.format}), mean))
-                << "frame " << i;
+            const double level = referenceFrameLevel(frame, source.format);
+            ASSERT_EQ(frameLevel(FrameView{frame, &source.format}), level) << "frame " << i;
             for (std::int32_t c = 0; c < layout.channels; ++c) {
                 ASSERT_TRUE(sameLevel(sampleLevel(FrameView{frame, &source.format}, c),
-                                      referenceLevel(frame, source.format, c)));
+                                      referenceSampleLevel(frame, source.format, c)));
             }
-            ASSERT_EQ(meanPeak(one), mean > 0.0 ? mean : 0.0) << "frame " << i;
-            ASSERT_FALSE(anyFrameAbove(one, mean)) << "frame " << i;
-            // Random float bytes may be NaN or -infinity, which nothing lies below.
-            if (mean > -std::numeric_limits<double>::infinity()) {
-                ASSERT_TRUE(anyFrameAbove(
-                    one, std::nextafter(mean, -std::numeric_limits<double>::infinity())))
-                    << "frame " << i << " mean " << mean;
-            }
+            ASSERT_EQ(blockLevel(one), level) << "frame " << i;
+            ASSERT_FALSE(anyFrameAbove(one, level)) << "frame " << i;
+            ASSERT_TRUE(anyFrameAbove(one, std::nextafter(level, -1.0))) << "frame " << i;
         }
     }
 }
 
 TEST(LevelFastPaths, SpecialFloatValuesMatchTheDefinitions) {
     // Every pair of the values a float file can hold at its edges: NaN (which no
-    // comparison lets through), infinities (whose mean with the opposite one is
-    // NaN), signed zeros, values beyond full scale and the smallest ones.
+    // comparison lets through, so it adds nothing to a frame's level),
+    // infinities, signed zeros, values beyond full scale and the smallest ones.
     const double inf = std::numeric_limits<double>::infinity();
     const double values[] = {0.0,
                              -0.0,
@@ -387,7 +342,7 @@ TEST(LevelFastPaths, RangesOfABufferMatchTheDefinitions) {
         }
         buffer.used -= 1; // a partial frame at the end is no frame
         const Reference expected = reference(buffer);
-        const auto frames = static_cast<std::int32_t>(expected.means.size());
+        const auto frames = static_cast<std::int32_t>(expected.frames.size());
         std::vector<std::pair<std::int32_t, std::int32_t>> ranges = {
             {0, frames},  {0, 0},       {0, 1},     {frames - 1, 1}, {frames - 1, 10}, {frames, 5},
             {-3, 10},     {-10, 5},     {100, 441}, {441, 441},      {4000, 4097},     {1, kMax},
@@ -400,8 +355,10 @@ TEST(LevelFastPaths, RangesOfABufferMatchTheDefinitions) {
             const std::int64_t from = std::clamp<std::int64_t>(first, 0, frames);
             const std::int64_t to =
                 std::clamp<std::int64_t>(std::int64_t{first} + std::max(count, 0), from, frames);
-            const std::vector<double> slice(expected.means.begin() + from,
-                                            expected.means.begin() + to);
+            const std::vector<double> slice(expected.frames.begin() + from,
+                                            expected.frames.begin() + to);
+            ASSERT_EQ(blockLevel(buffer, first, count), peak(slice))
+                << "frames " << first << " + " << count;
             for (const double threshold : thresholdsFor(slice, random)) {
                 ASSERT_EQ(anyFrameAbove(buffer, first, count, threshold),
                           anyAbove(slice, threshold))

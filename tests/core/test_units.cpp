@@ -1,9 +1,11 @@
 #include "core/units.h"
 
 #include "memory_stream.h"
+#include "tests/support/reference_levels.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -173,45 +175,45 @@ TEST(Levels, ChannelsTheFormatLacksReadAsZeroWithoutTouchingTheirBytes) {
 }
 
 TEST(Levels, ThresholdsAreStrict) {
-    // One sample of exactly 0.5 is not above 0.5.
-    SampleBuffer half = buffer16(1, {0, 16384, -32768, 100});
+    // One sample of exactly 0.5 (or -0.5) is not above 0.5.
+    SampleBuffer half = buffer16(1, {0, 16384, -16384, 100});
     EXPECT_FALSE(anyFrameAbove(half, 0.5));
     EXPECT_TRUE(anyFrameAbove(half, std::nextafter(0.5, 0.0)));
-    EXPECT_EQ(meanPeak(half), 0.5);
+    EXPECT_EQ(blockLevel(half), 0.5);
     EXPECT_EQ(channelPeak(half, 0), 0.5);
 
-    // Byte 192 is exactly 0.5 as well.
-    SampleBuffer half8 = buffer8(1, {128, 192, 0});
+    // Bytes 192 and 64 are exactly +0.5 and -0.5 as well.
+    SampleBuffer half8 = buffer8(1, {128, 192, 64});
     EXPECT_FALSE(anyFrameAbove(half8, 0.5));
     EXPECT_TRUE(anyFrameAbove(half8, 0.4999));
 
-    // A stereo frame of 16384 and 16385 has the mean 0.5000152587890625.
-    SampleBuffer stereo = buffer16(2, {16384, 16385});
+    // A stereo frame of 16384 and -16385 is as loud as its louder channel.
+    SampleBuffer stereo = buffer16(2, {16384, -16385});
     EXPECT_TRUE(anyFrameAbove(stereo, 0.5));
-    EXPECT_FALSE(anyFrameAbove(stereo, 0.5000152587890625));
+    EXPECT_FALSE(anyFrameAbove(stereo, 0.500030517578125));
 }
 
 TEST(Levels, ThresholdsThatAreNotOrdinaryNumbers) {
-    SampleBuffer quiet = buffer16(2, {-32768, -32768, -32768, -32768});
+    SampleBuffer silent = buffer16(2, {0, 0, 0, 0});
     const double nan = std::nan("");
     const double inf = std::numeric_limits<double>::infinity();
-    EXPECT_FALSE(anyFrameAbove(quiet, nan));
-    EXPECT_FALSE(anyFrameAbove(quiet, -1.0));
-    EXPECT_TRUE(anyFrameAbove(quiet, std::nextafter(-1.0, -2.0)));
-    EXPECT_TRUE(anyFrameAbove(quiet, -inf));
-    EXPECT_TRUE(anyFrameAbove(quiet, -1e300));
-    EXPECT_FALSE(anyFrameAbove(quiet, inf));
+    EXPECT_FALSE(anyFrameAbove(silent, nan));
+    EXPECT_FALSE(anyFrameAbove(silent, 0.0));
+    EXPECT_TRUE(anyFrameAbove(silent, std::nextafter(0.0, -1.0)));
+    EXPECT_TRUE(anyFrameAbove(silent, -inf));
+    EXPECT_TRUE(anyFrameAbove(silent, -1e300));
+    EXPECT_FALSE(anyFrameAbove(silent, inf));
 
-    SampleBuffer loud = buffer16(2, {32767, 32767});
+    SampleBuffer loud = buffer16(2, {32767, -32768});
     EXPECT_FALSE(anyFrameAbove(loud, 1e300));
-    EXPECT_FALSE(anyFrameAbove(loud, 0.999969482421875));
-    EXPECT_TRUE(anyFrameAbove(loud, std::nextafter(0.999969482421875, 0.0)));
+    EXPECT_FALSE(anyFrameAbove(loud, 1.0));
+    EXPECT_TRUE(anyFrameAbove(loud, std::nextafter(1.0, 0.0)));
 }
 
 TEST(Levels, EmptyBuffersHaveNoLevelAndNoLoudFrame) {
     SampleBuffer empty = buffer16(2, {});
     EXPECT_EQ(channelPeak(empty, 0), 0.0);
-    EXPECT_EQ(meanPeak(empty), 0.0);
+    EXPECT_EQ(blockLevel(empty), 0.0);
     EXPECT_FALSE(anyFrameAbove(empty, -2.0));
 
     // A used count short of one frame holds no frame either.
@@ -221,21 +223,57 @@ TEST(Levels, EmptyBuffersHaveNoLevelAndNoLoudFrame) {
     EXPECT_FALSE(anyFrameAbove(partial, -2.0));
 }
 
-TEST(Levels, LevelsAreNotRectified) {
-    // +0.5 and -0.5 cancel.
-    SampleBuffer opposite = buffer16(2, {16384, -16384});
-    EXPECT_EQ(frameMean(FrameView{opposite.data.get(), &opposite.format}), 0.0);
-    EXPECT_EQ(meanPeak(opposite), 0.0);
-    EXPECT_FALSE(anyFrameAbove(opposite, 0.0));
-    EXPECT_EQ(channelPeak(opposite, 0), 0.5);
-    EXPECT_EQ(channelPeak(opposite, 1), 0.0);
-
-    // Everything at or below the midpoint has no level.
-    SampleBuffer low8 = buffer8(2, {0, 128, 12, 127, 128, 128});
-    EXPECT_EQ(channelPeak(low8, 0), 0.0);
-    EXPECT_EQ(channelPeak(low8, 1), 0.0);
-    EXPECT_EQ(meanPeak(low8), 0.0);
-    EXPECT_TRUE(anyFrameAbove(low8, -0.5));
+TEST(Levels, AFrameIsAsLoudAsItsLoudestChannelInEitherDirection) {
+    // Interleaved levels of three frames per case, for the first three
+    // channels; a format of fewer channels takes the first ones.
+    struct Case {
+        const char* what;
+        double frames[3][3];
+        double level; // of the block and of its loud frame, frame 1
+    };
+    const Case cases[] = {
+        {"anti-phase 0.5", {{0, 0, 0}, {0.5, -0.5, 0.5}, {0, 0, 0}}, 0.5},
+        {"negative-only pulse", {{0, 0, 0}, {-0.5, -0.5, -0.5}, {0, 0, 0}}, 0.5},
+        {"lopsided wave", {{0.125, 0.125, 0.125}, {-0.75, -0.5, -0.25}, {0.25, 0, 0}}, 0.75},
+        {"most negative sample", {{0, 0, 0}, {-1.0, -1.0, -1.0}, {0.5, 0, 0}}, 1.0},
+        {"equal and positive", {{0, 0, 0}, {0.5, 0.5, 0.5}, {0.25, 0.25, 0.25}}, 0.5},
+    };
+    const WaveFormat shapes[] = {{1, 8000, 8},
+                                 {1, 44100, 16},
+                                 {1, 48000, 24},
+                                 {1, 48000, 32},
+                                 {1, 48000, 32, SampleEncoding::Float},
+                                 {1, 48000, 64, SampleEncoding::Float}};
+    for (const WaveFormat& shape : shapes) {
+        for (const std::int32_t channels : {1, 2, 3}) {
+            WaveFormat format = shape;
+            format.channels = channels;
+            for (const Case& c : cases) {
+                SCOPED_TRACE(testing::Message() << c.what << ", " << format.bitsPerSample
+                                                << " bits, " << channels << " channels");
+                SampleBuffer buffer(format, 3 * frameSize(format));
+                double peaks[3] = {0, 0, 0};
+                for (std::int32_t f = 0; f < 3; ++f) {
+                    for (std::int32_t ch = 0; ch < channels; ++ch) {
+                        test::putReferenceSample(buffer.data.get() + f * frameSize(format), format,
+                                                 ch, c.frames[f][ch]);
+                        peaks[ch] = std::max(peaks[ch], std::fabs(c.frames[f][ch]));
+                    }
+                }
+                // A mono copy of a case holds its first channel, which is the
+                // loudest of every loud frame above.
+                const FrameView loudFrame{buffer.data.get() + frameSize(format), &format};
+                EXPECT_EQ(frameLevel(loudFrame), c.level);
+                EXPECT_EQ(blockLevel(buffer), c.level);
+                EXPECT_TRUE(anyFrameAbove(buffer, 0.4));
+                EXPECT_FALSE(anyFrameAbove(buffer, c.level));
+                for (std::int32_t ch = 0; ch < channels; ++ch)
+                    EXPECT_EQ(channelPeak(buffer, ch), peaks[ch]) << "channel " << ch;
+                // The sample itself keeps its sign.
+                EXPECT_EQ(sampleLevel(loudFrame, 0), c.frames[1][0]);
+            }
+        }
+    }
 }
 
 TEST(Levels, WideIntegersHaveTheirLevelAndOtherWidthsLevelZero) {
@@ -263,9 +301,9 @@ TEST(Levels, WideIntegersHaveTheirLevelAndOtherWidthsLevelZero) {
         std::memset(buffer.data.get(), 0x7f, static_cast<std::size_t>(buffer.capacity));
         const FrameView frame{buffer.data.get(), &buffer.format};
         EXPECT_EQ(sampleLevel(frame, 0), 0.0);
-        EXPECT_EQ(frameMean(frame), 0.0);
+        EXPECT_EQ(frameLevel(frame), 0.0);
         EXPECT_EQ(channelPeak(buffer, 0), 0.0);
-        EXPECT_EQ(meanPeak(buffer), 0.0);
+        EXPECT_EQ(blockLevel(buffer), 0.0);
         // Every frame's level is 0.0: above a negative threshold, never above 0.
         EXPECT_FALSE(anyFrameAbove(buffer, 0.0));
         EXPECT_TRUE(anyFrameAbove(buffer, -0.001));
@@ -276,16 +314,16 @@ TEST(Levels, AUsedCountBeyondTheCapacityReadsOnlyTheBuffer) {
     SampleBuffer buffer = buffer16(2, {100, 200, 300, 400});
     buffer.used = 4000;
     EXPECT_EQ(channelPeak(buffer, 1), 400 / 32768.0);
-    EXPECT_EQ(meanPeak(buffer), 350 / 32768.0);
+    EXPECT_EQ(blockLevel(buffer), 400 / 32768.0);
     EXPECT_FALSE(anyFrameAbove(buffer, 0.5));
 
     SampleBuffer three(format(3, 44100, 16), 6);
     three.used = 600;
-    EXPECT_EQ(meanPeak(three), 0.0);
+    EXPECT_EQ(blockLevel(three), 0.0);
     EXPECT_FALSE(anyFrameAbove(three, 0.5));
 
     buffer.used = -4;
-    EXPECT_EQ(meanPeak(buffer), 0.0);
+    EXPECT_EQ(blockLevel(buffer), 0.0);
     EXPECT_FALSE(anyFrameAbove(buffer, -2.0));
 }
 

@@ -1,11 +1,15 @@
 #pragma once
 // Helpers of the split and export tests: masters opened from files the way the
-// document opens them, notifiers that record what they were told, and a stream
-// decorator that runs a hook (or throws) on chosen reads.
+// document opens them, the pieces of a whole file's split, notifiers that record
+// what they were told, and a stream decorator that runs a hook (or throws) on
+// chosen reads.
 
 #include "audio/notifier.h"
+#include "audio/waitable.h"
 #include "core/sample_stream.h"
+#include "core/track_segment.h"
 #include "core/wave_file.h"
+#include "split/auto_split.h"
 #include "tests/support/test_files.h"
 
 #include <algorithm>
@@ -35,6 +39,19 @@ struct Span {
         return out << "[" << span.start << ", " << span.end << ")";
     }
 };
+
+// The pieces of splitAll on a row over the whole file, as the window splits.
+inline std::vector<Span> splitOfFile(const std::string& path, const SplitSettings& settings) {
+    auto master = openMaster(path);
+    TrackSegment row(*master);
+    KernelEvent stop(false, true);
+    PieceList pieces;
+    splitAll(row, settings, stop, pieces, Notifier::none());
+    std::vector<Span> spans;
+    for (const auto& piece : pieces)
+        spans.push_back({piece->start(), piece->end()});
+    return spans;
+}
 
 class RecordingNotifier : public Notifier {
 public:

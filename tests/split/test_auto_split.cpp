@@ -147,16 +147,6 @@ TEST_F(AutoSplit, SourcesWithoutLoudFramesGiveNoPieceOrTheWholeSource) {
     EXPECT_EQ(split(silent, kDefaults), (std::vector<Span>{}));
     EXPECT_EQ(split(silent, kDefaultsUntrimmed), (std::vector<Span>{{0, 3 * kSecond}}));
 
-    // +0.5 on the left, -0.5 on the right: every frame's mean is exactly 0.0.
-    test::Bytes opposite = test::pcm16({16384, -16384});
-    while (opposite.size() < 2u * kSecond * 4u)
-        opposite.insert(opposite.end(), opposite.begin(), opposite.end());
-    opposite.resize(2u * kSecond * 4u);
-    const std::string cancelling = rawRecording(kStereo16, opposite);
-    EXPECT_EQ(split(cancelling, kDefaults), (std::vector<Span>{}));
-    EXPECT_EQ(split(cancelling, pageValues(0, 10, 10, 1)), (std::vector<Span>{}));
-    EXPECT_EQ(split(cancelling, kDefaultsUntrimmed), (std::vector<Span>{{0, 2 * kSecond}}));
-
     // Samples of a width without a level (12 bits in two bytes) read as
     // silence, however large they are; 24-bit ones of 0.75 are loud.
     test::Bytes loud12 = {0x00, 0x60};
@@ -177,12 +167,25 @@ TEST_F(AutoSplit, SourcesWithoutLoudFramesGiveNoPieceOrTheWholeSource) {
     EXPECT_EQ(split(deep, pageValues(50, 10, 0, 1)), (std::vector<Span>{{0, kSecond}}));
 }
 
-TEST_F(AutoSplit, SenseLevelZeroMakesAnyPositiveFrameLoud) {
-    // One frame of +1/32768 in block 2 of an otherwise silent file.
-    const std::string path = dir.file("click.wav");
-    test::writeRunsWav(path, kStereo16, {{30000, 0}, {1, 1}, {3 * kSecond - 30001, 0}});
-    EXPECT_EQ(split(path, pageValues(0, 10, 0, 1)), (std::vector<Span>{{22050, 33075}}));
-    EXPECT_EQ(split(path, pageValues(1, 10, 0, 1)), (std::vector<Span>{}));
+TEST_F(AutoSplit, AFrameIsLoudByItsLoudestChannelInEitherDirection) {
+    // One frame of +1/32768 or -1/32768 in block 2 of an otherwise silent file
+    // is loud at sense level 0, and only there.
+    for (const std::int16_t value : {1, -1}) {
+        const std::string path = dir.file("click.wav");
+        test::writeRunsWav(path, kStereo16, {{30000, 0}, {1, value}, {3 * kSecond - 30001, 0}});
+        EXPECT_EQ(split(path, pageValues(0, 10, 0, 1)), (std::vector<Span>{{22050, 33075}}));
+        EXPECT_EQ(split(path, pageValues(1, 10, 0, 1)), (std::vector<Span>{}));
+    }
+
+    // +0.5 on the left, -0.5 on the right, for 2 s to the end: every frame is
+    // as loud as 0.5, and the piece stops a pause (one second) before the end.
+    test::Bytes opposite = test::pcm16({16384, -16384});
+    while (opposite.size() < 2u * kSecond * 4u)
+        opposite.insert(opposite.end(), opposite.begin(), opposite.end());
+    opposite.resize(2u * kSecond * 4u);
+    const std::string wide = rawRecording(kStereo16, opposite);
+    EXPECT_EQ(split(wide, pageValues(100, 10, 0, 1)), (std::vector<Span>{{0, kSecond}}));
+    EXPECT_EQ(split(wide, pageValues(100, 10, 0, 0)), (std::vector<Span>{{0, kSecond}}));
 }
 
 TEST_F(AutoSplit, PiecesOfATrackAreCountedFromThatTrack) {

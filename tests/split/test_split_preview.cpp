@@ -76,13 +76,14 @@ TEST(SplitPreview, EqualsTheAutomaticSplitAtEveryLevelTried) {
         {40, 0, 1},
         {40, 0, 0},
         {7, 30, 1},
-        // The click filter: runs of 3 and of 10 windows, and one run longer
-        // than the 25 windows of a block at 100 ms is impossible, so 250 ms
-        // makes every block quiet.
+        // The click filter: runs of 3, 10 and 25 windows (a block's worth,
+        // wherever the block edges fall), of 40 (longer than a block), and of
+        // one window, which is no filter.
         {10, 10, 1, 30},
         {0, 0, 0, 100},
         {2, 5, 0, 7},
         {10, 10, 1, 250},
+        {0, 0, 1, 400},
     };
     const int levels[] = {0, 3, 4, 10, 25, 50, 80, 100};
 

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include <algorithm>
+
 namespace {
 
 const char* const kSection = "SplitAll";
@@ -50,7 +52,10 @@ CSplitAllSettingsPage::CSplitAllSettingsPage(SettingsStore& store)
     senseTime_ = store_.readInt(kSection, "sencetime", 10);
     minimumTime_ = store_.readInt(kSection, "minimumtime", 10);
     trimSpace_ = store_.readInt(kSection, "trimspace", 1);
-    clickFilter_ = store_.readInt(kSection, "clickfilter", 0);
+    // The click filter came after the other settings and is not bound to their
+    // raw use: a stored length the slider cannot show is held to its range
+    // (0 to 100 ms) here, so the split never runs with one the page hides.
+    clickFilter_ = std::clamp(store_.readInt(kSection, "clickfilter", 0), 0, 100);
 }
 
 CSplitAllSettingsPage::~CSplitAllSettingsPage() {

@@ -32,7 +32,8 @@ public:
     void destroyWidget() override;
 
     // Level x 0.001, times x 0.1 s, trim space exactly when the value is 1, the
-    // click filter in milliseconds. Values are used as stored, also outside 0..100.
+    // click filter in milliseconds. Values are used as stored, also outside
+    // 0..100, except the click filter, which is held to 0..100 when read.
     sundra::SplitSettings splitSettings() const;
 
     // The "Detection..." button, shown when an opener is set: the opener gets

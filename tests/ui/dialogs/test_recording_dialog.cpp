@@ -136,11 +136,12 @@ TEST(RecordingDialog, MetersFollowTheLevelsPeaksOnlyRiseAndOnlyBlocksAfterStartA
             return value(dialog, CRecordingDialog::LevelChannel0) == 500 &&
                    value(dialog, CRecordingDialog::LevelChannel1) == 250;
         });
-        // Channel 0 falls to nothing (its samples lie below the midpoint), channel
-        // 1 to 3277 / 32768 x 1000 = 100.006, shown as 100.
-        level->set(-20000, 3277);
+        // Channel 0 falls to 4000 / 32768 x 1000 = 122.07 (a level below the
+        // midpoint moves the meter by its size), channel 1 to 3277 / 32768 x
+        // 1000 = 100.006, shown as 100.
+        level->set(-4000, 3277);
         quieterShown = waitUntil([&] {
-            return value(dialog, CRecordingDialog::LevelChannel0) == 0 &&
+            return value(dialog, CRecordingDialog::LevelChannel0) == 122 &&
                    value(dialog, CRecordingDialog::LevelChannel1) == 100;
         });
         peaks[0] = value(dialog, CRecordingDialog::PeakChannel0);
@@ -166,7 +167,7 @@ TEST(RecordingDialog, MetersFollowTheLevelsPeaksOnlyRiseAndOnlyBlocksAfterStartA
     EXPECT_EQ(writer->length() % kBlockFrames, 0);
     writer.reset();
     const test::Bytes wav = test::readBytes(folder.file("take.wav"));
-    EXPECT_TRUE(holdsOnly(wav, -20000, 3277));
+    EXPECT_TRUE(holdsOnly(wav, -4000, 3277));
 }
 
 TEST(RecordToFile, EscapeBeforeStartLeavesAHeaderOnlyFileAndNoRecording) {

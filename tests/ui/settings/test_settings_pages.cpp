@@ -66,7 +66,11 @@ TEST(SplitAllSettingsPage, ConvertsTheStoredValuesAsTheyAreUntilShownAndSaved) {
     EXPECT_DOUBLE_EQ(settings.senseTime, 0.2);
     EXPECT_DOUBLE_EQ(settings.minimumTime, 0.0);
     EXPECT_FALSE(settings.trimSpace);
-    EXPECT_EQ(settings.clickFilterMs, 250);
+    EXPECT_EQ(settings.clickFilterMs, 100) << "the click filter is held to the slider's range";
+    for (const auto& [stored, used] : {std::pair{-20, 0}, {100, 100}, {101, 100}, {35, 35}}) {
+        store.writeInt("SplitAll", "clickfilter", stored);
+        EXPECT_EQ(CSplitAllSettingsPage(store).splitSettings().clickFilterMs, used) << stored;
+    }
 
     auto holder = show(page);
     EXPECT_EQ(page.trimSpace(), 0) << "a check value outside 0..2 is cleared when shown";

@@ -144,10 +144,10 @@ TEST_F(RecordCommandTest, OverloadShowsTheMessageAndLeavesTheDocumentUnchanged) 
     setRecordOption("overloadstoplevel", 90); // 0.99 of full scale
     const QString song = wav("song.wav", {{1000, 3000}});
     start({song});
-    // From here on the capture device takes its sound from a script: blocks at
-    // full scale, held back until "Start" was pressed.
+    // From here on the capture device takes its sound from a script: blocks
+    // clipped at negative full scale, held back until "Start" was pressed.
     auto script = std::make_shared<TestSoundScript>();
-    script->feedBytes(test::pcm16(std::vector<std::int16_t>(2 * kBlockFrames * 4, 32767)));
+    script->feedBytes(test::pcm16(std::vector<std::int16_t>(2 * kBlockFrames * 4, -32768)));
     script->setInputStalled(true);
     ScopedSoundPortFactory scripted{[script] { return std::make_unique<TestSoundPort>(script); }};
     onRecordingDialog([script](CRecordingDialog& dialog) {
