@@ -1,5 +1,6 @@
 // The edit rules of the track list, as sequences of edits against the rows they
-// must leave, and what an observer of the list is told while they run.
+// must leave. (What an observer is told is checked with the cuts model, by
+// Qt's model tester.)
 
 #include "core/track_edits.h"
 
@@ -162,46 +163,6 @@ TEST(TrackEdits, SplitAtTheBarCutsAtItsThousandthOfTheTrack) {
         EXPECT_EQ(splitFrameAtBar(TrackSegment(master, c.start, c.end), c.bar), c.at)
             << c.start << ".." << c.end << " at " << c.bar;
     }
-}
-
-// Keeps a count of the rows from what it is told, as a view of the list would.
-class CountingObserver : public TrackListObserver {
-public:
-    void aboutToInsertRows(int first, int last) override { pending = last - first + 1; }
-    void insertedRows() override { count += pending; }
-    void aboutToRemoveRows(int first, int last) override { pending = last - first + 1; }
-    void removedRows() override { count -= pending; }
-    void aboutToReplaceList() override { ++replacements; }
-    void replacedList() override { count = -1; }
-    void changedRow(int row) override { changed.push_back(row); }
-
-    int pending = 0;
-    int count = 0;
-    int replacements = 0;
-    std::vector<int> changed;
-};
-
-TEST(TrackEdits, AnObserverIsToldOfEveryChange) {
-    MemoryStream master(WaveFormat{}, kMaster);
-    TrackList rows;
-    CountingObserver observer;
-    rows.setObserver(&observer);
-    rows.assign({{"song", 0, kMaster}}, master);
-    EXPECT_EQ(observer.replacements, 1); // one replacement, not a row at a time
-    observer.count = rows.rowCount();
-    splitTrack(rows, 0, 4000, master);
-    splitTrack(rows, 1, 6000, master);
-    joinWithPrevious(rows, 2);
-    replaceByPieces(rows, 0, {{10, 20}, {30, 40}}, master);
-    rows.removeRow(1);
-    EXPECT_EQ(observer.count, rows.rowCount());
-    observer.changed.clear();
-    expandRight(rows, 0, kMaster);
-    renameAll(rows, "t");
-    EXPECT_EQ(observer.changed, (std::vector<int>{0, 0, 1}));
-    rows.setObserver(nullptr);
-    rows.clearAll();
-    EXPECT_EQ(observer.replacements, 1);
 }
 
 } // namespace
