@@ -14,13 +14,9 @@
 #include "ui/view/sundra_view.h"
 #include "ui/view/track_list_ctrl.h"
 #include "ui/view/transport.h"
-#include "ui/waveform/waveform_strip.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QMouseEvent>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QSettings>

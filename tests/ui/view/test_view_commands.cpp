@@ -1,14 +1,12 @@
 // The main view's edit commands driven by number with their enable rules, the
 // form's layout, and the track list's keyboard, names and clicks.
 
-#include "audio/playback_tasks.h"
 #include "tests/ui/view/view_test.h"
 #include "ui/app/main_frame.h"
 #include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
 #include "ui/platform/command_table.h"
-#include "ui/settings/shot_play_settings_page.h"
 #include "ui/view/position_bar.h"
 #include "ui/view/sundra_view.h"
 #include "ui/view/track_list_ctrl.h"
@@ -16,19 +14,11 @@
 #include "ui/waveform/waveform_strip.h"
 
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QScrollBar>
-#include <QSettings>
-#include <QTimer>
-#include <QWheelEvent>
-
-#include <algorithm>
-#include <cstring>
-#include <limits>
 
 namespace sundra::uitest {
 namespace {
