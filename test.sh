@@ -12,6 +12,7 @@ jobs=$(nproc)
 
 scripts/install-deps.sh
 scripts/check-engine-no-qt.sh
+scripts/check-include-layers.sh
 
 export QT_QPA_PLATFORM=offscreen
 # Device tests run against a real sound server that this script starts; a test

@@ -13,9 +13,9 @@
 #include "core/file.h"
 #include "core/wave_file.h"
 #include "split/auto_split.h"
-#include "ui/message_box_reporter.h"
-#include "ui/save_all_dialog.h"
-#include "ui/split_all_dialog.h"
+#include "ui/dialogs/save_all_dialog.h"
+#include "ui/dialogs/split_all_dialog.h"
+#include "ui/platform/message_box_reporter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

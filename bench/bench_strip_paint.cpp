@@ -12,14 +12,15 @@
 #include "audio/sound_system.h"
 #include "audio/waitable.h"
 #include "split/auto_split.h"
-#include "ui/main_frame.h"
-#include "ui/message_box_reporter.h"
-#include "ui/split_all_settings_page.h"
-#include "ui/sundra_app.h"
-#include "ui/sundra_doc.h"
-#include "ui/sundra_view.h"
-#include "ui/track_list_ctrl.h"
-#include "ui/waveform_strip.h"
+#include "ui/app/main_frame.h"
+#include "ui/app/sundra_app.h"
+#include "ui/document/cuts_model.h"
+#include "ui/document/sundra_doc.h"
+#include "ui/platform/message_box_reporter.h"
+#include "ui/settings/settings_pages.h"
+#include "ui/settings/split_all_settings_page.h"
+#include "ui/view/sundra_view.h"
+#include "ui/waveform/waveform_strip.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -82,14 +83,15 @@ int main(int argc, char** argv) {
     {
         sundra::KernelEvent stop(false, true);
         sundra::PieceList pieces;
-        sundra::splitAll(app.document().playback().range(), view.splitPage().splitSettings(), stop,
-                         pieces, sundra::Notifier::none());
-        view.ApplyPieces(pieces);
+        sundra::splitAll(app.document().playback().range(),
+                         view.settings().splitPage().splitSettings(), stop, pieces,
+                         sundra::Notifier::none());
+        view.cuts().applyPieces(view.selectedTrack(), pieces);
     }
-    view.SelectTrack(std::min(3, view.list().rowCount() - 1), false);
+    view.SelectTrack(std::min(3, view.cuts().rowCount() - 1), false);
     settle();
     std::printf("strip %d x %d, %d tracks\n", strip.width(), strip.height(),
-                view.list().rowCount());
+                view.cuts().rowCount());
 
     strip.showWholeFile();
     timePaints("whole file in view", strip, paints);

@@ -6,12 +6,12 @@ namespace sundra {
 
 namespace {
 
-bool validRow(TrackList& rows, int row) {
+bool validRow(const TrackList& rows, int row) {
     return row >= 0 && row < rows.rowCount() && rows.trackAt(row) != nullptr;
 }
 
 // A shared cut is named by the first row's end.
-TrackEdge canonical(TrackList& rows, TrackEdge edge) {
+TrackEdge canonical(const TrackList& rows, TrackEdge edge) {
     if (edge.side == EdgeSide::Start && rowsTouch(rows, edge.row - 1)) {
         return {edge.row - 1, EdgeSide::End};
     }
@@ -20,7 +20,7 @@ TrackEdge canonical(TrackList& rows, TrackEdge edge) {
 
 } // namespace
 
-bool rowsTouch(TrackList& rows, int row) {
+bool rowsTouch(const TrackList& rows, int row) {
     if (!validRow(rows, row) || !validRow(rows, row + 1)) {
         return false;
     }
@@ -29,7 +29,7 @@ bool rowsTouch(TrackList& rows, int row) {
     return gap >= 0 && gap <= 1;
 }
 
-std::int32_t edgeFrame(TrackList& rows, TrackEdge edge) {
+std::int32_t edgeFrame(const TrackList& rows, TrackEdge edge) {
     if (!validRow(rows, edge.row)) {
         return 0;
     }

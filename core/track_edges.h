@@ -22,10 +22,10 @@ struct TrackEdge {
 };
 
 // True when rows row and row + 1 touch.
-bool rowsTouch(TrackList& rows, int row);
+bool rowsTouch(const TrackList& rows, int row);
 
 // Where edge is now in master frames; for a shared cut, the first row's end.
-std::int32_t edgeFrame(TrackList& rows, TrackEdge edge);
+std::int32_t edgeFrame(const TrackList& rows, TrackEdge edge);
 
 // Moves edge to frame, clamped so that no track's length becomes negative, no
 // edge crosses the neighbouring track, and nothing leaves 0..masterLength. A

@@ -3,6 +3,7 @@
 #include "core/units.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace sundra {
 
@@ -20,7 +21,13 @@ void TrackList::insertRow(int index, const std::string& name) {
     const int at = std::clamp(index, 0, rowCount());
     Row row;
     row.texts[Name] = name;
+    if (observer_) {
+        observer_->aboutToInsertRows(at, at);
+    }
     rows_.insert(rows_.begin() + at, std::move(row));
+    if (observer_) {
+        observer_->insertedRows();
+    }
 }
 
 const std::string& TrackList::name(int row) const {
@@ -30,6 +37,9 @@ const std::string& TrackList::name(int row) const {
 void TrackList::setName(int row, const std::string& name) {
     if (row >= 0 && row < rowCount()) {
         rows_[static_cast<std::size_t>(row)].texts[Name] = name;
+        if (observer_) {
+            observer_->changedRow(row);
+        }
     }
 }
 
@@ -41,19 +51,35 @@ const std::string& TrackList::text(int row, int column) const {
 }
 
 void TrackList::clearAll() {
+    if (observer_) {
+        observer_->aboutToReplaceList();
+    }
     for (Row& row : rows_) {
         row.segment.reset();
     }
     rows_.clear();
+    if (observer_) {
+        observer_->replacedList();
+    }
 }
 
 void TrackList::removeRow(int row) {
     if (row >= 0 && row < rowCount()) {
+        if (observer_) {
+            observer_->aboutToRemoveRows(row, row);
+        }
         rows_.erase(rows_.begin() + row);
+        if (observer_) {
+            observer_->removedRows();
+        }
     }
 }
 
 TrackSegment* TrackList::trackAt(int row) {
+    return const_cast<TrackSegment*>(std::as_const(*this).trackAt(row));
+}
+
+const TrackSegment* TrackList::trackAt(int row) const {
     if (row == -1) {
         return &TrackSegment::empty();
     }
@@ -86,6 +112,9 @@ void TrackList::refreshTimes(int row) {
     entry.texts[Start] = clock(wholeSeconds(segment.absoluteStart(), format));
     entry.texts[End] = clock(wholeSeconds(segment.absoluteEnd(), format));
     entry.texts[Total] = clock(wholeSeconds(segment.length(), format));
+    if (observer_) {
+        observer_->changedRow(row);
+    }
 }
 
 CutList TrackList::cuts() const {
@@ -104,10 +133,20 @@ CutList TrackList::cuts() const {
 }
 
 void TrackList::assign(const CutList& cuts, SampleStream& master) {
+    // One replacement for the observer, not a removal and an insertion a row.
+    TrackListObserver* observer = observer_;
+    if (observer) {
+        observer->aboutToReplaceList();
+    }
+    observer_ = nullptr;
     clearAll();
     for (const CutRow& cut : cuts) {
         insertRow(rowCount(), cut.name);
         setTrack(rowCount() - 1, TrackSegment(master, cut.start, cut.end));
+    }
+    observer_ = observer;
+    if (observer) {
+        observer->replacedList();
     }
 }
 

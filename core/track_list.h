@@ -1,8 +1,9 @@
 #pragma once
 // TrackList: the rows the main view shows, each a name and an owned segment,
-// with the three time texts (start, end, length as "%H:%M:%S"). The window's
-// list widget is a view of this model; the edit commands, Auto Split and Save
-// All work on it. All calls come from the window thread.
+// with the three time texts (start, end, length as "%H:%M:%S"). The edit rules
+// (track_edits.h), Auto Split and Save All work on it; the window's model of
+// the cuts owns one and is told of every change through its observer. All
+// calls come from the window thread.
 
 #include "core/cut_list.h"
 #include "core/track_segment.h"
@@ -15,9 +16,27 @@
 
 namespace sundra {
 
+// Told of every change of a TrackList: before and after rows come or go or the
+// whole list is replaced, and after a row's name or times changed. Rows are
+// numbered as they are before an insertion or removal.
+class TrackListObserver {
+public:
+    virtual ~TrackListObserver() = default;
+    virtual void aboutToInsertRows(int first, int last) = 0;
+    virtual void insertedRows() = 0;
+    virtual void aboutToRemoveRows(int first, int last) = 0;
+    virtual void removedRows() = 0;
+    virtual void aboutToReplaceList() = 0;
+    virtual void replacedList() = 0;
+    virtual void changedRow(int row) = 0;
+};
+
 class TrackList {
 public:
     enum Column { Name = 0, Start = 1, End = 2, Total = 3 };
+
+    // The observer (not owned; null for none) must outlive the list or be unset.
+    void setObserver(TrackListObserver* observer) { observer_ = observer; }
 
     int rowCount() const { return static_cast<int>(rows_.size()); }
     // Inserts a row with a name and no segment at index (0..rowCount()).
@@ -33,6 +52,7 @@ public:
     // The segment of row; for -1 the process-wide empty track. Null for a row
     // that carries no segment.
     TrackSegment* trackAt(int row);
+    const TrackSegment* trackAt(int row) const;
     // Stores a heap copy of segment as the row's track (the row must carry none
     // yet) and refreshes the row's time columns.
     void setTrack(int row, const TrackSegment& segment);
@@ -50,6 +70,7 @@ private:
         std::unique_ptr<TrackSegment> segment;
     };
     std::vector<Row> rows_;
+    TrackListObserver* observer_ = nullptr;
 };
 
 } // namespace sundra

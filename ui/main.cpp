@@ -4,10 +4,10 @@
 // `sundra --help` prints the usage and `sundra --version` the version.
 
 #include "core/file.h"
-#include "ui/command_line.h"
-#include "ui/message_box_reporter.h"
-#include "ui/screenshots.h"
-#include "ui/sundra_app.h"
+#include "ui/app/command_line.h"
+#include "ui/app/screenshots.h"
+#include "ui/app/sundra_app.h"
+#include "ui/platform/message_box_reporter.h"
 
 #include <QApplication>
 #include <QGuiApplication>

@@ -2,7 +2,7 @@
 // Helpers of the recording tests: acting on the recording dialog that a command
 // opens, and pressing keys on it.
 
-#include "ui/recording_dialog.h"
+#include "ui/dialogs/recording_dialog.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -2,7 +2,7 @@
 
 #include "core/byte_stream.h"
 #include "core/file.h"
-#include "ui/message_box_reporter.h"
+#include "ui/platform/message_box_reporter.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,6 +1,6 @@
 #include "tests/ui/window_test_support.h"
 
-#include "ui/command_table.h"
+#include "ui/platform/command_table.h"
 
 namespace sundra::uitest {
 

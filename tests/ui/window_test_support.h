@@ -8,7 +8,7 @@
 #include "core/playback_context.h"
 #include "tests/support/test_files.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/sundra_app.h"
+#include "ui/app/sundra_app.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,169 @@
+// The edit rules of the track list, as sequences of edits against the rows they
+// must leave. (What an observer is told is checked with the cuts model, by
+// Qt's model tester.)
+
+#include "core/track_edits.h"
+
+#include "memory_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace sundra {
+namespace {
+
+using test::MemoryStream;
+
+constexpr std::int32_t kMaster = 10000;
+
+CutList rowsOf(const TrackList& rows) {
+    return rows.cuts();
+}
+
+std::string describe(const CutList& rows) {
+    std::string out;
+    for (const CutRow& row : rows) {
+        out +=
+            "[" + row.name + " " + std::to_string(row.start) + " " + std::to_string(row.end) + "]";
+    }
+    return out;
+}
+
+struct Edit {
+    const char* what;
+    std::function<void(TrackList&, SampleStream&)> apply;
+};
+
+Edit split(int row, std::int32_t at) {
+    return {"split",
+            [=](TrackList& rows, SampleStream& master) { splitTrack(rows, row, at, master); }};
+}
+Edit joint(int row) {
+    return {"joint", [=](TrackList& rows, SampleStream&) { joinWithPrevious(rows, row); }};
+}
+Edit remove(int row) {
+    return {"delete", [=](TrackList& rows, SampleStream&) { rows.removeRow(row); }};
+}
+Edit left(int row) {
+    return {"expand left", [=](TrackList& rows, SampleStream&) { expandLeft(rows, row); }};
+}
+Edit right(int row) {
+    return {"expand right",
+            [=](TrackList& rows, SampleStream&) { expandRight(rows, row, kMaster); }};
+}
+Edit reset() {
+    return {"reset",
+            [](TrackList& rows, SampleStream& master) { resetToWhole(rows, "song", master); }};
+}
+Edit rename() {
+    return {"rename", [](TrackList& rows, SampleStream&) { renameAll(rows, "song"); }};
+}
+Edit pieces(int row, std::vector<FrameRange> ranges) {
+    return {"pieces", [=](TrackList& rows, SampleStream& master) {
+                replaceByPieces(rows, row, ranges, master);
+            }};
+}
+Edit titles(std::vector<std::string> names, bool taken) {
+    return {"titles", [=](TrackList& rows, SampleStream&) {
+                EXPECT_EQ(nameAfterTitles(rows, names), taken);
+            }};
+}
+
+TEST(TrackEdits, SequencesOfEditsLeaveTheRowsTheRulesGive) {
+    const CutList whole = {{"song", 0, kMaster}};
+    const struct Case {
+        const char* name;
+        CutList start;
+        std::vector<Edit> edits;
+        CutList expected;
+    } cases[] = {
+        {"split leaves the one-frame gap and names grow",
+         whole,
+         {split(0, 5000), split(1, 7000)},
+         {{"song-00", 0, 5000}, {"song-01-00", 5001, 7000}, {"song-01-01", 7001, kMaster}}},
+        {"split at the start and at the end keeps empty parts",
+         whole,
+         {split(0, 0), split(1, kMaster)},
+         {{"song-00", 0, 0}, {"song-01-00", 1, kMaster}, {"song-01-01", kMaster + 1, kMaster}}},
+        {"joint merges into the row before and keeps its name",
+         whole,
+         {split(0, 5000), split(1, 7000), joint(2), joint(1)},
+         {{"song-00", 0, kMaster}}},
+        {"joint spans what lay between, deleted tracks too",
+         {{"a", 100, 200}, {"b", 300, 400}, {"c", 900, 1000}},
+         {remove(1), joint(1)},
+         {{"a", 100, 1000}}},
+        {"expand fits a track one frame short of its neighbours",
+         {{"a", 100, 200}, {"b", 300, 400}, {"c", 900, 1000}},
+         {left(0), right(0), right(1), left(2), right(2)},
+         {{"a", 0, 299}, {"b", 300, 899}, {"c", 900, kMaster}}},
+        {"expand shrinks a track that overlaps its neighbour",
+         {{"a", 0, 700}, {"b", 500, 900}},
+         {right(0), left(1)},
+         {{"a", 0, 499}, {"b", 500, 900}}},
+        {"rename numbers every row after the title, reset gives the whole file",
+         {{"x", 0, 10}, {"y", 20, 30}},
+         {rename(), reset()},
+         whole},
+        {"rename",
+         {{"x", 0, 10}, {"y", 20, 30}, {"z", 40, 50}},
+         {rename()},
+         {{"song-00", 0, 10}, {"song-01", 20, 30}, {"song-02", 40, 50}}},
+        {"pieces replace their row, named after it",
+         {{"a", 0, 100}, {"side", 100, 9000}, {"c", 9000, kMaster}},
+         {pieces(1, {{150, 2000}, {2500, 4000}, {5000, 8000}})},
+         {{"a", 0, 100},
+          {"side-00", 150, 2000},
+          {"side-01", 2500, 4000},
+          {"side-02", 5000, 8000},
+          {"c", 9000, kMaster}}},
+        {"no pieces: the row goes",
+         {{"a", 0, 100}, {"b", 200, 300}},
+         {pieces(0, {})},
+         {{"b", 200, 300}}},
+        {"titles name the rows, a wrong count changes nothing",
+         {{"a", 0, 100}, {"b", 200, 300}},
+         {titles({"Intro"}, false), titles({}, true), titles({"Intro", "Side/Long"}, true)},
+         {{"01 Intro", 0, 100}, {"02 Side-Long", 200, 300}}},
+        {"rows that do not exist are left alone",
+         {{"a", 0, 100}},
+         {split(3, 50), joint(0), joint(5), left(-2), right(1), pieces(4, {{1, 2}})},
+         {{"a", 0, 100}}},
+    };
+    for (const Case& c : cases) {
+        MemoryStream master(WaveFormat{}, kMaster);
+        TrackList rows;
+        rows.assign(c.start, master);
+        for (const Edit& edit : c.edits) {
+            edit.apply(rows, master);
+        }
+        EXPECT_EQ(describe(rowsOf(rows)), describe(c.expected)) << c.name;
+        for (int row = 0; row < rows.rowCount(); ++row) {
+            EXPECT_EQ(&rows.trackAt(row)->parent(), &master) << c.name;
+        }
+    }
+}
+
+TEST(TrackEdits, SplitAtTheBarCutsAtItsThousandthOfTheTrack) {
+    MemoryStream master(WaveFormat{}, 4000000);
+    const struct {
+        std::int32_t start;
+        std::int32_t end;
+        int bar;
+        std::int32_t at;
+    } cases[] = {
+        {0, 1000, 500, 500}, {1000, 2000, 0, 1000},      {1000, 2000, 1000, 2000},
+        {0, 999, 1, 0},      {0, 3600001, 333, 1198800}, // trunc(3600001 x 0.333)
+        {100, 50, 500, 100},                             // a reversed track has length 0
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(splitFrameAtBar(TrackSegment(master, c.start, c.end), c.bar), c.at)
+            << c.start << ".." << c.end << " at " << c.bar;
+    }
+}
+
+} // namespace
+} // namespace sundra

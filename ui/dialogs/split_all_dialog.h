@@ -1,0 +1,63 @@
+#pragma once
+// CSplitAllDialog: the "Split All Dialog" that runs the automatic split of one
+// track on its own worker and shows how far the scan has read. The worker posts
+// OK when every piece has been collected; Cancel (or closing) asks it to stop
+// and waits, so exec returns only after the piece being cut is complete.
+//
+// The dialog owns the pieces it collects (windows onto source); after Cancel
+// they are released at once, so only an accepted dialog hands any over. The
+// source must not be used by anything else while the dialog runs.
+
+#include "split/auto_split.h"
+#include "split/detection_report.h"
+#include "split/split_settings.h"
+#include "split/track_count_split.h"
+#include "ui/dialogs/worker_dialog.h"
+
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+
+class CSplitAllDialog : public WorkerDialog {
+    Q_OBJECT
+public:
+    CSplitAllDialog(sundra::SampleReaderWriter& source, const sundra::SplitSettings& settings,
+                    QWidget* parent);
+    ~CSplitAllDialog() override;
+
+    // Cut into exactly count pieces at the longest pauses instead (count >= 2);
+    // set before exec.
+    void setTrackCount(int count) { trackCount_ = count; }
+    int trackCount() const { return trackCount_; }
+    // With a track count: how many pauses the scan found (valid once accepted).
+    const sundra::TrackSplitOutcome& trackOutcome() const { return trackOutcome_; }
+    // Without: when the split found fewer than two pieces, the detection report
+    // that says why (made on the same worker before the dialog ends).
+    const std::optional<sundra::DetectionReport>& fewPiecesReport() const { return report_; }
+
+    // Valid once exec has returned Accepted; empty after Cancel.
+    sundra::PieceList& pieces() { return pieces_; }
+
+    QProgressBar* progressBar() const { return progress_; }
+    QPushButton* cancelButton() const { return cancel_; }
+
+    // After Cancel the pieces found so far are released.
+    void done(int result) override;
+
+    bool begin() override;
+    int run(sundra::Event& stopEvent) override;
+
+protected:
+    void onTimer() override;
+
+private:
+    sundra::SplitSettings settings_;
+    sundra::SampleReaderWriter& source_;
+    sundra::PieceList pieces_;
+    int trackCount_ = 0;
+    sundra::TrackSplitOutcome trackOutcome_;
+    std::optional<sundra::DetectionReport> report_;
+    std::unique_ptr<sundra::Notifier> commands_;
+    QPointer<QProgressBar> progress_;
+    QPointer<QPushButton> cancel_;
+};

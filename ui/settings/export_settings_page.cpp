@@ -1,0 +1,103 @@
+#include "ui/settings/export_settings_page.h"
+
+#include "ui/settings/settings_store.h"
+
+#include <QGridLayout>
+
+#include <algorithm>
+
+namespace {
+const char* const kSection = "export";
+}
+
+CExportSettingsPage::CExportSettingsPage(SettingsStore& store)
+    : store_(store), format_(store.readInt(kSection, "format", 0)),
+      quality_(store.readInt(kSection, "quality", 60)) {}
+
+CExportSettingsPage::~CExportSettingsPage() {
+    store_.writeInt(kSection, "format", format_);
+    store_.writeInt(kSection, "quality", quality_);
+    destroyWidget();
+}
+
+QString CExportSettingsPage::title() const {
+    return QStringLiteral("export");
+}
+
+QWidget* CExportSettingsPage::createWidget(QWidget* parent) {
+    QWidget* page = makePageWidget(parent, 187, 60);
+
+    formatBox_ = new QComboBox(page);
+    formatBox_->setObjectName(QStringLiteral("formatBox"));
+    for (int i = 0; i < sundra::kExportFormatCount; ++i)
+        formatBox_->addItem(
+            QString::fromLatin1(sundra::exportFormatLabel(sundra::exportFormatFromValue(i))));
+    qualitySlider_ = page_controls::makeSlider(page, QStringLiteral("qualitySlider"));
+    note_ = new QLabel(page);
+    note_->setObjectName(QStringLiteral("note"));
+    note_->setWordWrap(true);
+
+    auto* grid = new QGridLayout(page);
+    grid->addWidget(new QLabel(QStringLiteral("format"), page), 0, 0);
+    grid->addWidget(formatBox_, 0, 1);
+    grid->addWidget(new QLabel(QStringLiteral("quality"), page), 1, 0);
+    grid->addWidget(qualitySlider_, 1, 1);
+    grid->addWidget(note_, 2, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(3, 1);
+
+    QWidget::setTabOrder(formatBox_, qualitySlider_);
+    QObject::connect(formatBox_, &QComboBox::currentIndexChanged, page,
+                     [this] { showWhatApplies(); });
+    return page;
+}
+
+void CExportSettingsPage::showWhatApplies() {
+    if (!formatBox_)
+        return;
+    const auto format = sundra::exportFormatFromValue(formatBox_->currentIndex());
+    qualitySlider_->setEnabled(sundra::isLossy(format));
+    switch (format) {
+    case sundra::ExportFormat::Wav:
+        note_->setText(QStringLiteral("Tracks are written as WAV files with the recording's own "
+                                      "samples and extension, without tags."));
+        break;
+    case sundra::ExportFormat::Flac:
+        note_->setText(QStringLiteral("FLAC keeps 8, 16 and 24-bit samples exactly. 32-bit and "
+                                      "floating-point recordings are written at 24 bits."));
+        break;
+    case sundra::ExportFormat::Opus:
+        note_->setText(QStringLiteral("Opus takes recordings at 48000, 24000, 16000, 12000 or "
+                                      "8000 samples per second."));
+        break;
+    default:
+        note_->setText(QStringLiteral("A higher quality gives larger files."));
+        break;
+    }
+}
+
+void CExportSettingsPage::loadControls() {
+    if (!formatBox_)
+        return;
+    formatBox_->setCurrentIndex(static_cast<int>(sundra::exportFormatFromValue(format_)));
+    qualitySlider_->setValue(quality_);
+    showWhatApplies();
+}
+
+void CExportSettingsPage::saveControls() {
+    if (!formatBox_)
+        return;
+    format_ = formatBox_->currentIndex();
+    quality_ = qualitySlider_->value();
+}
+
+void CExportSettingsPage::destroyWidget() {
+    SettingsPage::destroyWidget();
+    formatBox_ = nullptr;
+    qualitySlider_ = nullptr;
+    note_ = nullptr;
+}
+
+sundra::ExportSettings CExportSettingsPage::exportSettings() const {
+    return {sundra::exportFormatFromValue(format_), std::clamp(quality_, 0, 100)};
+}

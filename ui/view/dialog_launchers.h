@@ -1,0 +1,61 @@
+#pragma once
+// DialogLaunchers: the commands that run a dialog over the document: Save All
+// (every row to a file of its own, with the export page's format and the
+// album's tags), Track Info (the album information, one edit of the cuts),
+// the settings sheet, and Record (a new WAV file from the sound card; an
+// accepted recording becomes the document, with one row over it).
+//
+// The dialogs are modal children of the view. Save All and Record run only
+// while the transport is idle.
+
+#include "split/track_tags.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+class CSundraDoc;
+class CommandTable;
+class CutListKeeper;
+class QWidget;
+class SettingsPages;
+class Transport;
+
+class DialogLaunchers : public QObject {
+    Q_OBJECT
+public:
+    DialogLaunchers(CSundraDoc& document, Transport& transport, SettingsPages& settings,
+                    CutListKeeper& keeper, QWidget* owner);
+
+    // Binds Save All, Track Info, settings and Record.
+    void bindCommands(CommandTable& commands);
+
+    void OnSaveAll();
+    void OnTrackInfo();
+    void OnSettings();
+    // Keeps the cuts of the document it replaces before the recording becomes it.
+    void OnRecord();
+
+    // The tags Save All gives each row's file.
+    std::vector<sundra::TrackTags> exportTags();
+    // Replaces the Save-As dialog of Record (tests); empty restores it.
+    void setRecordingPathChooser(std::function<QString(QWidget*)> choose) {
+        chooseRecordingPath_ = std::move(choose);
+    }
+
+signals:
+    // A recording became the document; path is its file.
+    void recordingAdopted(const QString& path);
+
+private:
+    bool saveAllAllowed();
+
+    CSundraDoc& document_;
+    Transport& transport_;
+    SettingsPages& settings_;
+    CutListKeeper& keeper_;
+    QWidget* owner_;
+    std::function<QString(QWidget*)> chooseRecordingPath_;
+};

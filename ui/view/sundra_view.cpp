@@ -1,0 +1,178 @@
+#include "ui/view/sundra_view.h"
+
+#include "core/track_edits.h"
+#include "core/units.h"
+#include "ui/document/cuts_model.h"
+#include "ui/document/sundra_doc.h"
+#include "ui/platform/command_ids.h"
+#include "ui/platform/command_table.h"
+#include "ui/settings/settings_pages.h"
+#include "ui/settings/settings_store.h"
+#include "ui/view/cut_list_files.h"
+#include "ui/view/cut_list_keeper.h"
+#include "ui/view/dialog_launchers.h"
+#include "ui/view/level_meters.h"
+#include "ui/view/position_bar.h"
+#include "ui/view/split_commands.h"
+#include "ui/view/track_list_ctrl.h"
+#include "ui/view/transport.h"
+#include "ui/waveform/waveform_strip.h"
+
+#include <QGridLayout>
+#include <QScopedValueRollback>
+
+#include <mutex>
+
+CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
+                         std::unique_ptr<SettingsStore> store, QWidget* parent)
+    : QWidget(parent), document_(document), playback_(document.playback()), cuts_(document.cuts()),
+      settings_(std::make_unique<SettingsPages>(std::move(store))) {
+    setObjectName(QStringLiteral("CSundraView"));
+    list_ = new TrackListCtrl(cuts_, this);
+    list_->setObjectName(QStringLiteral("trackList"));
+    bar_ = new PositionBar(this);
+    meters_ = std::make_unique<LevelMeters>(this);
+    transport_ = std::make_unique<Transport>(playback_, cuts_, *meters_, settings_->shotPlayPage());
+    strip_ = new WaveformStrip(
+        cuts_, playback_, [this] { return transport_ && !transport_->idle(); }, this);
+    keeper_ = std::make_unique<CutListKeeper>(document_, this);
+    files_ = std::make_unique<CutListFiles>(document_, this);
+    split_ = std::make_unique<SplitCommands>(document_, *transport_, settings_->splitPage(),
+                                             *strip_, this);
+    dialogs_ =
+        std::make_unique<DialogLaunchers>(document_, *transport_, *settings_, *keeper_, this);
+
+    // The list takes any extra width; the meters keep their widths beside it.
+    // The waveform below them takes any extra height, and the bar stays below.
+    auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(10, 10, 10, 10);
+    layout->setHorizontalSpacing(3);
+    layout->setVerticalSpacing(6);
+    layout->addWidget(list_, 0, 0);
+    layout->addWidget(&meters_->peak(0), 0, 1);
+    layout->addWidget(&meters_->level(0), 0, 2);
+    layout->addWidget(&meters_->level(1), 0, 3);
+    layout->addWidget(&meters_->peak(1), 0, 4);
+    layout->addWidget(strip_, 1, 0, 1, 5);
+    layout->addWidget(bar_, 2, 0, 1, 5);
+    layout->setColumnStretch(0, 1);
+    layout->setRowStretch(1, 1);
+    list_->setMinimumSize(380, 260);
+
+    // What the user does with the list, the strip and the bar.
+    connect(list_, &TrackListCtrl::rowClicked, this, [this](int row) { SelectTrack(row, true); });
+    connect(strip_, &WaveformStrip::trackClicked, this, [this](int row, std::int32_t offset) {
+        SelectTrack(row, false);
+        transport_->MovePositionTo(offset);
+    });
+    connect(bar_, &PositionBar::scrolled, transport_.get(), &Transport::OnHScroll);
+    // What the views show follows the model and the transport.
+    connect(&cuts_, &CutsModel::selectionChanged, this, &CSundraView::onSelectionChanged);
+    connect(&cuts_, &CutsModel::markChanged, this,
+            [this] { UpdatePositionDisplay(playback_.range()); });
+    connect(transport_.get(), &Transport::positionChanged, this,
+            [this] { UpdatePositionDisplay(playback_.range()); });
+    connect(dialogs_.get(), &DialogLaunchers::recordingAdopted, this, [this](const QString& path) {
+        strip_->setSource(document_.pathName(), playback_.master().length());
+        emit recordingAdopted(path);
+    });
+
+    bindCommands(commands);
+}
+
+CSundraView::~CSundraView() = default;
+
+void CSundraView::bindCommands(CommandTable& commands) {
+    using namespace command;
+    const auto row = [this] { return cuts_.selectedTrack(); };
+    commands.bind(
+        kSplit,
+        [this, row] {
+            // At the position the bar shows, a thousandth of the track.
+            cuts_.split(row(), sundra::splitFrameAtBar(*cuts_.trackAt(row()), bar_->value()));
+        },
+        [this, row] { return row() != -1 && cuts_.markPosition() != 0; });
+    commands.bind(
+        kJoint, [this, row] { cuts_.join(row()); }, [row] { return row() != -1 && row() != 0; });
+    commands.bind(
+        kDelete, [this, row] { cuts_.remove(row()); }, [row] { return row() != -1; });
+    commands.bind(
+        kExpandLeft, [this, row] { cuts_.expandLeft(row()); },
+        [this, row] {
+            return row() != -1 &&
+                   cuts_.expandedStart(row()) != cuts_.trackAt(row())->absoluteStart();
+        });
+    commands.bind(
+        kExpandRight, [this, row] { cuts_.expandRight(row()); },
+        [this, row] {
+            return row() != -1 && cuts_.expandedEnd(row()) != cuts_.trackAt(row())->absoluteEnd();
+        });
+    commands.bind(
+        kReset, [this] { cuts_.reset(); }, [this] { return !document_.pathName().empty(); });
+    commands.bind(
+        kRename, [this] { cuts_.renameAll(); }, [this] { return cuts_.rowCount() > 0; });
+    commands.bind(
+        kEditUndo, [this] { cuts_.undoStack().undo(); },
+        [this] { return cuts_.undoStack().canUndo(); });
+    commands.bind(
+        kEditRedo, [this] { cuts_.undoStack().redo(); },
+        [this] { return cuts_.undoStack().canRedo(); });
+
+    transport_->bindCommands(commands);
+    files_->bindCommands(commands);
+    split_->bindCommands(commands);
+    dialogs_->bindCommands(commands);
+}
+
+void CSundraView::oneTimeSetup() {
+    columnsReady_ = 1;
+    list_->insertColumns();
+    bar_->setRange(0, PositionBar::kMaximum);
+    settings_->addPagesToSheet();
+}
+
+void CSundraView::OnInitialUpdate() {
+    std::lock_guard guard(playback_);
+    if (!columnsReady_) {
+        oneTimeSetup();
+    }
+    // The document has started its cuts over: one row over the whole file,
+    // selected, or none after New; the list and the position followed.
+    strip_->setSource(document_.pathName(), playback_.master().length());
+    meters_->resetPeaks();
+}
+
+void CSundraView::SelectTrack(int index, bool fromClick) {
+    const QScopedValueRollback clicked(selectingByClick_, fromClick);
+    cuts_.select(index);
+}
+
+void CSundraView::onSelectionChanged(int row) {
+    // A click has highlighted its row itself.
+    if (!selectingByClick_ && row != -1) {
+        list_->setSelectedRow(row);
+    }
+    UpdatePositionDisplay(playback_.range());
+    meters_->resetLevels();
+}
+
+void CSundraView::UpdatePositionDisplay(sundra::SampleStream& range) {
+    bar_->setValue(sundra::positionBar(range));
+    emit positionTimeChanged(sundra::currentSeconds(range));
+}
+
+int CSundraView::selectedTrack() const {
+    return cuts_.selectedTrack();
+}
+
+std::int32_t CSundraView::markPosition() const {
+    return cuts_.markPosition();
+}
+
+QProgressBar& CSundraView::levelMeter(int channel) {
+    return meters_->level(channel);
+}
+
+QProgressBar& CSundraView::peakMeter(int channel) {
+    return meters_->peak(channel);
+}

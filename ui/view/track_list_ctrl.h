@@ -1,0 +1,38 @@
+#pragma once
+// TrackListCtrl: the track list of the main view, a report list that shows the
+// cuts model (name, start / end / total times) and follows its every change.
+//
+// The widget's highlight is only a display: the view's selected track changes
+// only through a click (rowClicked) or a command. Column 0 (the name) can be
+// edited in place with F2 or a slow click; the model takes a confirmed name.
+
+#include <QTreeView>
+
+class TrackListCtrl : public QTreeView {
+    Q_OBJECT
+public:
+    // Shows rows (not owned), which must outlive the list.
+    explicit TrackListCtrl(QAbstractItemModel& rows, QWidget* parent = nullptr);
+
+    // One-time setup: the four columns with their titles and widths.
+    void insertColumns();
+
+    // Highlights exactly row (nothing else), as a command's selection does.
+    void setSelectedRow(int row);
+    // The highlighted row, or -1.
+    int highlightedRow() const;
+    // Starts editing the name of the highlighted row; false when none is.
+    bool editHighlightedLabel();
+
+signals:
+    // A click in the list: the row hit, or -1 when the click hit no row.
+    void rowClicked(int row);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool pressed_ = false;
+};

@@ -1,0 +1,93 @@
+#include "ui/waveform/waveform_columns.h"
+
+#include "core/byte_stream.h"
+#include "core/file.h"
+#include "core/peak_scanner.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+std::unique_ptr<sundra::WaveFileReader> WaveformColumns::openReader(const std::string& path) {
+    auto reader = std::make_unique<sundra::WaveFileReader>();
+    auto file = std::make_unique<sundra::File>(path, sundra::File::Access::Read,
+                                               sundra::File::Share::DenyNone,
+                                               sundra::File::Disposition::OpenExisting);
+    if (!reader->attach(std::make_unique<sundra::FileByteStream>(std::move(file)))) {
+        return nullptr;
+    }
+    return reader;
+}
+
+void WaveformColumns::setSource(const sundra::WaveFormat& format,
+                                std::unique_ptr<sundra::SampleReader> samples) {
+    format_ = format;
+    samples_ = std::move(samples);
+}
+
+void WaveformColumns::dropSource() {
+    samples_.reset();
+    lanes_.clear();
+}
+
+bool WaveformColumns::fromSamples(std::int64_t first, std::int64_t totalFrames, int columns,
+                                  double framesPerColumn) {
+    const int channels = format_.channels;
+    const std::int64_t last = std::min<std::int64_t>(
+        totalFrames, first + static_cast<std::int64_t>(std::ceil(columns * framesPerColumn)) + 1);
+    if (!samples_ || last <= first) {
+        return false;
+    }
+    const std::int32_t frameBytes = sundra::frameSize(format_);
+    bytes_.resize(static_cast<std::size_t>(last - first) * static_cast<std::size_t>(frameBytes));
+    samples_->seek(static_cast<std::int32_t>(first));
+    const std::int32_t got =
+        samples_->read(bytes_.data(), static_cast<std::int32_t>(bytes_.size()));
+    const std::int64_t frames = got / frameBytes;
+    // One bucket a column: each column's frames are fed, then finished.
+    int column = 0;
+    sundra::PeakScanner scanner(
+        format_, std::numeric_limits<std::int64_t>::max(), [&](const sundra::Peak* peaks) {
+            for (int channel = 0; channel < channels; ++channel) {
+                lanes_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(column)] = {
+                    peaks[channel].min, peaks[channel].max};
+            }
+        });
+    for (; column < columns; ++column) {
+        const auto from = static_cast<std::int64_t>(column * framesPerColumn);
+        const auto to = std::min(
+            frames, std::max(from + 1, static_cast<std::int64_t>((column + 1) * framesPerColumn)));
+        if (from >= frames) {
+            break;
+        }
+        scanner.feed(bytes_.data() + from * frameBytes, to - from);
+        scanner.finish();
+    }
+    return true;
+}
+
+bool WaveformColumns::compute(const sundra::WaveformSummary* summary, std::int64_t first,
+                              std::int64_t totalFrames, int columns, double framesPerColumn) {
+    const int channels = summary ? summary->channels() : 0;
+    lanes_.assign(static_cast<std::size_t>(channels),
+                  std::vector<Column>(static_cast<std::size_t>(columns),
+                                      Column{std::numeric_limits<std::int16_t>::max(),
+                                             std::numeric_limits<std::int16_t>::min()}));
+    if (channels == 0) {
+        return false;
+    }
+    if (framesPerColumn < kSummaryFramesPerColumn) {
+        return fromSamples(first, totalFrames, columns, framesPerColumn);
+    }
+    for (int c = 0; c < columns; ++c) {
+        const auto from = first + static_cast<std::int64_t>(c * framesPerColumn);
+        const auto to = first + static_cast<std::int64_t>((c + 1) * framesPerColumn);
+        for (int channel = 0; channel < channels; ++channel) {
+            if (const auto peak = summary->peakOver(channel, from, std::max(to, from + 1))) {
+                lanes_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(c)] = {
+                    peak->min, peak->max};
+            }
+        }
+    }
+    return true;
+}

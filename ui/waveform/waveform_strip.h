@@ -1,0 +1,150 @@
+#pragma once
+// WaveformStrip: the waveform of the open file in the main view, drawn from the
+// waveform summary while it builds on the strip's own worker thread. It shows
+// each track's region (alternating tints, the selected one highlighted), the
+// cuts as lines with handles, the mark and, while playing, the play position.
+//
+// The view owns the strip and feeds it (setSource for every new master). The
+// strip observes the cuts model: it draws its rows, selection and mark, follows
+// every change of them, and asks the model to move a cut the user dragged; a
+// click in a track's region it reports with a signal, which the view turns
+// into a selection and a move of the position. The strip owns its build task,
+// its thread and a reader of its own for drawing single samples, so it never
+// moves the position that playback shares.
+//
+// Mouse: a click selects the track under it, a drag on a cut moves it, the
+// wheel zooms around the pointer, Shift+wheel scrolls. Keys: Left / Right
+// scroll, + / - zoom, Home / End go to either end, 0 shows the whole file.
+
+#include "audio/waveform_task.h"
+#include "audio/worker_thread.h"
+#include "core/track_edges.h"
+#include "core/wave_file.h"
+#include "core/waveform_summary.h"
+#include "split/block_scan.h"
+#include "ui/waveform/waveform_columns.h"
+
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class CutsModel;
+class QPainter;
+class QTimer;
+
+namespace sundra {
+class PlaybackContext;
+}
+
+class WaveformStrip : public QWidget {
+    Q_OBJECT
+public:
+    // Whether playback runs, so that the play position is drawn.
+    using PlayingQuery = std::function<bool()>;
+
+    WaveformStrip(CutsModel& cuts, sundra::PlaybackContext& playback, PlayingQuery playing,
+                  QWidget* parent = nullptr);
+    // Stops and joins the build.
+    ~WaveformStrip() override;
+
+    // A new master: the file at path with frames frames (empty path: nothing
+    // to show). Stops any build, starts a new one and shows the whole file.
+    void setSource(const std::string& path, std::int32_t frames);
+    // The same with the streams given: build is read from its start on the
+    // strip's thread, samples serves the close-up views (either may be null).
+    void setSource(std::unique_ptr<sundra::SampleReader> build,
+                   std::unique_ptr<sundra::SampleReader> samples, std::int32_t frames);
+
+    // The summary being built or built; null when there is none.
+    const sundra::WaveformSummary* summary() const { return summary_.get(); }
+    bool building() { return buildThread_ && !buildThread_->wait(0); }
+    sundra::WorkerThread* buildThread() { return buildThread_.get(); }
+
+    // The visible window: first frame at the left edge, frames per pixel.
+    std::int64_t firstFrame() const { return firstFrame_; }
+    double framesPerPixel() const { return framesPerPixel_; }
+    std::int64_t totalFrames() const { return totalFrames_; }
+    void showWholeFile();
+    // Zooms by factor (above 1: in) keeping the frame under x where it is.
+    void zoomAt(double factor, double x);
+    void scrollByPixels(double pixels);
+    // Pixel position of a frame and the frame at a pixel position.
+    double xOfFrame(std::int64_t frame) const;
+    std::int64_t frameAtX(double x) const;
+
+    // The edge a press at x would grab, if any.
+    std::optional<sundra::TrackEdge> edgeAt(double x);
+
+    // What a detection sees, drawn over the waveform while it is set: its
+    // pauses shaded, the pieces Auto Split would cut as a band along the
+    // bottom, and a caption with their counts. Spans are frames of the master.
+    struct PauseOverlay {
+        double senseLevel = 0.0;
+        std::vector<sundra::FrameSpan> pauses;
+        std::vector<sundra::FrameSpan> pieces;
+    };
+    void setPauseOverlay(std::optional<PauseOverlay> overlay);
+    const std::optional<PauseOverlay>& pauseOverlay() const { return pauseOverlay_; }
+
+signals:
+    // A click in row's region at offset frames from the row's start.
+    void trackClicked(int row, std::int32_t offset);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void stopBuild();
+    void onTimer();
+    void clampWindow();
+    double maxFramesPerPixel() const;
+    struct EdgeLine {
+        sundra::TrackEdge edge;
+        std::int32_t frame;
+        bool shared;
+    };
+    std::vector<EdgeLine> edgeLines();
+    void paintPauseOverlay(QPainter& painter);
+    int rowAtFrame(std::int64_t frame);
+
+    CutsModel& cuts_;
+    sundra::PlaybackContext& playback_;
+    PlayingQuery playing_;
+    std::int64_t totalFrames_ = 0;
+    std::int64_t firstFrame_ = 0;
+    double framesPerPixel_ = 1.0;
+    // Set by showWholeFile, cleared by zooming: a resize then keeps the whole file.
+    bool showingWhole_ = true;
+
+    std::shared_ptr<const sundra::WaveformSummary> summary_;
+    // Declared before the thread so the thread (joined first) never outlives it.
+    std::unique_ptr<sundra::WaveformTask> task_;
+    std::unique_ptr<sundra::WorkerThread> buildThread_;
+    // What is drawn, with the reader of the close-ups.
+    WaveformColumns columns_;
+
+    QTimer* timer_;
+    // What the last tick saw, to repaint only on a change.
+    std::int64_t shownReady_ = -1;
+    int shownSelected_ = -2;
+    std::int32_t shownMark_ = -1;
+
+    std::optional<PauseOverlay> pauseOverlay_;
+
+    std::optional<sundra::TrackEdge> dragEdge_;
+    std::int32_t dragFrom_ = 0;
+    double pressX_ = 0;
+    std::int32_t dragTo_ = 0;
+    bool dragging_ = false;
+};
