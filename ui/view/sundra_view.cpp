@@ -1,6 +1,5 @@
 #include "ui/view/sundra_view.h"
 
-#include "core/track_edits.h"
 #include "core/units.h"
 #include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
@@ -88,10 +87,13 @@ void CSundraView::bindCommands(CommandTable& commands) {
     commands.bind(
         kSplit,
         [this, row] {
-            // At the position the bar shows, a thousandth of the track.
-            cuts_.split(row(), sundra::splitFrameAtBar(*cuts_.trackAt(row()), bar_->value()));
+            // At the mark's own frame; while playing, where the play is.
+            std::lock_guard guard(playback_);
+            const std::int32_t offset =
+                transport_->idle() ? cuts_.markPosition() : playback_.range().tell();
+            cuts_.split(row(), cuts_.trackAt(row())->absoluteStart() + offset);
         },
-        [this, row] { return row() != -1 && cuts_.markPosition() != 0; });
+        [this, row] { return row() != -1 && (cuts_.markPosition() != 0 || !transport_->idle()); });
     commands.bind(
         kJoint, [this, row] { cuts_.join(row()); }, [row] { return row() != -1 && row() != 0; });
     commands.bind(
