@@ -59,7 +59,11 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     list_->setMinimumSize(380, 260);
 
     // What the user does with the list, the strip and the bar.
+    // A click or a key that moves the list's highlight selects: the highlight
+    // is always the selection.
     connect(list_, &TrackListCtrl::rowClicked, this, [this](int row) { SelectTrack(row, true); });
+    connect(list_, &TrackListCtrl::highlightMoved, this,
+            [this](int row) { SelectTrack(row, true); });
     connect(strip_, &WaveformStrip::trackClicked, this, [this](int row, std::int32_t offset) {
         SelectTrack(row, false);
         transport_->MovePositionTo(offset);
@@ -150,8 +154,9 @@ void CSundraView::SelectTrack(int index, bool fromClick) {
 }
 
 void CSundraView::onSelectionChanged(int row) {
-    // A click has highlighted its row itself.
-    if (!selectingByClick_ && row != -1) {
+    // A click or a key has highlighted its row itself; with no selection
+    // nothing is highlighted.
+    if (!selectingByClick_) {
         list_->setSelectedRow(row);
     }
     UpdatePositionDisplay(playback_.range());

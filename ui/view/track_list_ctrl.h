@@ -2,9 +2,10 @@
 // TrackListCtrl: the track list of the main view, a report list that shows the
 // cuts model (name, start / end / total times) and follows its every change.
 //
-// The widget's highlight is only a display: the view's selected track changes
-// only through a click (rowClicked) or a command. Column 0 (the name) can be
-// edited in place with F2 or a slow click; the model takes a confirmed name.
+// The highlight is the view's selected track: a click (rowClicked) or a key
+// that moves the highlight (highlightMoved) selects, and a command's selection
+// is highlighted. Column 0 (the name) can be edited in place with F2 or a slow
+// click; the model takes a confirmed name.
 
 #include <QTreeView>
 
@@ -17,7 +18,8 @@ public:
     // One-time setup: the four columns with their titles and widths.
     void insertColumns();
 
-    // Highlights exactly row (nothing else), as a command's selection does.
+    // Highlights exactly row (nothing else), as a command's selection does;
+    // -1 highlights nothing.
     void setSelectedRow(int row);
     // The highlighted row, or -1.
     int highlightedRow() const;
@@ -27,6 +29,9 @@ public:
 signals:
     // A click in the list: the row hit, or -1 when the click hit no row.
     void rowClicked(int row);
+    // A key (arrows, Home, End, the page keys, typing a name) moved the
+    // highlight to row, or took it away (-1).
+    void highlightMoved(int row);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
