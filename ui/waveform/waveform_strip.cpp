@@ -157,10 +157,14 @@ void WaveformStrip::onTimer() {
         summary_ ? summary_->readyFrames() + (summary_->complete() ? 1 : 0) : 0;
     const int selected = cuts_.selectedTrack();
     const std::int32_t mark = cuts_.markPosition();
-    if (ready != shownReady_ || selected != shownSelected_ || mark != shownMark_ || playing_()) {
+    // While playing the play line moves; once the play ends it goes.
+    const bool playing = playing_();
+    if (ready != shownReady_ || selected != shownSelected_ || mark != shownMark_ || playing ||
+        playing != shownPlaying_) {
         shownReady_ = ready;
         shownSelected_ = selected;
         shownMark_ = mark;
+        shownPlaying_ = playing;
         update();
     }
 }

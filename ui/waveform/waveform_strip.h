@@ -139,6 +139,7 @@ private:
     std::int64_t shownReady_ = -1;
     int shownSelected_ = -2;
     std::int32_t shownMark_ = -1;
+    bool shownPlaying_ = false;
 
     std::optional<PauseOverlay> pauseOverlay_;
 
