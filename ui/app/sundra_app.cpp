@@ -136,9 +136,6 @@ void CSundraApp::bindCommands() {
 }
 
 bool CSundraApp::OnFileNew() {
-    if (view_ != nullptr) {
-        view_->keptCutLists().keep();
-    }
     if (!document_->newDocument()) {
         return false;
     }
@@ -193,7 +190,6 @@ bool CSundraApp::openWave(const QString& path, bool offerKept) {
         frame_->activateWindow();
         return true;
     }
-    view_->keptCutLists().keep();
     if (!document_->openDocument(QFile::encodeName(path).toStdString())) {
         return false;
     }
@@ -259,9 +255,10 @@ void CSundraApp::shutdown() {
         delete server_;
     }
     if (frame_) {
-        // Exit and closing the window keep the cuts of an edited document.
+        // Every change of the cuts was kept as it was made; at exit the last
+        // of those writes is on disk before the program ends.
         if (view_ != nullptr) {
-            view_->keptCutLists().keep();
+            view_->keptCutLists().flush();
         }
         frame_->hide();
         // The view goes with the frame and writes the settings as it goes.

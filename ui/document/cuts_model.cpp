@@ -84,6 +84,7 @@ void CutsModel::startOver(const std::string& title, bool wholeRow) {
     }
     history_.clear();
     select(wholeRow ? 0 : -1);
+    emit startedOver();
     emit cutsChanged();
 }
 

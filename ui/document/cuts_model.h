@@ -125,6 +125,9 @@ signals:
     // After every change of the rows or the album: an edit, an undo or redo,
     // a new master.
     void cutsChanged();
+    // A new master is in and the cuts started over (just before cutsChanged);
+    // the document's path is already the new one.
+    void startedOver();
 
 private:
     class EditStep;

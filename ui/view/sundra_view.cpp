@@ -38,8 +38,7 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     files_ = std::make_unique<CutListFiles>(document_, this);
     split_ = std::make_unique<SplitCommands>(document_, *transport_, settings_->splitPage(),
                                              *strip_, this);
-    dialogs_ =
-        std::make_unique<DialogLaunchers>(document_, *transport_, *settings_, *keeper_, this);
+    dialogs_ = std::make_unique<DialogLaunchers>(document_, *transport_, *settings_, this);
 
     // The list takes any extra width; the meters keep their widths beside it.
     // The waveform below them takes any extra height, and the bar stays below.
