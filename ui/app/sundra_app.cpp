@@ -14,6 +14,7 @@
 #include "ui/view/cut_list_keeper.h"
 #include "ui/view/sundra_view.h"
 #include "ui/view/transport.h"
+#include "ui/waveform/waveform_strip.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -316,7 +317,10 @@ void CSundraApp::receiveHandOver(const QString& path) {
 }
 
 bool CSundraApp::mayReplaceDocument() {
-    return QApplication::activeModalWidget() == nullptr && !frame_->commands().isRunning();
+    // A cut being dragged on the waveform is moved in the rows when it is let
+    // go: those must still be the rows it was picked up from.
+    return QApplication::activeModalWidget() == nullptr && !frame_->commands().isRunning() &&
+           !view_->waveform().dragging();
 }
 
 void CSundraApp::openPendingHandOvers() {

@@ -88,6 +88,9 @@ void WaveformStrip::setSource(std::unique_ptr<sundra::SampleReader> build,
     task_.reset();
     summary_.reset();
     columns_.dropSource();
+    // A drag begun on the rows of the file before must not move a cut of this one.
+    dragging_ = false;
+    dragEdge_.reset();
     totalFrames_ = std::max(frames, 0);
     if (build && sundra::canScanPeaks(build->format())) {
         columns_.setSource(build->format(), std::move(samples));
