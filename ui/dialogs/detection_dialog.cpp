@@ -130,7 +130,8 @@ CDetectionDialog::CDetectionDialog(sundra::DetectionReport report, QWidget* pare
 }
 
 std::optional<int> showDetection(sundra::SampleReader& source,
-                                 const sundra::SplitSettings& settings, QWidget* parent) {
+                                 const sundra::SplitSettings& settings, QWidget* parent,
+                                 const std::function<void(const sundra::DetectionReport&)>& shown) {
     std::optional<sundra::DetectionReport> report;
     {
         CDetectionScanDialog scan(source, settings, parent);
@@ -138,6 +139,8 @@ std::optional<int> showDetection(sundra::SampleReader& source,
             return std::nullopt;
         report = scan.report();
     }
+    if (shown)
+        shown(*report);
     CDetectionDialog dialog(std::move(*report), parent);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 // Scans the source for the report; accepted once it is made.
@@ -76,7 +77,8 @@ private:
     QPointer<QPushButton> useSuggested_;
 };
 
-// Scans source and shows the report. Returns the suggested sense-level position
-// when the user chose to use it.
-std::optional<int> showDetection(sundra::SampleReader& source,
-                                 const sundra::SplitSettings& settings, QWidget* parent);
+// Scans source and shows the report, telling shown of it first. Returns the
+// suggested sense-level position when the user chose to use it.
+std::optional<int>
+showDetection(sundra::SampleReader& source, const sundra::SplitSettings& settings, QWidget* parent,
+              const std::function<void(const sundra::DetectionReport&)>& shown = {});

@@ -49,11 +49,6 @@ private:
 } // namespace
 
 int CSplitAllDialog::run(sundra::Event& stopEvent) {
-    if (trackCount_ > 0) {
-        trackOutcome_ = sundra::splitIntoTracks(source_, settings_, trackCount_, stopEvent, pieces_,
-                                                *commands_);
-        return 0;
-    }
     HeldCommand ok;
     const int result = sundra::splitAll(source_, settings_, stopEvent, pieces_, ok);
     // Too few pieces: one more pass over the track says why, before the dialog
