@@ -11,11 +11,13 @@
 
 namespace {
 
-const QColor kChosen(30, 100, 230);
-const QColor kNearMiss(150, 60, 200);
+// Apart from the selection's blue, the pauses' orange and the pieces' green.
+const QColor kGaps(190, 30, 130);
 
 GapMark markOf(const sundra::GapCandidate& gap, std::int32_t start) {
-    return {{gap.dip.start + start, gap.dip.end + start}, gap.cut + start};
+    const sundra::FrameSpan span =
+        gap.musicStart > gap.musicEnd ? sundra::FrameSpan{gap.musicEnd, gap.musicStart} : gap.dip;
+    return {{span.start + start, span.end + start}, gap.cut + start};
 }
 
 } // namespace
@@ -49,15 +51,15 @@ void paintGapOverlay(QPainter& painter, const GapOverlay& overlay,
             painter.drawLine(QLineF(x, area.top(), x, area.bottom()));
         }
     };
-    QColor chosenFill = kChosen;
-    chosenFill.setAlpha(70);
-    paintMarks(overlay.chosen, chosenFill, Qt::SolidLine);
-    QColor hatch = kNearMiss;
-    hatch.setAlpha(150);
+    QColor fill = kGaps;
+    fill.setAlpha(60);
+    paintMarks(overlay.chosen, fill, Qt::SolidLine);
+    QColor hatch = kGaps;
+    hatch.setAlpha(160);
     paintMarks(overlay.nearMisses, QBrush(hatch, Qt::BDiagPattern), Qt::DashLine);
 
     const QString caption =
-        QCoreApplication::translate("GapOverlay", "Gaps: %1 cut (blue), %2 near misses (hatched)")
+        QCoreApplication::translate("GapOverlay", "Gaps: %1 cut (shaded), %2 near misses (hatched)")
             .arg(static_cast<qsizetype>(overlay.chosen.size()))
             .arg(static_cast<qsizetype>(overlay.nearMisses.size()));
     const QFontMetricsF metrics(painter.font());

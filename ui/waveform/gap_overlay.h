@@ -1,6 +1,6 @@
 #pragma once
 // GapOverlay: the gaps a detection of the tracks found, drawn over the
-// waveform beside the level rule's pauses. The gaps it cut at are shaded blue
+// waveform beside the level rule's pauses. The gaps it cut at are shaded
 // with a solid line at the cut; the near misses (the best gaps it did not cut
 // at) are hatched, with a dashed line where their cut would be; a caption
 // counts both. Places are frames of the master.
@@ -17,8 +17,11 @@ class QPainter;
 class QPalette;
 
 struct GapMark {
-    sundra::FrameSpan span; // the stretch well below the music on both sides
-    std::int32_t cut = 0;   // its quietest point
+    // Where the music before sinks into the floor to where the music after
+    // rises out of it; for a gap that never gets there, the stretch well
+    // below the music on both sides.
+    sundra::FrameSpan span;
+    std::int32_t cut = 0; // its quietest point
     friend bool operator==(const GapMark&, const GapMark&) = default;
 };
 
