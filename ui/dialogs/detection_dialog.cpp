@@ -68,8 +68,11 @@ void LevelPlot::paintEvent(QPaintEvent*) {
     painter.setPen(palette().text().color());
     painter.drawText(0, 4 + metrics.ascent(), QString::number(most));
     painter.drawText(0, bottom, QStringLiteral("0"));
-    for (int position : {0, 50, 100})
-        painter.drawText(xOf(position), height() - 2, QString::number(position));
+    for (int position : {0, 50, 100}) {
+        const QString label = QString::number(position);
+        const int x = std::min(xOf(position), width() - metrics.horizontalAdvance(label) - 1);
+        painter.drawText(x, height() - 2, label);
+    }
 
     const QColor bars = palette().highlight().color();
     for (int position = 0; position < sundra::kSenseLevelPositions; ++position) {
@@ -105,7 +108,10 @@ CDetectionDialog::CDetectionDialog(sundra::DetectionReport report, QWidget* pare
     for (const std::string& line : lines)
         text += QString::fromStdString(line) + QLatin1Char('\n');
     text_->setPlainText(text);
+    // A gap a line: the candidates read as a table.
+    text_->setLineWrapMode(QPlainTextEdit::NoWrap);
     text_->setMinimumSize(420, 220);
+    resize(880, 640);
 
     auto* plot = new LevelPlot(report_, this);
     auto* legend = new QLabel(

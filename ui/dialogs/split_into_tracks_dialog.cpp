@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -59,22 +60,26 @@ CSplitIntoTracksDialog::CSplitIntoTracksDialog(sundra::GapDetection detection, i
         shown->setBuddy(buddy);
         return shown;
     };
-    auto* fields = new QGridLayout;
-    fields->addWidget(label(QStringLiteral("&Number of tracks:"), count_), 0, 0);
-    fields->addWidget(count_, 0, 1, Qt::AlignLeft);
-    fields->addWidget(label(QStringLiteral("&From line:"), firstLine_), 1, 0);
-    fields->addWidget(firstLine_, 1, 1);
-    fields->addWidget(label(QStringLiteral("T&o line:"), lastLine_), 2, 0);
-    fields->addWidget(lastLine_, 2, 1);
-    fields->setColumnStretch(1, 1);
+    auto* countRow = new QHBoxLayout;
+    countRow->addWidget(label(QStringLiteral("&Number of tracks:"), count_));
+    countRow->addWidget(count_);
+    countRow->addStretch(1);
+    QLabel* listLabel = label(QStringLiteral("Or paste the &track list of the sleeve, one track a "
+                                             "line; its times place the cuts, its titles name "
+                                             "the tracks:"),
+                              list_);
+    listLabel->setWordWrap(true);
+    auto* lines = new QGridLayout;
+    lines->addWidget(label(QStringLiteral("&From line:"), firstLine_), 0, 0);
+    lines->addWidget(firstLine_, 0, 1);
+    lines->addWidget(label(QStringLiteral("T&o line:"), lastLine_), 1, 0);
+    lines->addWidget(lastLine_, 1, 1);
+    lines->setColumnStretch(1, 1);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(label(QStringLiteral("Or paste the &track list of the sleeve, one track a "
-                                           "line; its times place the cuts, its titles name "
-                                           "the tracks:"),
-                            list_));
-    layout->itemAt(0)->widget()->setProperty("wordWrap", true);
+    layout->addLayout(countRow);
+    layout->addWidget(listLabel);
     layout->addWidget(list_, 1);
-    layout->addLayout(fields);
+    layout->addLayout(lines);
     layout->addWidget(status_);
     layout->addWidget(buttons);
     resize(460, 400);
