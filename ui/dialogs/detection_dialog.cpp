@@ -1,15 +1,10 @@
 #include "ui/dialogs/detection_dialog.h"
 
-#include "core/units.h"
-#include "ui/platform/dialog_font.h"
-
 #include <QDialogButtonBox>
 #include <QFontDatabase>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -17,30 +12,18 @@
 
 CDetectionScanDialog::CDetectionScanDialog(sundra::SampleReader& source,
                                            const sundra::SplitSettings& settings, QWidget* parent)
-    : WorkerDialog(parent), source_(source), settings_(settings) {
-    setWindowTitle(QStringLiteral("Detection"));
-    setMinimumSize(dialogUnitsToPixels(font(), 187, 57));
-    layOutProgressForm({}, progress_, cancel_);
-}
+    : ScanProgressDialog(source, QStringLiteral("Detection"), parent), source_(source),
+      settings_(settings) {}
 
 CDetectionScanDialog::~CDetectionScanDialog() {
     stopAndJoin();
 }
 
-bool CDetectionScanDialog::begin() {
-    commands_ = commandNotifier();
-    return true;
-}
-
 int CDetectionScanDialog::run(sundra::Event& stopEvent) {
     report_ = sundra::analyzeTrack(source_, settings_, &stopEvent);
     if (report_)
-        commands_->post(sundra::kIdOk, 0);
+        commands().post(sundra::kIdOk, 0);
     return 0;
-}
-
-void CDetectionScanDialog::onTimer() {
-    progress_->setValue(static_cast<int>(sundra::positionRatio(source_) * 100.0));
 }
 
 LevelPlot::LevelPlot(const sundra::DetectionReport& report, QWidget* parent)

@@ -11,15 +11,11 @@
 // the dialog runs.
 
 #include "split/track_finder.h"
-#include "ui/dialogs/worker_dialog.h"
-
-#include <QPointer>
-#include <QProgressBar>
-#include <QPushButton>
+#include "ui/dialogs/scan_progress_dialog.h"
 
 #include <optional>
 
-class CFindTracksDialog : public WorkerDialog {
+class CFindTracksDialog : public ScanProgressDialog {
     Q_OBJECT
 public:
     CFindTracksDialog(sundra::SampleReaderWriter& source, sundra::TrackRequest request,
@@ -31,22 +27,12 @@ public:
     sundra::PieceList& pieces() { return pieces_; }
     const std::optional<sundra::FoundTracks>& found() const { return found_; }
 
-    QProgressBar* progressBar() const { return progress_; }
-    QPushButton* cancelButton() const { return cancel_; }
-
     void done(int result) override;
-    bool begin() override;
     int run(sundra::Event& stopEvent) override;
-
-protected:
-    void onTimer() override;
 
 private:
     sundra::SampleReaderWriter& source_;
     sundra::TrackRequest request_;
     sundra::PieceList pieces_;
     std::optional<sundra::FoundTracks> found_;
-    std::unique_ptr<sundra::Notifier> commands_;
-    QPointer<QProgressBar> progress_;
-    QPointer<QPushButton> cancel_;
 };

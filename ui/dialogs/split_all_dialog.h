@@ -11,13 +11,9 @@
 #include "split/auto_split.h"
 #include "split/detection_report.h"
 #include "split/split_settings.h"
-#include "ui/dialogs/worker_dialog.h"
+#include "ui/dialogs/scan_progress_dialog.h"
 
-#include <QPointer>
-#include <QProgressBar>
-#include <QPushButton>
-
-class CSplitAllDialog : public WorkerDialog {
+class CSplitAllDialog : public ScanProgressDialog {
     Q_OBJECT
 public:
     CSplitAllDialog(sundra::SampleReaderWriter& source, const sundra::SplitSettings& settings,
@@ -31,24 +27,14 @@ public:
     // Valid once exec has returned Accepted; empty after Cancel.
     sundra::PieceList& pieces() { return pieces_; }
 
-    QProgressBar* progressBar() const { return progress_; }
-    QPushButton* cancelButton() const { return cancel_; }
-
     // After Cancel the pieces found so far are released.
     void done(int result) override;
 
-    bool begin() override;
     int run(sundra::Event& stopEvent) override;
-
-protected:
-    void onTimer() override;
 
 private:
     sundra::SplitSettings settings_;
     sundra::SampleReaderWriter& source_;
     sundra::PieceList pieces_;
     std::optional<sundra::DetectionReport> report_;
-    std::unique_ptr<sundra::Notifier> commands_;
-    QPointer<QProgressBar> progress_;
-    QPointer<QPushButton> cancel_;
 };
