@@ -1,6 +1,6 @@
 #pragma once
 // WaveformColumns: what the waveform strip draws, the lowest and highest sample
-// of every device-pixel column, one lane per channel. Columns wide enough come
+// and the RMS of every device-pixel column, one lane per channel. Columns wide enough come
 // from the waveform summary; closer up they come from the samples themselves,
 // read from a reader of the strip's own (so the position that playback shares
 // never moves). A column of which nothing is known yet is empty.
@@ -22,6 +22,7 @@ public:
     struct Column {
         std::int16_t min;
         std::int16_t max;
+        float rms; // on the same 16-bit scale
         bool empty() const { return min > max; }
     };
 
@@ -43,6 +44,8 @@ public:
                  std::int64_t totalFrames, int columns, double framesPerColumn);
 
     int lanes() const { return static_cast<int>(lanes_.size()); }
+    // Columns a lane (0 without lanes).
+    int width() const { return lanes_.empty() ? 0 : static_cast<int>(lanes_.front().size()); }
     const Column& at(int lane, int column) const {
         return lanes_[static_cast<std::size_t>(lane)][static_cast<std::size_t>(column)];
     }
