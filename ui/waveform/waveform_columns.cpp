@@ -85,7 +85,7 @@ bool WaveformColumns::compute(const sundra::WaveformSummary* summary, std::int64
     if (channels == 0) {
         return false;
     }
-    if (framesPerColumn < kSummaryFramesPerColumn) {
+    if (framesPerColumn < kSummaryFramesPerColumn && samples_) {
         return fromSamples(first, totalFrames, columns, framesPerColumn);
     }
     for (int c = 0; c < columns; ++c) {

@@ -1,9 +1,10 @@
 #pragma once
-// WaveformColumns: what the waveform strip draws, the lowest and highest sample
-// and the RMS of every device-pixel column, one lane per channel. Columns wide enough come
-// from the waveform summary; closer up they come from the samples themselves,
-// read from a reader of the strip's own (so the position that playback shares
-// never moves). A column of which nothing is known yet is empty.
+// WaveformColumns: what the waveform draws, the lowest and highest sample and
+// the RMS of every device-pixel column, one lane per channel. Columns wide
+// enough come from the waveform summary; closer up they come from the samples
+// themselves, read from a reader of the strip's own (so the position that
+// playback shares never moves), or without a reader from the summary's finest
+// buckets. A column of which nothing is known yet is empty.
 
 #include "core/sample_stream.h"
 #include "core/wave_file.h"

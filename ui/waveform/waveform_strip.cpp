@@ -86,6 +86,7 @@ void WaveformStrip::setSource(std::unique_ptr<sundra::SampleReader> build,
     summary_.reset();
     columns_.dropSource();
     totalFrames_ = std::max(frames, 0);
+    sampleRate_ = build ? build->format().samplesPerSecond : 0;
     if (build && sundra::canScanPeaks(build->format())) {
         columns_.setSource(build->format(), std::move(samples));
         task_ = std::make_unique<sundra::WaveformTask>(std::move(build));

@@ -73,6 +73,8 @@ public:
     std::int64_t firstFrame() const { return firstFrame_; }
     double framesPerPixel() const { return framesPerPixel_; }
     std::int64_t totalFrames() const { return totalFrames_; }
+    // Frames a second of the file shown (0 without one).
+    std::int32_t sampleRate() const { return sampleRate_; }
     // Frames the width shows.
     std::int64_t visibleFrames() const;
     void showWholeFile();
@@ -144,6 +146,7 @@ private:
     sundra::PlaybackContext& playback_;
     PlayingQuery playing_;
     std::int64_t totalFrames_ = 0;
+    std::int32_t sampleRate_ = 0;
     std::int64_t firstFrame_ = 0;
     double framesPerPixel_ = 1.0;
     // Set by showWholeFile, cleared by zooming: a resize then keeps the whole file.
