@@ -100,3 +100,26 @@ bool WaveformColumns::compute(const sundra::WaveformSummary* summary, std::int64
     }
     return true;
 }
+
+void WaveformColumns::mergeLanes() {
+    if (lanes_.size() < 2) {
+        return;
+    }
+    std::vector<Column>& merged = lanes_.front();
+    for (std::size_t c = 0; c < merged.size(); ++c) {
+        double squares = 0;
+        int known = 0;
+        for (const std::vector<Column>& lane : lanes_) {
+            const Column& column = lane[c];
+            if (column.empty()) {
+                continue;
+            }
+            merged[c].min = std::min(merged[c].min, column.min);
+            merged[c].max = std::max(merged[c].max, column.max);
+            squares += static_cast<double>(column.rms) * column.rms;
+            ++known;
+        }
+        merged[c].rms = known > 0 ? static_cast<float>(std::sqrt(squares / known)) : 0.0F;
+    }
+    lanes_.resize(1);
+}

@@ -44,6 +44,10 @@ public:
     bool compute(const sundra::WaveformSummary* summary, std::int64_t first,
                  std::int64_t totalFrames, int columns, double framesPerColumn);
 
+    // Folds every lane into one: the lowest and highest of all channels and
+    // the RMS of them together.
+    void mergeLanes();
+
     int lanes() const { return static_cast<int>(lanes_.size()); }
     // Columns a lane (0 without lanes).
     int width() const { return lanes_.empty() ? 0 : static_cast<int>(lanes_.front().size()); }

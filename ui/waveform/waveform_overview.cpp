@@ -88,6 +88,8 @@ void WaveformOverview::paintEvent(QPaintEvent*) {
         strip_.totalFrames() != columnsTotal_) {
         // From the summary alone: the overview has no reader of the samples.
         columns_.compute(summary, 0, strip_.totalFrames(), deviceColumns, framesPerPixel() / dpr);
+        // One lane for all channels: at this height two would show little.
+        columns_.mergeLanes();
         columnsReady_ = ready;
         columnsWidth_ = deviceColumns;
         columnsTotal_ = strip_.totalFrames();
@@ -103,16 +105,20 @@ void WaveformOverview::paintEvent(QPaintEvent*) {
         painter.drawLine(QLineF(x, 0, x, height()));
     }
 
-    // The strip's span: shaded, framed, the rest left as it is.
+    // The strip's span, framed; zoomed in, the rest of the file dimmed.
+    const QColor text = palette().color(QPalette::Text);
     if (strip_.totalFrames() > 0) {
         const QRectF span = spanRect();
-        QColor shade = highlight;
-        shade.setAlpha(60);
-        painter.fillRect(span, shade);
-        painter.setPen(QPen(highlight, 1.5));
-        painter.drawRect(span);
+        if (strip_.visibleFrames() < strip_.totalFrames()) {
+            QColor dim = text;
+            dim.setAlpha(45);
+            painter.fillRect(QRectF(0, 0, span.left(), height()), dim);
+            painter.fillRect(QRectF(span.right(), 0, width() - span.right(), height()), dim);
+        }
+        painter.setPen(QPen(mixColours(highlight, text, 0.45), 2));
+        painter.drawRect(span.adjusted(1, 0.5, -1, -0.5));
     }
-    painter.setPen(QPen(mixColours(base, palette().color(QPalette::Text), 0.35), 0));
+    painter.setPen(QPen(mixColours(base, text, 0.35), 0));
     painter.drawRect(QRectF(0.5, 0.5, width() - 1.0, height() - 1.0));
 }
 
