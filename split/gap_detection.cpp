@@ -1,5 +1,6 @@
 #include "split/gap_detection.h"
 
+#include "split/floor_curve.h"
 #include "split/level_curves.h"
 
 #include <algorithm>
@@ -13,29 +14,6 @@ namespace {
 // A click or a burst of crackle shorter than about 100 ms cannot move a median
 // over 210 ms, while the edge of a song stays where it is.
 constexpr std::int32_t kMedianWindows = 21;
-// A level "held" for half a second is a sustained one.
-constexpr double kSustainSeconds = 0.5;
-// The quietest second between the first and the last music is the floor of
-// the gaps: even two songs and one short gap give that much.
-constexpr double kQuietestSeconds = 1.0;
-// The music of a record holds within this of its usual level for half a
-// second at a time somewhere in every song.
-constexpr double kBodyBelowMusicDb = 20.0;
-// The floor drifts on a real transfer (wear, rumble, another tape): each place
-// is judged against the quietest sustained level within a minute of it...
-constexpr double kFloorReachSeconds = 60.0;
-// ...but a place with no gap that near (inside a long song) must not take its
-// own quietest passage for the floor: the floor there is at most this far
-// above the floor of the recording.
-constexpr double kFloorDriftDb = 6.0;
-// Music keeps within this of its usual level; sound further below it is at the
-// floor whatever the floor is (this is what digital silence is judged by).
-constexpr double kMusicRangeDb = 60.0;
-// At the floor: within the floor's own flutter of it (twice the spread of the
-// quietest stretches' levels), but never closer than 1 dB, where music is a
-// quarter as loud as the floor, nor further than 3 dB, where it is as loud.
-constexpr double kLeastMarginDb = 1.0;
-constexpr double kMostMarginDb = 3.0;
 // A stretch must lie this far below the music to be a candidate at all: half
 // the way from the floor up to the music.
 constexpr double kDipFraction = 0.5;
@@ -60,18 +38,6 @@ struct Curves {
         return level[std::size_t(i)] <= floor[std::size_t(i)] + margin;
     }
 };
-
-struct WindowSpan {
-    std::int32_t start = 0;
-    std::int32_t end = 0;
-    std::int32_t length() const { return end - start; }
-};
-
-std::int32_t windowsOf(const LoudnessEnvelope& envelope, double seconds) {
-    const double perSecond =
-        envelope.windowFrames > 0 ? double(envelope.samplesPerSecond) / envelope.windowFrames : 0;
-    return std::max<std::int32_t>(1, static_cast<std::int32_t>(std::lround(seconds * perSecond)));
-}
 
 // Maximal runs of windows below the dip level, half the way from the floor up
 // to the music.
@@ -152,101 +118,6 @@ std::vector<WindowSpan> soundRuns(const Curves& curves, std::int32_t shortestGap
         quiet = 0;
     }
     return runs;
-}
-
-struct FloorCurve {
-    WindowSpan body;       // from the first to the last sustained music
-    double gapFloorDb = 0; // the quietest second between them
-    double marginDb = 0;   // how close to it is at it
-    std::vector<float> levels;
-};
-
-// The floor every window is judged against. Between the first and the last
-// music it is the quietest sustained level within a minute (the floor drifts
-// on a real transfer), but no more than kFloorDriftDb above the floor of the
-// gaps (the quietest second there), so that inside a long song its own
-// quietest passage is not taken for the floor. The lead-in and the run-out
-// have floors of their own: a tape runs on blank, a file may be padded with
-// digital silence. Nothing is judged against more than kMusicRangeDb below
-// the music, which is what digital silence is judged by.
-// From the first to the last half second that holds within kBodyBelowMusicDb
-// of the music; empty when none does.
-WindowSpan findBody(const std::vector<float>& level, std::int32_t sustain, double music) {
-    const auto windows = static_cast<std::int32_t>(level.size());
-    const std::vector<float> steady = runningMinAhead(level, sustain);
-    std::int32_t first = 0;
-    while (first < windows && steady[std::size_t(first)] < music - kBodyBelowMusicDb)
-        ++first;
-    std::int32_t last = windows - 1;
-    while (last >= first && steady[std::size_t(last)] < music - kBodyBelowMusicDb)
-        --last;
-    if (last < first)
-        return {};
-    return {first, std::min(windows, last + sustain)};
-}
-
-// The level below which the quietest `quiet` windows of held lie in span.
-double quietestOf(const std::vector<float>& held, const WindowSpan& span, std::size_t quiet) {
-    std::vector<float> inside(held.begin() + span.start, held.begin() + span.end);
-    quiet = std::min(quiet, inside.size() - 1);
-    std::nth_element(inside.begin(), inside.begin() + std::ptrdiff_t(quiet), inside.end());
-    return inside[quiet];
-}
-
-// The quietest sounding held level within radius of every window of span;
-// digital silence tells nothing of the floor around it, nor does the sound
-// outside span.
-std::vector<float> nearbyFloor(const std::vector<float>& held, const WindowSpan& span,
-                               std::int32_t radius) {
-    std::vector<float> sounding(held.size(), FLT_MAX);
-    for (std::int32_t i = span.start; i < span.end; ++i)
-        if (held[std::size_t(i)] > kSilenceDb)
-            sounding[std::size_t(i)] = held[std::size_t(i)];
-    return runningMinAround(sounding, radius);
-}
-
-FloorCurve floorCurve(const std::vector<float>& level, const std::vector<float>& held,
-                      const LoudnessEnvelope& envelope, double music) {
-    FloorCurve floor;
-    const auto windows = static_cast<std::int32_t>(level.size());
-    const std::int32_t sustain = windowsOf(envelope, kSustainSeconds);
-    floor.body = findBody(level, sustain, music);
-    if (floor.body.length() <= 0)
-        return floor;
-    floor.gapFloorDb =
-        quietestOf(held, floor.body, std::size_t(windowsOf(envelope, kQuietestSeconds)));
-
-    const double deepest = music - kMusicRangeDb;
-    floor.levels = nearbyFloor(held, floor.body, windowsOf(envelope, kFloorReachSeconds));
-    for (std::int32_t i = floor.body.start; i < floor.body.end; ++i)
-        floor.levels[std::size_t(i)] = static_cast<float>(std::max(
-            std::min<double>(floor.levels[std::size_t(i)], floor.gapFloorDb + kFloorDriftDb),
-            deepest));
-    auto edgeFloor = [&](std::int32_t from, std::int32_t to) {
-        double quietest = FLT_MAX;
-        for (std::int32_t i = from; i < to; ++i)
-            quietest = std::min<double>(quietest, held[std::size_t(i)]);
-        if (to <= from)
-            quietest = floor.gapFloorDb;
-        for (std::int32_t i = from; i < to; ++i)
-            floor.levels[std::size_t(i)] = static_cast<float>(std::max(quietest, deepest));
-    };
-    edgeFloor(0, floor.body.start);
-    edgeFloor(floor.body.end, windows);
-
-    // The flutter of the floor: the spread of the levels in its quietest
-    // second, the half-second stretches that gave gapFloorDb.
-    std::vector<float> near;
-    for (std::int32_t i = floor.body.start; i < floor.body.end; ++i) {
-        if (held[std::size_t(i)] > floor.gapFloorDb)
-            continue;
-        for (std::int32_t j = i; j < std::min(i + sustain, windows); ++j)
-            if (level[std::size_t(j)] > kSilenceDb)
-                near.push_back(level[std::size_t(j)]);
-    }
-    const double spread = near.size() < 2 ? 0.0 : quantile(near, 0.9) - quantile(near, 0.1);
-    floor.marginDb = std::clamp(2.0 * spread, kLeastMarginDb, kMostMarginDb);
-    return floor;
 }
 
 // How surely a candidate is a gap between songs. Of those that reach the floor
