@@ -213,9 +213,11 @@ std::vector<double> floorSpectrumDb(const std::vector<double>& levels, std::int3
 }
 
 void findHiddenMusic(SampleReader& source, GapDetection& detection) {
+    // Digital silence hides nothing: a gap that holds some (a join in a
+    // transfer) is no gap of noise to compare.
     std::vector<std::size_t> clear;
     for (std::size_t i = 0; i < detection.candidates.size(); ++i)
-        if (isClearGap(detection.candidates[i]) && detection.candidates[i].floorRmsDb > kSilenceDb)
+        if (isClearGap(detection.candidates[i]) && detection.candidates[i].levelDb > kSilenceDb)
             clear.push_back(i);
     if (clear.size() < kLeastGaps)
         return;
