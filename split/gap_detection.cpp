@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <deque>
 
 namespace sundra {
 
@@ -120,6 +121,121 @@ std::vector<WindowSpan> soundRuns(const Curves& curves, std::int32_t shortestGap
     return runs;
 }
 
+// The dip a stretch of the given level lies in: from where the music before
+// sinks half the way down to it to where the music after rises as far.
+WindowSpan dipAround(const Curves& curves, const WindowSpan& stretch, double level, double music) {
+    const double dip = level + kDipFraction * (music - level);
+    auto low = [&](std::int32_t i) { return curves.level[std::size_t(i)] <= dip; };
+    WindowSpan around = stretch;
+    while (around.start > 0 && low(around.start - 1))
+        --around.start;
+    while (around.end < curves.windows() && low(around.end))
+        ++around.end;
+    return around;
+}
+
+// Steady sounding stretches of the body that may be floors of their own (a
+// gap of hiss on a record whose other gaps are digital silence, another
+// source's noise on a compilation): their level keeps within the floor's
+// widest flutter (kMostMarginDb) for as long as a gap stays at the floor, lies
+// kLeastDepthDb below the music on both sides as a gap's does, and further
+// above the recording's floor than that floor drifts (nearer, the floor
+// explains it). A dip that holds a gap's length of digital silence is a gap by
+// it, and the noise before that silence is the tail of a song (its source's
+// own hiss): no floor of its own there.
+std::vector<SteadyStretch> findSteadyStretches(const Curves& curves, const std::vector<float>& held,
+                                               const LoudnessEnvelope& envelope,
+                                               const FloorCurve& floor, double music) {
+    std::vector<SteadyStretch> stretches;
+    const std::int32_t length = windowsOf(envelope, kShortestGapSeconds);
+    const std::int32_t sustain = windowsOf(envelope, kSustainSeconds);
+    const std::int32_t side = windowsOf(envelope, kSideSeconds);
+    // A run of consecutive steady starts, and its start whose stretch is the
+    // quietest (music adds to the noise, so that is the part to hear).
+    WindowSpan run{-1, -1};
+    std::int32_t quietest = -1;
+    float quietestHigh = FLT_MAX;
+    auto judge = [&]() {
+        double level = FLT_MAX;
+        for (std::int32_t i = run.start; i + sustain <= run.end; ++i)
+            level = std::min<double>(level, held[std::size_t(i)]);
+        const std::int32_t middle = run.start + run.length() / 2;
+        if (level <= floor.gapFloorDb + kFloorDriftDb ||
+            level <= curves.floor[std::size_t(middle)] + curves.margin)
+            return;
+        const double before = sideLevel(curves.level, run.start - side, run.start);
+        const double after = sideLevel(curves.level, run.end, run.end + side);
+        if (level > std::min(before, after) - kLeastDepthDb)
+            return;
+        const WindowSpan dip = dipAround(curves, run, level, music);
+        auto silent = [&](std::int32_t i) { return curves.level[std::size_t(i)] <= kSilenceDb; };
+        if (longestRun(dip, silent).length() >= length)
+            return;
+        stretches.push_back(
+            {{envelope.windowStart(run.start), envelope.windowStart(run.end)},
+             {envelope.windowStart(quietest), envelope.windowStart(quietest + length)},
+             level});
+    };
+    // The level's extremes over the `length` windows that end at each window.
+    std::deque<std::int32_t> highs, lows;
+    for (std::int32_t end = floor.body.start; end < floor.body.end; ++end) {
+        const float level = curves.level[std::size_t(end)];
+        while (!highs.empty() && curves.level[std::size_t(highs.back())] <= level)
+            highs.pop_back();
+        highs.push_back(end);
+        while (!lows.empty() && curves.level[std::size_t(lows.back())] >= level)
+            lows.pop_back();
+        lows.push_back(end);
+        const std::int32_t start = end - length + 1;
+        if (start < floor.body.start)
+            continue;
+        while (highs.front() < start)
+            highs.pop_front();
+        while (lows.front() < start)
+            lows.pop_front();
+        const float high = curves.level[std::size_t(highs.front())];
+        const float low = curves.level[std::size_t(lows.front())];
+        if (low <= kSilenceDb || high - low > kMostMarginDb)
+            continue;
+        if (run.start < 0 || start != run.end - length + 1) {
+            if (run.start >= 0)
+                judge();
+            run = {start, start};
+            quietestHigh = FLT_MAX;
+        }
+        run.end = end + 1;
+        if (high < quietestHigh) {
+            quietestHigh = high;
+            quietest = start;
+        }
+    }
+    if (run.start >= 0)
+        judge();
+    return stretches;
+}
+
+// Each own floor judges the dip it lies in by the quietest own floor within a
+// minute of it, as the recording's floor is the quietest sustained level
+// within a minute.
+void raiseToOwnFloors(Curves& curves, const std::vector<SteadyStretch>& ownFloors,
+                      const LoudnessEnvelope& envelope, double music) {
+    const std::int32_t frames = std::max(envelope.windowFrames, 1);
+    const auto reach = static_cast<std::int64_t>(kFloorReachSeconds * envelope.samplesPerSecond);
+    for (const SteadyStretch& own : ownFloors) {
+        double level = own.levelDb;
+        for (const SteadyStretch& other : ownFloors)
+            if (other.span.start <= own.span.end + reach &&
+                other.span.end + reach >= own.span.start)
+                level = std::min(level, other.levelDb);
+        const std::int32_t start = std::clamp(own.span.start / frames, 0, curves.windows());
+        const std::int32_t end = std::clamp(own.span.end / frames, start, curves.windows());
+        const WindowSpan dip = dipAround(curves, {start, end}, level, music);
+        for (std::int32_t i = dip.start; i < dip.end; ++i)
+            curves.floor[std::size_t(i)] =
+                std::max(curves.floor[std::size_t(i)], static_cast<float>(level));
+    }
+}
+
 // How surely a candidate is a gap between songs. Of those that reach the floor
 // the longest there are the surest: rests inside songs that get there are
 // short, and how far the music lies above the floor says little once it is
@@ -152,7 +268,7 @@ double GapDetection::seconds(std::int64_t frames) const {
     return samplesPerSecond > 0 ? double(frames) / samplesPerSecond : 0.0;
 }
 
-GapDetection detectGaps(const LoudnessEnvelope& envelope) {
+GapDetection detectGaps(const LoudnessEnvelope& envelope, const FloorHearing& hearing) {
     GapDetection detection;
     detection.samplesPerSecond = envelope.samplesPerSecond;
     detection.length = envelope.length;
@@ -179,6 +295,13 @@ GapDetection detectGaps(const LoudnessEnvelope& envelope) {
     curves.floor = floor.levels;
     curves.margin = floor.marginDb;
     detection.marginDb = floor.marginDb;
+    if (hearing) {
+        const std::vector<SteadyStretch> steady =
+            findSteadyStretches(curves, held, envelope, floor, music);
+        if (!steady.empty())
+            detection.ownFloors = hearing(steady);
+        raiseToOwnFloors(curves, detection.ownFloors, envelope, music);
+    }
     const std::int32_t shortestDip = windowsOf(envelope, kShortestDipSeconds);
 
     const std::int32_t shortestGap = windowsOf(envelope, kShortestGapSeconds);
