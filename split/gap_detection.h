@@ -37,7 +37,8 @@ struct GapCandidate {
     double beforeDb = 0.0;       // the music before it
     double afterDb = 0.0;        // and after it
     double floorSeconds = 0.0;   // the length of `floor`
-    double floorRmsDb = 0.0;     // the RMS of `floor` (clicks included), dBFS
+    double floorRmsDb = 0.0;     // the RMS of `floor` (clicks included), dBFS; of a clear
+                                 // gap its samples' plain RMS (gap_hearing.h)
     double score = 0.0;          // higher: more surely a gap between songs
     // How the spectrum of its quietest half second stands out from the shape
     // the record's gaps share (gap_spectrum.h), and whether music hides there.

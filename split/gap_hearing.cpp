@@ -1,6 +1,7 @@
 #include "split/gap_hearing.h"
 
 #include "split/floor_curve.h"
+#include "split/gap_choice.h"
 #include "split/gap_spectrum.h"
 #include "split/level_curves.h"
 
@@ -14,6 +15,21 @@ namespace {
 // A floor is known from a second of it, as the recording's own floor is from
 // its quietest second; shorter stretches count only near the level of one.
 constexpr double kKnownFloorSeconds = 1.0;
+// Of a gap's floor, its middle is measured: a few seconds of a record's gaps
+// tell their level.
+constexpr double kMeasuredSeconds = 2.0;
+
+std::int32_t framesOf(double seconds, std::int32_t rate) {
+    return static_cast<std::int32_t>(std::lround(seconds * rate));
+}
+
+// The middle `seconds` of span, or all of it when it is shorter.
+FrameSpan middleOf(const FrameSpan& span, double seconds, std::int32_t rate) {
+    const std::int32_t length = std::min(span.end - span.start, framesOf(seconds, rate));
+    const std::int32_t start = span.start + (span.end - span.start - length) / 2;
+    return {start, start + length};
+}
+
 bool soundsLikeNoise(SampleReader& source, const SteadyStretch& stretch) {
     const WaveFormat& format = source.format();
     const std::int32_t size = spectrumWindowFrames(format.samplesPerSecond);
@@ -54,11 +70,34 @@ std::vector<SteadyStretch> hearOwnFloors(SampleReader& source,
     return floors;
 }
 
+void measureFloorRms(SampleReader& source, GapDetection& detection) {
+    const std::int32_t rate = detection.samplesPerSecond;
+    for (GapCandidate& gap : detection.candidates) {
+        if (!isClearGap(gap) || gap.levelDb <= kSilenceDb || gap.floorRmsDb <= kSilenceDb)
+            continue;
+        const FrameSpan measured = middleOf(gap.floor, kMeasuredSeconds, rate);
+        double energy = 0.0;
+        std::size_t samples = 0;
+        // A quarter of a second at a time.
+        for (std::int32_t start = measured.start; start < measured.end; start += rate / 4 + 1) {
+            const std::vector<double> levels =
+                readLevels(source, {start, std::min(measured.end, start + rate / 4 + 1)});
+            for (double level : levels)
+                energy += level * level;
+            samples += levels.size();
+        }
+        if (samples > 0)
+            gap.floorRmsDb =
+                energy > 0.0 ? 10.0 * std::log10(energy / double(samples)) : kSilenceDb;
+    }
+}
+
 GapDetection findGaps(const LoudnessEnvelope& envelope, SampleReader& source) {
     GapDetection detection = detectGaps(envelope, [&](const std::vector<SteadyStretch>& stretches) {
         return hearOwnFloors(source, stretches);
     });
     findHiddenMusic(source, detection);
+    measureFloorRms(source, detection);
     return detection;
 }
 
