@@ -3,6 +3,7 @@
 #include "audio/wave_out_device.h"
 #include "core/cut_list.h"
 #include "core/exception.h"
+#include "ui/app/command_keys.h"
 #include "ui/app/main_frame.h"
 #include "ui/dialogs/about_box.h"
 #include "ui/document/sundra_doc.h"
@@ -22,6 +23,7 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -128,6 +130,10 @@ void CSundraApp::bindCommands() {
     table.bind(command::kFileOpen, [this] { OnFileOpen(); });
     table.bind(command::kAppExit, [this] { frame_->close(); });
     table.bind(command::kAbout, [this] { OnAppAbout(); });
+    table.bind(command::kKeyboardHelp, [this] {
+        CKeysDialog keys(keyRows(*frame_->menuBar()), frame_.get());
+        keys.exec();
+    });
     for (int i = 0; i < command::kRecentFileCount; ++i) {
         table.bind(
             command::kRecentFileFirst + i, [this, i] { OnOpenRecentFile(i); },

@@ -58,9 +58,13 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     layout->setColumnStretch(0, 1);
     layout->setRowStretch(1, 1);
     list_->setMinimumSize(380, 260);
+    // Tab goes from the list to the waveform and the position bar.
+    setTabOrder(list_, strip_);
+    setTabOrder(strip_, bar_);
 
     // What the user does with the list, the strip and the bar.
     connect(list_, &TrackListCtrl::rowClicked, this, [this](int row) { SelectTrack(row, true); });
+    connect(list_, &TrackListCtrl::returnPressed, this, &CSundraView::playRow);
     connect(strip_, &WaveformStrip::trackClicked, this, [this](int row, std::int32_t offset) {
         SelectTrack(row, false);
         transport_->MovePositionTo(offset);
@@ -84,6 +88,7 @@ CSundraView::~CSundraView() = default;
 
 void CSundraView::bindCommands(CommandTable& commands) {
     using namespace command;
+    commands_ = &commands;
     const auto row = [this] { return cuts_.selectedTrack(); };
     commands.bind(
         kSplit,
@@ -118,10 +123,23 @@ void CSundraView::bindCommands(CommandTable& commands) {
         kEditRedo, [this] { cuts_.undoStack().redo(); },
         [this] { return cuts_.undoStack().canRedo(); });
 
+    // Zoom around the middle of the waveform, as its own keys do.
+    commands.bind(kZoomIn, [this] { strip_->zoomAt(2.0, strip_->width() / 2.0); });
+    commands.bind(kZoomOut, [this] { strip_->zoomAt(0.5, strip_->width() / 2.0); });
+    commands.bind(kZoomWholeFile, [this] { strip_->showWholeFile(); });
+
     transport_->bindCommands(commands);
     files_->bindCommands(commands);
     split_->bindCommands(commands);
     dialogs_->bindCommands(commands);
+}
+
+void CSundraView::playRow(int row) {
+    // Selecting the row it already is would drop its mark.
+    if (row != -1 && row != cuts_.selectedTrack()) {
+        SelectTrack(row, true);
+    }
+    commands_->execute(command::kPlay);
 }
 
 void CSundraView::oneTimeSetup() {

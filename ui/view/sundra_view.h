@@ -91,8 +91,11 @@ private:
     void oneTimeSetup();
     // The model's selection changed: the list, the position and the meters follow.
     void onSelectionChanged(int row);
+    // Return in the list: row (-1: none) becomes the selected track and plays.
+    void playRow(int row);
 
     CSundraDoc& document_;
+    CommandTable* commands_ = nullptr;
     sundra::PlaybackContext& playback_;
     CutsModel& cuts_;
     std::unique_ptr<SettingsPages> settings_;
