@@ -33,6 +33,10 @@ QWidget* CExportSettingsPage::createWidget(QWidget* parent) {
         formatBox_->addItem(
             QString::fromLatin1(sundra::exportFormatLabel(sundra::exportFormatFromValue(i))));
     qualitySlider_ = page_controls::makeSlider(page, QStringLiteral("qualitySlider"));
+    qualityValue_ = new QLabel(page);
+    qualityValue_->setObjectName(QStringLiteral("qualityValue"));
+    qualityValue_->setMinimumWidth(
+        qualityValue_->fontMetrics().horizontalAdvance(QStringLiteral("100 of 100")) + 4);
     note_ = new QLabel(page);
     note_->setObjectName(QStringLiteral("note"));
     note_->setWordWrap(true);
@@ -42,13 +46,17 @@ QWidget* CExportSettingsPage::createWidget(QWidget* parent) {
     grid->addWidget(formatBox_, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("quality"), page), 1, 0);
     grid->addWidget(qualitySlider_, 1, 1);
-    grid->addWidget(note_, 2, 0, 1, 2);
+    grid->addWidget(qualityValue_, 1, 2);
+    grid->addWidget(note_, 2, 0, 1, 3);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(3, 1);
 
     QWidget::setTabOrder(formatBox_, qualitySlider_);
     QObject::connect(formatBox_, &QComboBox::currentIndexChanged, page,
                      [this] { showWhatApplies(); });
+    QObject::connect(qualitySlider_, &QSlider::valueChanged, page, [this](int quality) {
+        qualityValue_->setText(QStringLiteral("%1 of 100").arg(quality));
+    });
     return page;
 }
 
@@ -81,6 +89,7 @@ void CExportSettingsPage::loadControls() {
         return;
     formatBox_->setCurrentIndex(static_cast<int>(sundra::exportFormatFromValue(format_)));
     qualitySlider_->setValue(quality_);
+    qualityValue_->setText(QStringLiteral("%1 of 100").arg(qualitySlider_->value()));
     showWhatApplies();
 }
 
@@ -95,6 +104,7 @@ void CExportSettingsPage::destroyWidget() {
     SettingsPage::destroyWidget();
     formatBox_ = nullptr;
     qualitySlider_ = nullptr;
+    qualityValue_ = nullptr;
     note_ = nullptr;
 }
 

@@ -41,5 +41,6 @@ private:
     int quality_;
     QPointer<QComboBox> formatBox_;
     QPointer<QSlider> qualitySlider_;
+    QPointer<QLabel> qualityValue_;
     QPointer<QLabel> note_;
 };
