@@ -70,6 +70,22 @@ ExportPathPattern exportPathPattern(const std::string& documentPath,
     return pattern;
 }
 
+std::vector<std::size_t> existingFiles(const std::vector<std::string>& paths,
+                                       const std::string& documentPath) {
+    std::vector<std::size_t> existing;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        std::error_code unknown;
+        if (!std::filesystem::exists(paths[i], unknown))
+            continue;
+        std::error_code notComparable;
+        if (!documentPath.empty() &&
+            std::filesystem::equivalent(paths[i], documentPath, notComparable))
+            continue;
+        existing.push_back(i);
+    }
+    return existing;
+}
+
 SaveAllWork::SaveAllWork(std::string documentPath, std::vector<SaveJob> jobs)
     : documentPath_(std::move(documentPath)), jobs_(std::move(jobs)) {
     for (const SaveJob& job : jobs_)
@@ -95,9 +111,16 @@ int SaveAllWork::run(Event& stopEvent, Notifier& dialog, Notifier& nameShown) {
         for (std::size_t i = 0; i < jobs_.size(); ++i) {
             const SaveJob& job = jobs_[i];
             setCurrentName(job.name);
+            currentJob_.store(static_cast<int>(i), std::memory_order_release);
             nameShown.post();
             currentSource_.store(job.track, std::memory_order_release);
-            writeTrack(*job.track, paths[i], tagsFor(i));
+            try {
+                writeTrack(*job.track, paths[i], tagsFor(i));
+            } catch (...) {
+                failedJob_.store(static_cast<int>(i), std::memory_order_release);
+                throw;
+            }
+            filesWritten_.fetch_add(1, std::memory_order_release);
             // Only between files: a file once begun is always finished.
             if (stopEvent.lock(0))
                 break;
