@@ -159,10 +159,12 @@ bool SaveAllWork::isDocumentFile(const std::string& path) const {
     return std::filesystem::equivalent(path, documentPath_, notComparable);
 }
 
-void SaveAllWork::checkFormats() const {
-    for (const SaveJob& job : jobs_)
-        if (auto problem = exportProblem(exportSettings_.format, job.track->format()))
+void SaveAllWork::checkFormats() {
+    for (std::size_t i = 0; i < jobs_.size(); ++i)
+        if (auto problem = exportProblem(exportSettings_.format, jobs_[i].track->format())) {
+            failedJob_.store(static_cast<int>(i), std::memory_order_release);
             throw ExportError(*problem);
+        }
 }
 
 TrackTags SaveAllWork::tagsFor(std::size_t job) const {

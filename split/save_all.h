@@ -94,7 +94,8 @@ public:
     int currentJob() const { return currentJob_.load(std::memory_order_acquire); }
     // How many files are finished and in place; any thread may ask.
     std::size_t filesWritten() const { return filesWritten_.load(std::memory_order_acquire); }
-    // The job whose file could not be written (run threw), or -1.
+    // The job whose file could not be written or whose samples the format
+    // cannot hold (run threw), or -1.
     int failedJob() const { return failedJob_.load(std::memory_order_acquire); }
 
     // The name of the file being written; empty before the first.
@@ -110,7 +111,7 @@ public:
 private:
     void setCurrentName(const std::string& name);
     void removeStaleTemporaryFiles(const std::vector<std::string>& paths) const;
-    void checkFormats() const;
+    void checkFormats();
     TrackTags tagsFor(std::size_t job) const;
     void writeTrack(TrackSegment& track, const std::string& path, const TrackTags& tags) const;
     bool isDocumentFile(const std::string& path) const;
