@@ -18,8 +18,10 @@
 #include "ui/view/transport.h"
 #include "ui/waveform/waveform_strip.h"
 
-#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QScopedValueRollback>
+#include <QSplitter>
+#include <QVBoxLayout>
 
 #include <mutex>
 
@@ -43,20 +45,30 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
         std::make_unique<DialogLaunchers>(document_, *transport_, *settings_, *keeper_, this);
 
     // The list takes any extra width; the meters keep their widths beside it.
-    // The waveform below them takes any extra height, and the bar stays below.
-    auto* layout = new QGridLayout(this);
+    // Below them the waveform, the two parted by a splitter that the user can
+    // drag (the waveform takes any extra height); the bar stays below.
+    auto* listPane = new QWidget(this);
+    listPane->setObjectName(QStringLiteral("listPane"));
+    auto* listRow = new QHBoxLayout(listPane);
+    listRow->setContentsMargins(0, 0, 0, 0);
+    listRow->setSpacing(3);
+    listRow->addWidget(list_, 1);
+    listRow->addWidget(&meters_->peak(0));
+    listRow->addWidget(&meters_->level(0));
+    listRow->addWidget(&meters_->level(1));
+    listRow->addWidget(&meters_->peak(1));
+    splitter_ = new QSplitter(Qt::Vertical, this);
+    splitter_->setObjectName(QStringLiteral("listWaveformSplitter"));
+    splitter_->setChildrenCollapsible(false);
+    splitter_->addWidget(listPane);
+    splitter_->addWidget(strip_);
+    splitter_->setStretchFactor(0, 0);
+    splitter_->setStretchFactor(1, 1);
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(10, 10, 10, 10);
-    layout->setHorizontalSpacing(3);
-    layout->setVerticalSpacing(6);
-    layout->addWidget(list_, 0, 0);
-    layout->addWidget(&meters_->peak(0), 0, 1);
-    layout->addWidget(&meters_->level(0), 0, 2);
-    layout->addWidget(&meters_->level(1), 0, 3);
-    layout->addWidget(&meters_->peak(1), 0, 4);
-    layout->addWidget(strip_, 1, 0, 1, 5);
-    layout->addWidget(bar_, 2, 0, 1, 5);
-    layout->setColumnStretch(0, 1);
-    layout->setRowStretch(1, 1);
+    layout->setSpacing(6);
+    layout->addWidget(splitter_, 1);
+    layout->addWidget(bar_);
     list_->setMinimumSize(380, 260);
     // Tab goes from the list to the waveform and the position bar.
     setTabOrder(list_, strip_);
