@@ -2,25 +2,67 @@
 
 #include "core/sample_buffer.h"
 
-#include <chrono>
-#include <thread>
+#include <memory>
+#include <mutex>
 
 namespace sundra {
 
-int PlayTask::run(Event& stopEvent) {
-    while (!stopEvent.lock(0)) {
-        std::lock_guard guard(playback_);
-        // The range is fetched for every block: selecting another track during
-        // playback switches to it.
-        TrackSegment& range = playback_.range();
-        SampleBuffer& buffer = playback_.buffer();
-        if (readIntoBuffer(range, buffer) == 0) {
-            range.seek(0);
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+namespace {
+
+// The pause between the end of the track and its start again.
+constexpr std::uint32_t kLoopPauseMs = 100;
+// How long one wait for the device lasts before the stop event is looked at
+// again: about one block, so that Stop never waits for a stalled device.
+constexpr std::uint32_t kDeviceSliceMs = 1000 / PlaybackContext::kBuffersPerSecond;
+
+std::shared_ptr<SampleWriter> deviceOf(PlaybackContext& playback) {
+    std::lock_guard guard(playback);
+    return playback.sharedDevice();
+}
+
+// Waits, without the playback lock, until device takes a block at once; false
+// when a stop is requested first.
+bool waitForDevice(SampleWriter& device, Event& stopEvent) {
+    while (!device.waitUntilWritable(kDeviceSliceMs)) {
+        if (stopEvent.lock(0)) {
+            return false;
         }
-        // An exhausted range writes an empty block; the device's wait for a
-        // free buffer paces the loop.
-        writeBuffer(playback_.device(), buffer);
+    }
+    return !stopEvent.lock(0);
+}
+
+} // namespace
+
+bool PlayTask::begin() {
+    playback_.clearPlayedLevels();
+    return true;
+}
+
+int PlayTask::run(Event& stopEvent) {
+    std::shared_ptr<SampleWriter> device = deviceOf(playback_);
+    while (waitForDevice(*device, stopEvent)) {
+        bool exhausted = false;
+        {
+            std::lock_guard guard(playback_);
+            // The range is fetched for every block: selecting another track
+            // during playback switches to it, and selecting none ends the play.
+            TrackSegment& range = playback_.range();
+            if (range.length() == 0) {
+                return 0;
+            }
+            SampleBuffer& buffer = playback_.buffer();
+            if (readIntoBuffer(range, buffer) == 0) {
+                range.seek(0);
+                exhausted = true;
+            }
+            // An exhausted range writes an empty block.
+            writeBuffer(playback_.device(), buffer);
+            playback_.publishPlayedLevels();
+            device = playback_.sharedDevice();
+        }
+        if (exhausted && stopEvent.lock(kLoopPauseMs)) {
+            break;
+        }
     }
     return 0;
 }
@@ -58,36 +100,52 @@ TrackSegment ShotPlayTask::excerptOf(TrackSegment& range, ShotKind kind, std::in
     return excerpt;
 }
 
+bool ShotPlayTask::rangeUntouched(std::int32_t leftAt) {
+    return playback_.rangeGeneration() == generation_ &&
+           (leftAt < 0 || playback_.range().tell() == leftAt);
+}
+
+bool ShotPlayTask::begin() {
+    playback_.clearPlayedLevels();
+    return true;
+}
+
 int ShotPlayTask::run(Event& stopEvent) {
-    std::lock_guard guard(playback_);
-    markLocked();
-    TrackSegment& range = playback_.range();
-    const std::int32_t remembered = range.tell();
-    excerpt_.seek(0);
-    if (!stopEvent.lock(0)) {
-        SampleBuffer& buffer = playback_.buffer();
-        while (readIntoBuffer(excerpt_, buffer) > 0) {
-            writeBuffer(playback_.device(), buffer);
-            if (stopEvent.lock(0)) {
-                break;
-            }
+    // The excerpt keeps its own place: the range's position is the window's
+    // between blocks.
+    std::int32_t played = 0;
+    std::int32_t returnTo = -1;
+    std::int32_t leftAt = -1;
+    std::shared_ptr<SampleWriter> device = deviceOf(playback_);
+    while (waitForDevice(*device, stopEvent)) {
+        std::lock_guard guard(playback_);
+        if (!rangeUntouched(leftAt)) {
+            // Another track, a new master or a moved position: the window
+            // thread has taken over, and the position is its.
+            return 0;
         }
+        TrackSegment& range = playback_.range();
+        if (returnTo < 0) {
+            returnTo = range.tell();
+        }
+        excerpt_.seek(played);
+        SampleBuffer& buffer = playback_.buffer();
+        const std::int32_t frames = readIntoBuffer(excerpt_, buffer);
+        if (frames == 0) {
+            range.seek(returnTo);
+            return 0;
+        }
+        played += frames;
+        writeBuffer(playback_.device(), buffer);
+        playback_.publishPlayedLevels();
+        leftAt = range.tell();
+        device = playback_.sharedDevice();
     }
-    range.seek(remembered);
+    std::lock_guard guard(playback_);
+    if (returnTo >= 0 && rangeUntouched(leftAt)) {
+        playback_.range().seek(returnTo);
+    }
     return 0;
-}
-
-void ShotPlayTask::waitUntilLocked() {
-    std::unique_lock lock(mutex_);
-    lockedChanged_.wait(lock, [this] { return locked_; });
-}
-
-void ShotPlayTask::markLocked() {
-    {
-        std::lock_guard lock(mutex_);
-        locked_ = true;
-    }
-    lockedChanged_.notify_all();
 }
 
 } // namespace sundra

@@ -14,24 +14,28 @@ Semaphore::Semaphore(int initialCount, int maximumCount)
     }
 }
 
-bool Semaphore::acquire(std::uint32_t timeoutMs) {
-    std::unique_lock<std::mutex> guard(mutex_);
+bool Semaphore::waitForCount(std::unique_lock<std::mutex>& guard, std::uint32_t timeoutMs) {
     const auto available = [this] { return count_ > 0; };
     if (timeoutMs == kInfinite) {
         available_.wait(guard, available);
-    } else if (timeoutMs == 0) {
-        if (!available()) {
-            return false;
-        }
-    } else {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        if (!available_.wait_until(guard, deadline, available)) {
-            return false;
-        }
+        return true;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    return available_.wait_until(guard, deadline, available);
+}
+
+bool Semaphore::acquire(std::uint32_t timeoutMs) {
+    std::unique_lock<std::mutex> guard(mutex_);
+    if (!waitForCount(guard, timeoutMs)) {
+        return false;
     }
     --count_;
     return true;
+}
+
+bool Semaphore::waitUntilAvailable(std::uint32_t timeoutMs) {
+    std::unique_lock<std::mutex> guard(mutex_);
+    return waitForCount(guard, timeoutMs);
 }
 
 bool Semaphore::release() {
@@ -42,7 +46,9 @@ bool Semaphore::release() {
         }
         ++count_;
     }
-    available_.notify_one();
+    // Every waiter: one that only looks must not take the wake-up from one
+    // that takes.
+    available_.notify_all();
     return true;
 }
 

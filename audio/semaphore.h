@@ -14,11 +14,16 @@ public:
     Semaphore(int initialCount, int maximumCount);
     // Takes one count, waiting at most timeoutMs (kInfinite: forever).
     bool acquire(std::uint32_t timeoutMs);
+    // Waits at most timeoutMs until a count is there, without taking it.
+    bool waitUntilAvailable(std::uint32_t timeoutMs);
     // Gives one count back; false when that would exceed the maximum.
     bool release();
     int count() const;
 
 private:
+    // Waits under guard until a count is there or timeoutMs passed.
+    bool waitForCount(std::unique_lock<std::mutex>& guard, std::uint32_t timeoutMs);
+
     mutable std::mutex mutex_;
     std::condition_variable available_;
     int count_;

@@ -3,7 +3,8 @@
 // queues each written block in the next free one; a write waits at most 500 ms
 // for a free buffer and otherwise drops the block, which paces the play loops.
 // It owns its port and its buffers; closing (destruction) lets every queued
-// buffer play to its end. One writer at a time (the document's playback lock).
+// buffer play to its end. One writer at a time (the document's playback lock);
+// waitUntilWritable may be called from any thread, with or without that lock.
 // Blocks are written in the source's format. The port is opened in
 // deviceFormatOf it (device_samples.h), and each block is converted on its way
 // into a buffer: a buffer holds the same frames in the device's bytes.
@@ -38,6 +39,10 @@ public:
     // then dropped); otherwise the port's error code. A refused block keeps its
     // buffer counted as busy.
     std::int32_t write(const void* buffer, std::int32_t byteCount) override;
+    // Waits at most timeoutMs for a free buffer, without taking it.
+    bool waitUntilWritable(std::uint32_t timeoutMs) override {
+        return freeBuffers_.waitUntilAvailable(timeoutMs);
+    }
 
     // A device is not a positioned stream: these do nothing and report 0.
     void seek(std::int32_t) override {}

@@ -101,8 +101,8 @@ extern "C" void onInterrupt(int) {
 }
 
 // Ctrl-C (or a termination request) stops the work as Cancel stops a dialog:
-// the file being written is finished, so no cut-short or temporary file stays.
-// A second one ends the program at once.
+// the file being written is abandoned and its temporary file removed, so no
+// cut-short or temporary file stays. A second one ends the program at once.
 class InterruptAsCancel {
 public:
     InterruptAsCancel() {

@@ -42,11 +42,10 @@ void ParallelExport::run(Event& stopEvent, int threads) {
                     one.setOutputFolder(*outputFolder);
                 one.setExportSettings(settings);
                 one.setTags({tags[i]});
-                // Each file is begun and finished here; the shared stop event
-                // is looked at between files above.
-                KernelEvent neverStop(false, true);
-                one.run(neverStop, Notifier::none(), Notifier::none());
-                ++filesDone;
+                // A stop abandons the file in progress, as in the
+                // one-at-a-time export.
+                one.run(stopEvent, Notifier::none(), Notifier::none());
+                filesDone += static_cast<int>(one.filesWritten());
             }
         } catch (...) {
             failed = true;

@@ -26,8 +26,9 @@ struct ParallelExport {
     std::vector<TrackTags> tags;            // one per track
 
     // Writes every track with `threads` threads; stopEvent is tested between
-    // files. The first error stops the others from starting new files and is
-    // rethrown once all have finished.
+    // blocks, and a stop abandons the files in progress (none is left under a
+    // track's name or as a temporary file). The first error stops the others
+    // from starting new files and is rethrown once all have finished.
     void run(Event& stopEvent, int threads);
 
     std::atomic<int> filesDone{0};

@@ -30,6 +30,15 @@ bool isCueSheetName(const std::string& path) {
     return extension == ".cue";
 }
 
+CutList clampedToSource(CutList rows, std::int32_t frames) {
+    const std::int32_t last = std::max(frames, 0);
+    for (CutRow& row : rows) {
+        row.start = std::clamp(row.start, 0, last);
+        row.end = std::clamp(row.end, 0, last);
+    }
+    return rows;
+}
+
 namespace cut_list_text {
 
 std::vector<std::string> linesOf(const std::string& text) {

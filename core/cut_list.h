@@ -83,6 +83,11 @@ using CutListWarnings = std::vector<std::string>;
 CutList parseLabels(const std::string& text, const CutSource& source,
                     LabelChecks checks = LabelChecks::Strict, CutListWarnings* warnings = nullptr);
 
+// The rows with every start and end moved into [0, frames]: the empty part of
+// a split at the very end, [frames + 1, frames], becomes [frames, frames]. A
+// reversed row within the source stays as it is.
+CutList clampedToSource(CutList rows, std::int32_t frames);
+
 // Rows with the album information that goes with them.
 struct AlbumCutList {
     CutList rows;

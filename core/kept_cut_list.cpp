@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 namespace sundra {
@@ -120,10 +121,15 @@ std::optional<AlbumCutList> readKeptList(const std::string& text, const SourceSt
         at = end + 1;
     }
     try {
-        // The rows as the program held them: an empty part of a split at the
-        // very end lies reversed, and must come back as it was.
-        kept.rows = parseLabels(at < text.size() ? text.substr(at) : std::string(), source,
-                                LabelChecks::RangeOnly);
+        // The rows as the program held them: a reversed row must come back as
+        // it was. The stamp says the list was kept for this very file, so a
+        // row that reaches past its end (the empty part of a split at the very
+        // end, as lists of older versions hold it) is clamped, not refused.
+        CutSource unbounded = source;
+        unbounded.frames = std::numeric_limits<std::int32_t>::max();
+        kept.rows = clampedToSource(parseLabels(at < text.size() ? text.substr(at) : std::string(),
+                                                unbounded, LabelChecks::RangeOnly),
+                                    source.frames);
     } catch (const CutListError&) {
         return std::nullopt;
     }

@@ -33,7 +33,7 @@ std::string keptListFileName(const std::string& sourcePath);
 std::string keptListText(const SourceStamp& stamp, const CutList& rows,
                          std::int32_t samplesPerSecond, const AlbumInfo& album = {});
 // The rows and the album information, when text is the list kept for exactly
-// this stamp and every row lies in the source; otherwise nothing.
+// this stamp; otherwise nothing. Rows are clamped into the source.
 std::optional<AlbumCutList> readKeptList(const std::string& text, const SourceStamp& stamp,
                                          const CutSource& source);
 // The rows alone.

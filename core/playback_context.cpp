@@ -33,23 +33,36 @@ void PlaybackContext::setMaster(std::unique_ptr<SampleReaderWriter>&& stream) {
     const WaveFormat& format = stream->format();
     if (!(format == device_->format())) {
         // Open first: a refusal must leave everything as it was.
-        std::unique_ptr<SampleWriter> device = makeDevice_(format);
+        std::shared_ptr<SampleWriter> device = makeDevice_(format);
         std::unique_ptr<SampleBuffer> buffer = makeBuffer(format);
         device_ = std::move(device);
         buffer_ = std::move(buffer);
     }
     master_ = std::move(stream);
     range_ = &TrackSegment::empty();
+    ++rangeGeneration_;
 }
 
 void PlaybackContext::setRange(TrackSegment& track) {
     std::lock_guard guard(*this);
     range_ = &track;
+    ++rangeGeneration_;
 }
 
 void PlaybackContext::setRangeDefault() {
     std::lock_guard guard(*this);
     range_ = &TrackSegment::empty();
+    ++rangeGeneration_;
+}
+
+void PlaybackContext::publishPlayedLevels() {
+    for (int channel = 0; channel < 2; ++channel)
+        playedLevels_[channel].store(channelPeak(*buffer_, channel), std::memory_order_relaxed);
+}
+
+void PlaybackContext::clearPlayedLevels() {
+    for (std::atomic<double>& level : playedLevels_)
+        level.store(0.0, std::memory_order_relaxed);
 }
 
 std::unique_ptr<SampleBuffer> PlaybackContext::makeBuffer(const WaveFormat& format) {

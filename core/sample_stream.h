@@ -35,6 +35,13 @@ class SampleWriter : public virtual SampleStream {
 public:
     // Returns 0 on success (files, tracks) or the sink's own result (devices).
     virtual std::int32_t write(const void* buffer, std::int32_t byteCount) = 0;
+    // Waits at most timeoutMs until a write would not have to wait; true when
+    // it would not. Files and tracks never wait; a sound device waits for a
+    // free buffer, and a play loop waits here, outside any lock, for its pace.
+    virtual bool waitUntilWritable(std::uint32_t timeoutMs) {
+        (void)timeoutMs;
+        return true;
+    }
 };
 
 class SampleReaderWriter : public SampleReader, public SampleWriter {};

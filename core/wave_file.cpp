@@ -110,6 +110,7 @@ WaveFileWriter::WaveFileWriter(const WaveFormat& format, std::unique_ptr<FileByt
         needsRf64(headerSize(format_, HeaderRoom::Riff, bext), expectedFrames * frameSize(format_));
     room_ = mayNeedRf64 ? HeaderRoom::Rf64 : HeaderRoom::Riff;
     dataOffset_ = writeHeader(*source_, format_, 0, room_, bext);
+    headerWrittenFor_ = dataOffset_;
 }
 
 // The sizes come from the file's length in bytes, which stays right beyond the
@@ -119,14 +120,16 @@ void WaveFileWriter::writeCurrentHeader() {
     const std::int64_t data = std::max<std::int64_t>(source_->length() - dataOffset_, 0);
     writeHeader(*source_, format_, data / frame * frame, room_,
                 broadcast_ ? &*broadcast_ : nullptr);
+    headerWrittenFor_ = source_->length();
 }
 
 WaveFileWriter::~WaveFileWriter() {
     // A destructor cannot throw. Callers that must know whether the file was
-    // finished call flushHeader() first (export and copy do); the same header
-    // is then only written again here.
+    // finished call flushHeader() first (export and copy do); a header that
+    // is current is not written again, so the file keeps its time.
     try {
-        writeCurrentHeader();
+        if (source_->length() != headerWrittenFor_)
+            writeCurrentHeader();
     } catch (const FileError&) {
     }
 }

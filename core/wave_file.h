@@ -74,7 +74,10 @@ public:
     WaveFileWriter(const WaveFormat& format, std::unique_ptr<FileByteStream> target,
                    std::int64_t expectedFrames = 0,
                    std::optional<BroadcastInfo> broadcast = std::nullopt);
-    // Rewrites the header for the current length, then closes the file.
+    // Rewrites the header for the current length, unless nothing was written
+    // since it was last written, then closes the file. A finished file that is
+    // only read afterwards (a recording that became the master) keeps its
+    // modification time, so the stamp taken of it still holds.
     ~WaveFileWriter() override;
 
     // Writes at the current position; the stream grows when it writes at its end.
@@ -96,6 +99,9 @@ private:
     void writeCurrentHeader();
 
     HeaderRoom room_ = HeaderRoom::Riff;
+    // The file's length in bytes when the header was last written: the header
+    // depends on nothing else.
+    std::int64_t headerWrittenFor_ = -1;
 };
 
 // Opens path as the program opens a WAV to work on: for reading, others denied

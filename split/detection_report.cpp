@@ -2,7 +2,7 @@
 
 #include "split/gap_report.h"
 #include "split/gap_spectrum.h"
-#include "split/track_count_split.h"
+#include "split/pause_map.h"
 
 #include <algorithm>
 #include <cmath>

@@ -115,13 +115,13 @@ int SaveAllWork::run(Event& stopEvent, Notifier& dialog, Notifier& nameShown) {
             nameShown.post();
             currentSource_.store(job.track, std::memory_order_release);
             try {
-                writeTrack(*job.track, paths[i], tagsFor(i));
+                if (!writeTrack(*job.track, paths[i], tagsFor(i), stopEvent))
+                    break;
             } catch (...) {
                 failedJob_.store(static_cast<int>(i), std::memory_order_release);
                 throw;
             }
             filesWritten_.fetch_add(1, std::memory_order_release);
-            // Only between files: a file once begun is always finished.
             if (stopEvent.lock(0))
                 break;
         }
@@ -176,8 +176,8 @@ TrackTags SaveAllWork::tagsFor(std::size_t job) const {
     return tags;
 }
 
-void SaveAllWork::writeTrack(TrackSegment& track, const std::string& path,
-                             const TrackTags& tags) const {
+bool SaveAllWork::writeTrack(TrackSegment& track, const std::string& path, const TrackTags& tags,
+                             Event& stopEvent) const {
     // The document reads its master from this file while the tracks are copied.
     if (isDocumentFile(path))
         throw FileError(FileError::Cause::SharingViolation, path);
@@ -191,11 +191,18 @@ void SaveAllWork::writeTrack(TrackSegment& track, const std::string& path,
         writer->open(staged.takeFile(), format, track.length(), tags);
         track.seek(0);
         // A reversed segment has length 0 and gives a file without samples.
+        bool stopped = false;
         if (track.length() > 0)
-            while (readIntoBuffer(track, buffer) > 0)
+            while (!(stopped = stopEvent.lock(0)) && readIntoBuffer(track, buffer) > 0)
                 writer->write(buffer.data.get(), buffer.used);
+        if (stopped) {
+            // The staged file takes the temporary file with it.
+            writer->abort();
+            return false;
+        }
         writer->finish();
         staged.commit();
+        return true;
     } catch (const FileError& error) {
         writer->abort();
         // The user knows the file by its name, not by its temporary one.

@@ -7,8 +7,10 @@
 // nameShown post) and currentSource (from a progress timer).
 //
 // Each file is written under a temporary name and renamed into place when
-// complete, so a failed or interrupted export never leaves a cut-short file
-// under a track's name, and the document's own file is never written. An export
+// complete, so a failed, cancelled or interrupted export never leaves a
+// cut-short file under a track's name, and the document's own file is never
+// written. A stop is seen between blocks of one second, so a cancel takes
+// effect at once even in the middle of a long track. An export
 // begins by removing the temporary files that killed exports left in its
 // folders.
 
@@ -81,13 +83,16 @@ public:
     // tagged with its job's name as title and its place (from 1) as number.
     void setTags(std::vector<TrackTags> tags);
 
-    // Writes the files one after the other and tests stopEvent only between
-    // files. Posts nameShown.post() when currentName changes and
-    // dialog.post(kIdOk, 0) at the end; returns 0. A file that cannot be written
-    // throws its FileError (naming the target file), a track the encoder refuses
-    // an ExportError; failedJob then names the job, the later jobs are not
-    // written and nothing is posted to dialog. A track whose samples the format cannot hold is
-    // refused before any file is written.
+    // Writes the files one after the other and tests stopEvent before every
+    // block: a stop abandons the file in progress (its temporary file is
+    // removed, an older file of its name stays as it was) and keeps the files
+    // already finished. Posts nameShown.post() when currentName changes and
+    // dialog.post(kIdOk, 0) at the end, also after a stop; returns 0. A file
+    // that cannot be written throws its FileError (naming the target file), a
+    // track the encoder refuses an ExportError; failedJob then names the job,
+    // the later jobs are not written and nothing is posted to dialog. A track
+    // whose samples the format cannot hold is refused before any file is
+    // written.
     int run(Event& stopEvent, Notifier& dialog, Notifier& nameShown);
 
     // Which job is being written, from 0; -1 before the first. Any thread may ask.
@@ -113,7 +118,9 @@ private:
     void removeStaleTemporaryFiles(const std::vector<std::string>& paths) const;
     void checkFormats();
     TrackTags tagsFor(std::size_t job) const;
-    void writeTrack(TrackSegment& track, const std::string& path, const TrackTags& tags) const;
+    // False when stopEvent abandoned the file.
+    bool writeTrack(TrackSegment& track, const std::string& path, const TrackTags& tags,
+                    Event& stopEvent) const;
     bool isDocumentFile(const std::string& path) const;
 
     std::string documentPath_;

@@ -3,7 +3,22 @@
 #include "split/gap_spectrum.h"
 #include "split/loudness_envelope.h"
 
+#include <cstdio>
+
 namespace sundra {
+
+std::string trackProblem(const FoundTracks& found) {
+    if (!found.met)
+        return "found only " + std::to_string(found.detection.candidates.size()) + " gaps";
+    if (found.fit && found.fit->worstSeconds > kWorstFitSeconds) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "the track list does not fit the recording: a track is %.0f s off its time",
+                      found.fit->worstSeconds);
+        return text;
+    }
+    return {};
+}
 
 FoundTracks chooseTracks(GapDetection detection, const TrackRequest& request) {
     FoundTracks found;

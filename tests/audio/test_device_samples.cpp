@@ -125,7 +125,6 @@ TEST(DeviceSamples, SixtyFourBitFloatsPlayAsTheNearestSinglesFrameForFrame) {
         ShotPlayTask shot(playback, ShotPlayTask::excerptOf(track, ShotKind::ToMark, 400));
         WorkerThread worker;
         ASSERT_TRUE(worker.start(shot));
-        shot.waitUntilLocked();
         while (!worker.wait(0)) {
             if (script->waitForQueued(1, std::chrono::milliseconds(10)))
                 script->completeAll();

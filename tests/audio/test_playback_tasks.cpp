@@ -1,8 +1,11 @@
 // The view's play and shot-play tasks against the window thread's handlers:
-// selection, meter ticks and position moves all take the playback lock, and the
-// play task takes it for one block at a time. Run under ThreadSanitizer too.
+// selection, meter ticks and position moves all take the playback lock, and
+// both tasks take it for one block at a time and wait for the device without
+// it. Run under ThreadSanitizer too.
 
 #include "audio/playback_tasks.h"
+#include "audio/test_sound_port.h"
+#include "audio/wave_out_device.h"
 #include "audio/worker_thread.h"
 #include "core/playback_context.h"
 #include "core/units.h"
@@ -13,7 +16,10 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace sundra {
@@ -23,7 +29,7 @@ constexpr std::int16_t kFirstTrackValue = 1000;
 constexpr std::int16_t kSecondTrackValue = 2000;
 
 // An output device that keeps, for every block written, its size and first
-// sample. Writes can be held at a gate, to keep a task inside its excerpt.
+// sample.
 class LoggingDevice : public SampleWriter {
 public:
     explicit LoggingDevice(const WaveFormat& format) : format_(format) {}
@@ -35,8 +41,7 @@ public:
     const WaveFormat& format() const override { return format_; }
 
     std::int32_t write(const void* buffer, std::int32_t byteCount) override {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return gateOpen_; });
+        std::lock_guard lock(mutex_);
         std::int16_t first = 0;
         if (byteCount >= 2)
             std::memcpy(&first, buffer, sizeof first);
@@ -64,31 +69,29 @@ public:
             return false;
         });
     }
-    void setGate(bool open) {
-        std::lock_guard lock(mutex_);
-        gateOpen_ = open;
-        changed_.notify_all();
-    }
 
 private:
     WaveFormat format_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Block> blocks_;
-    bool gateOpen_ = true;
 };
+
+// Two stereo tracks of trackFrames each, told apart by their samples.
+std::unique_ptr<test::MemoryStream> twoTracks(std::int32_t trackFrames) {
+    auto master = std::make_unique<test::MemoryStream>(WaveFormat{}, 2 * trackFrames);
+    std::vector<std::int16_t> samples(4 * static_cast<std::size_t>(trackFrames), kSecondTrackValue);
+    std::fill(samples.begin(), samples.begin() + 2 * trackFrames, kFirstTrackValue);
+    master->write(samples.data(), static_cast<std::int32_t>(samples.size() * 2));
+    master->seek(0);
+    return master;
+}
 
 class PlaybackTasksTest : public ::testing::Test {
 protected:
     PlaybackTasksTest() {
-        // Two tracks of 1000 stereo frames each, told apart by their samples.
-        auto master = std::make_unique<test::MemoryStream>(WaveFormat{}, 2000);
-        std::vector<std::int16_t> samples(4000);
-        std::fill(samples.begin(), samples.begin() + 2000, kFirstTrackValue);
-        std::fill(samples.begin() + 2000, samples.end(), kSecondTrackValue);
-        master->write(samples.data(), 8000);
         playback =
-            std::make_unique<PlaybackContext>(std::move(master), [this](const WaveFormat& format) {
+            std::make_unique<PlaybackContext>(twoTracks(1000), [this](const WaveFormat& format) {
                 auto made = std::make_unique<LoggingDevice>(format);
                 device = made.get();
                 return made;
@@ -158,30 +161,144 @@ TEST_F(PlaybackTasksTest, PlayFollowsTheSelectionWhileTheWindowThreadWorksUnderT
     EXPECT_EQ(second->tell(), 0);
 }
 
-TEST_F(PlaybackTasksTest, AShotPlayHoldsTheLockForItsExcerptAndPutsThePositionBack) {
-    select(*first);
-    first->seek(300); // the mark
-    const TrackSegment excerpt = ShotPlayTask::excerptOf(*first, ShotKind::FromMark, 200);
-    ASSERT_EQ(excerpt.start(), 300);
-    ASSERT_EQ(excerpt.end(), 500);
+// The same two tracks before a device whose buffers complete when the test
+// says so: with all four buffers queued, a task waits for the device, and the
+// test thread acts as the window thread in between.
+class ScriptedPlaybackTest : public ::testing::Test {
+public: // the cases' handlers reach in
+    static constexpr std::int32_t kTrackFrames = 20000;
+    static constexpr std::int32_t kBlockFrames = 1378; // 1/32 s in whole frames
 
-    device->setGate(false);
-    ShotPlayTask task(*playback, excerpt);
-    ASSERT_TRUE(worker.start(task));
-    task.waitUntilLocked();
-    // A window handler (a position move, an edit) waits until the excerpt ends.
-    EXPECT_FALSE(playback->try_lock());
-    device->setGate(true);
-    ASSERT_TRUE(worker.wait(kInfinite));
+    ScriptedPlaybackTest() { build(); }
 
-    std::int64_t played = 0;
-    for (const LoggingDevice::Block& block : device->blocks()) {
-        played += block.bytes;
-        EXPECT_EQ(block.first, kFirstTrackValue);
+    // A new context of the two tracks, with a new device and script.
+    void build() {
+        script = std::make_shared<TestSoundScript>();
+        playback.reset();
+        playback = std::make_unique<PlaybackContext>(
+            twoTracks(kTrackFrames), [this](const WaveFormat& format) {
+                return std::make_unique<WaveOutDevice>(format, 32,
+                                                       std::make_unique<TestSoundPort>(script));
+            });
+        first = std::make_unique<TrackSegment>(playback->master(), 0, kTrackFrames);
+        second = std::make_unique<TrackSegment>(playback->master(), kTrackFrames, 2 * kTrackFrames);
+        empty = std::make_unique<TrackSegment>(playback->master(), 500, 500);
     }
-    EXPECT_EQ(played, 200 * 4) << "exactly the excerpt's frames";
-    std::lock_guard guard(*playback);
-    EXPECT_EQ(first->tell(), 300) << "the position is put back to the mark";
+    ~ScriptedPlaybackTest() override {
+        worker.requestStop();
+        playOut();
+        std::lock_guard guard(*playback);
+        playback->setRangeDefault();
+    }
+
+    // A window handler: act under the playback lock, which the task must leave
+    // free while it waits for the full device. False when it never did.
+    bool windowHandler(const std::function<void()>& act) {
+        for (int attempt = 0; attempt < 1000000; ++attempt, std::this_thread::yield()) {
+            if (playback->try_lock()) {
+                act();
+                playback->unlock();
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Completes buffers until the task has ended; false when it never does.
+    bool playOut() {
+        for (int round = 0; round < 2000 && !worker.wait(0); ++round)
+            if (script->waitForQueued(1, std::chrono::milliseconds(10)))
+                script->completeAll();
+        script->completeAll();
+        return worker.wait(0);
+    }
+
+    std::size_t playedFrames() const { return script->played().size() / 4; }
+
+    std::shared_ptr<TestSoundScript> script = std::make_shared<TestSoundScript>();
+    std::unique_ptr<PlaybackContext> playback;
+    std::unique_ptr<TrackSegment> first;
+    std::unique_ptr<TrackSegment> second;
+    std::unique_ptr<TrackSegment> empty;
+    WorkerThread worker;
+};
+
+TEST_F(ScriptedPlaybackTest, TheWindowTakesTheLockBetweenBlocksAndWhatItDoesThereWins) {
+    constexpr std::int32_t kMark = 1000;
+    constexpr std::int32_t kShot = 10000; // a little over seven blocks
+    constexpr std::size_t kFourBlocks = 4 * kBlockFrames;
+    using Act = std::function<void(ScriptedPlaybackTest&)>;
+    const Act stop = [](ScriptedPlaybackTest& t) { t.worker.requestStop(); };
+    struct Case {
+        const char* what;
+        bool shot;          // a shot play from the mark, else Play
+        int selected;       // 0: the first track, 1: an empty one, 2: none
+        Act act;            // between blocks, with the device full; none: the task ends by itself
+        std::size_t played; // frames that reach the device
+        std::int32_t position; // the master's position afterwards
+    };
+    const Case cases[] = {
+        {"a meter tick during a shot", true, 0,
+         [](ScriptedPlaybackTest& t) {
+             EXPECT_EQ(t.playback->range().tell(), kMark + kFourBlocks);
+             EXPECT_NEAR(channelPeak(t.playback->buffer(), 0), kFirstTrackValue / 32768.0, 1e-6);
+             EXPECT_EQ(t.playback->playedLevel(1), channelPeak(t.playback->buffer(), 1));
+         },
+         kShot, kMark},
+        {"a position move ends a shot there", true, 0,
+         [](ScriptedPlaybackTest& t) { t.playback->range().seek(5000); }, kFourBlocks, 5000},
+        {"another track ends a shot", true, 0,
+         [](ScriptedPlaybackTest& t) {
+             t.playback->setRange(*t.second);
+             t.second->seek(0);
+         },
+         kFourBlocks, kTrackFrames},
+        {"a stop puts a shot's position back", true, 0, stop, kFourBlocks, kMark},
+        {"a stop during Play", false, 0, stop, kFourBlocks, kMark + kFourBlocks},
+        {"no selection ends Play", false, 0,
+         [](ScriptedPlaybackTest& t) { t.playback->setRangeDefault(); }, kFourBlocks,
+         kMark + kFourBlocks},
+        {"Play of an empty track ends", false, 1, nullptr, 0, 500},
+        {"Play of nothing ends", false, 2, nullptr, 0, kMark},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        build();
+        std::unique_ptr<WorkerTask> task;
+        {
+            std::lock_guard guard(*playback);
+            // A block read for something else (a position-bar snippet).
+            second->seek(0);
+            readIntoBuffer(*second, playback->buffer());
+            playback->publishPlayedLevels();
+            if (c.selected < 2)
+                playback->setRange(c.selected == 0 ? *first : *empty);
+            first->seek(kMark);
+            if (c.selected == 1)
+                empty->seek(0);
+            if (c.shot)
+                task = std::make_unique<ShotPlayTask>(
+                    *playback, ShotPlayTask::excerptOf(*first, ShotKind::FromMark, kShot));
+            else
+                task = std::make_unique<PlayTask>(*playback);
+        }
+        ASSERT_TRUE(worker.start(*task));
+        if (c.act) {
+            ASSERT_TRUE(script->waitForQueued(4, std::chrono::seconds(20)));
+            EXPECT_TRUE(windowHandler([&] { c.act(*this); }))
+                << "the task held the lock while it waited for the device";
+        }
+        ASSERT_TRUE(playOut()) << "the task did not end";
+        EXPECT_EQ(playedFrames(), c.played);
+        const TestSoundScript::Bytes played = script->played();
+        for (std::size_t i = 0; i + 1 < played.size(); i += 2)
+            ASSERT_EQ(played[i] | played[i + 1] << 8, kFirstTrackValue) << "byte " << i;
+        std::lock_guard guard(*playback);
+        EXPECT_EQ(playback->master().tell(), c.position);
+        if (c.played == 0) {
+            EXPECT_EQ(playback->playedLevel(0), 0.0) << "a meter showed the other block";
+        }
+    }
 }
 
 } // namespace

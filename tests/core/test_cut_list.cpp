@@ -274,8 +274,10 @@ TEST(KeptCutList, ComesBackOnlyForTheSameStateOfTheSameFile) {
           SourceStamp{"/music/other.wav", 1234, 5678}}) {
         EXPECT_EQ(parseKeptList(text, other, source), std::nullopt) << other.path;
     }
-    // A source now shorter than the rows, or a damaged list, offers nothing.
-    EXPECT_EQ(parseKeptList(text, stamp, sourceOf(48000, 999)), std::nullopt);
+    // Rows past the end of the source are clamped into it (the stamp says the
+    // list is this file's); a damaged list offers nothing.
+    const CutList clamped = {{"album-00", 0, 999}, {"album-01", 999, 999}, {"x", 5, 7}};
+    EXPECT_EQ(parseKeptList(text, stamp, sourceOf(48000, 999)), clamped);
     EXPECT_EQ(parseKeptList(text + "garbage\n", stamp, source), std::nullopt);
 
     EXPECT_EQ(keptListFileName("/music/album.wav"), keptListFileName("/music/album.wav"));

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -228,6 +229,24 @@ TEST(WaveFileWriter, FlushHeaderKeepsThePositionAndMakesTheFileReadable) {
     writer.write(samples.data(), 4);
     EXPECT_EQ(writer.tell(), 31);
     EXPECT_EQ(writer.length(), 200);
+
+    // A finished file that is only read afterwards (a recording that became
+    // the master) is not touched again when its writer goes.
+    namespace fs = std::filesystem;
+    const std::string finishedPath = dir.file("finished.wav");
+    fs::file_time_type stamped;
+    {
+        WaveFileWriter finished(kCd, createForWriting(finishedPath));
+        finished.write(samples.data(), 800);
+        finished.flushHeader();
+        stamped = fs::last_write_time(finishedPath) - std::chrono::hours(1);
+        fs::last_write_time(finishedPath, stamped);
+        finished.seek(0);
+        std::uint8_t got[4] = {};
+        EXPECT_EQ(finished.read(got, 4), 4);
+    }
+    EXPECT_EQ(fs::last_write_time(finishedPath), stamped);
+    EXPECT_EQ(test::readBytes(finishedPath), test::canonicalWav(kCd, samples));
 }
 
 TEST(WaveFileWriter, CannotEmptyAFileThatAReaderHolds) {

@@ -1,6 +1,6 @@
 // The export of tracks to WAV files: exact contents, the names the files get,
-// the document's own file, unwritable folders, stopping between files, and that
-// no temporary file is ever left behind.
+// the document's own file, unwritable folders, a stop in the middle of a file in
+// every format, and that no temporary file is ever left behind.
 
 #include "audio/waitable.h"
 #include "core/file.h"
@@ -226,26 +226,53 @@ TEST_F(SaveAll, AnUnwritableFolderGivesTheAccessDeniedText) {
     EXPECT_TRUE(fs::is_empty(dir.path() / "locked"));
 }
 
-TEST_F(SaveAll, StopIsTestedOnlyBetweenFiles) {
-    SaveAllWork work(documentPath, jobs(kFiveNames));
-    nameShown.onPlainPost = [&](int shown) {
-        if (shown == 2)
-            stop.set();
-    };
-    EXPECT_EQ(work.run(stop, dialog, nameShown), 0);
-    EXPECT_EQ(dialog.posts, std::vector<std::uint32_t>{kIdOk});
-    EXPECT_EQ(nameShown.plainPosts, 2);
-    EXPECT_EQ(test::readBytes(dir.file("take-01.wav")), expectedFile(44100, 100000));
-    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"take-00.wav", "take-01.wav", "take.wav"}));
+TEST_F(SaveAll, AStopAbandonsTheFileInProgressAtOnceAndKeepsTheFinishedOnes) {
+    // A long track between two short ones, at a rate every format takes.
+    const WaveFormat format{2, 48000, 16};
+    const std::string longPath = dir.file("long.wav");
+    test::writeBytes(longPath, test::canonicalWav(format, rampSamples(20 * 48000)));
+    std::unique_ptr<WaveFileReader> longMaster = test::openMaster(longPath);
+    HookedStream source(*longMaster);
+    TrackSegment first(source, 0, 48000);
+    TrackSegment long_(source, 48000, 20 * 48000);
+    TrackSegment last(source, 0, 100);
+    for (ExportFormat exportFormat :
+         {ExportFormat::Wav, ExportFormat::Flac, ExportFormat::OggVorbis, ExportFormat::Opus,
+          ExportFormat::Mp3}) {
+        const std::string extension = exportFormatExtension(exportFormat);
+        SCOPED_TRACE(extension);
+        test::TempDir out;
+        // An older file of the abandoned track's name stays as it was.
+        test::writeBytes(out.file("b" + extension), Bytes(100, 0x5A));
+        SaveAllWork work(longPath, {{"a", &first}, {"b", &long_}, {"c", &last}});
+        work.setOutputFolder(out.path().string());
+        work.setExportSettings({exportFormat, 60});
+        int longReads = 0;
+        source.beforeRead = [&](int) {
+            if (work.currentSource() == &long_ && ++longReads == 3)
+                stop.set(); // as Cancel does, in the middle of the track
+        };
+        RecordingNotifier ended;
+        RecordingNotifier shown;
+        EXPECT_EQ(work.run(stop, ended, shown), 0);
+
+        EXPECT_EQ(longReads, 3) << "the export read on after the stop";
+        EXPECT_EQ(work.filesWritten(), 1u);
+        EXPECT_EQ(ended.posts, std::vector<std::uint32_t>{kIdOk});
+        EXPECT_EQ(shown.plainPosts, 2);
+        EXPECT_EQ(out.entries(), (std::vector<std::string>{"a" + extension, "b" + extension}));
+        EXPECT_EQ(test::readBytes(out.file("b" + extension)), Bytes(100, 0x5A));
+        EXPECT_GT(fs::file_size(out.file("a" + extension)), 1000u);
+        stop.reset();
+    }
 
     // Stopped before the run: nothing is written, and the dialog still closes.
+    stop.set();
     test::TempDir other;
     SaveAllWork nothing(other.file("take.wav"), jobs(kFiveNames));
-    RecordingNotifier dialog2;
-    RecordingNotifier shown2;
-    EXPECT_EQ(nothing.run(stop, dialog2, shown2), 0);
-    EXPECT_EQ(dialog2.posts, std::vector<std::uint32_t>{kIdOk});
-    EXPECT_EQ(shown2.plainPosts, 0);
+    EXPECT_EQ(nothing.run(stop, dialog, nameShown), 0);
+    EXPECT_EQ(dialog.posts, std::vector<std::uint32_t>{kIdOk});
+    EXPECT_EQ(nameShown.plainPosts, 0);
     EXPECT_TRUE(other.entries().empty());
 }
 

@@ -158,6 +158,16 @@ TEST(TrackFinderWork, FillsThePiecesAndPostsOkOrStopsAtOnce) {
     EXPECT_EQ(&pieces[0]->parent(), &row);
     EXPECT_EQ(dialog.posts, std::vector<std::uint32_t>{kIdOk});
 
+    // More tracks than gaps: the work is done, but no piece, and why.
+    test::RecordingNotifier tooMany;
+    const std::optional<FoundTracks> few =
+        findTrackPieces(row, {TrackSearch::ByCount, 99, {}, false}, go, pieces, tooMany);
+    ASSERT_TRUE(few);
+    EXPECT_TRUE(pieces.empty());
+    EXPECT_EQ(tooMany.posts, std::vector<std::uint32_t>{kIdOk});
+    EXPECT_EQ(trackProblem(*few),
+              "found only " + std::to_string(few->detection.candidates.size()) + " gaps");
+
     KernelEvent stop(true, true);
     test::RecordingNotifier stopped;
     EXPECT_FALSE(findTrackPieces(row, {}, stop, pieces, stopped));

@@ -51,6 +51,7 @@ const CommandKeys kKeys[] = {
     {kToggleCrickRate, {QKeyCombination(Qt::Key_C)}},
     // Splitting and editing
     {kAutoSplit, {Ctrl | Shift | Qt::Key_A}},
+    {kFindTracks, {Ctrl | Qt::Key_T}},
     {kSplitIntoTracks, {Ctrl | Shift | Qt::Key_T}},
     {kRename, {Ctrl | Qt::Key_R}},
     {kTrackInfo, {Alt | Qt::Key_Return}},

@@ -58,8 +58,11 @@ const CommandText kCommandTexts[] = {
     {command::kShotToEnd, "to &end", "shot play to end\nto end", "to_end"},
     {command::kAutoSplit, "&Auto Split", "Split target sound automaticaly\nAuto Split",
      "auto_split"},
+    {command::kFindTracks, "&Find Tracks",
+     "Find the tracks of target sound at its gaps, without settings\nFind Tracks", nullptr},
     {command::kSplitIntoTracks, "Split into &Tracks...",
-     "Split target sound into a given number of tracks at its longest pauses\nSplit into Tracks",
+     "Split target sound into a given number of tracks, or by a track list from its sleeve\n"
+     "Split into Tracks",
      nullptr},
     {command::kRename, "&Rename", "Rename all track\nRename", "rename"},
     {command::kTrackInfo, "Track &Info...", "Album, artist, year and track titles\nTrack Info",
@@ -226,6 +229,7 @@ void CMainFrame::createMenus() {
     action->addSeparator();
     QMenu* autoSplit = action->addMenu(QStringLiteral("&Auto Split"));
     add(autoSplit, command::kAutoSplit);
+    add(autoSplit, command::kFindTracks);
     add(autoSplit, command::kSplitIntoTracks);
     add(autoSplit, command::kRename);
     add(autoSplit, command::kTrackInfo);

@@ -37,6 +37,7 @@ inline constexpr int kShotFromMark = 32814;
 inline constexpr int kShotToEnd = 32809;
 inline constexpr int kAutoSplit = 32774;
 inline constexpr int kSplitIntoTracks = 32870;
+inline constexpr int kFindTracks = 32871;
 inline constexpr int kRename = 32796;
 inline constexpr int kTrackInfo = 32861;
 inline constexpr int kSplit = 32775;

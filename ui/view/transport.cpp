@@ -119,15 +119,12 @@ std::int32_t Transport::shotFrames() {
 void Transport::OnShotPlay(sundra::ShotKind kind) {
     std::unique_ptr<sundra::ShotPlayTask> task;
     {
+        // The task plays only while the range stays the one it is made on.
         std::lock_guard guard(playback_);
         task = std::make_unique<sundra::ShotPlayTask>(
             playback_, sundra::ShotPlayTask::excerptOf(playback_.range(), kind, shotFrames()));
     }
-    sundra::ShotPlayTask& started = *task;
     startTask(std::move(task));
-    // Until the worker holds the lock, a window handler could still replace
-    // the range the excerpt lies on.
-    started.waitUntilLocked();
 }
 
 void Transport::SetCrickRate(double rate) {

@@ -89,6 +89,7 @@ void WaveformStrip::setSource(std::unique_ptr<sundra::SampleReader> build,
     summary_.reset();
     columns_.dropSource();
     totalFrames_ = std::max(frames, 0);
+    gapOverlay_.reset(); // the gaps were those of the file before
     if (build && sundra::canScanPeaks(build->format())) {
         columns_.setSource(build->format(), std::move(samples));
         task_ = std::make_unique<sundra::WaveformTask>(std::move(build));
@@ -291,6 +292,13 @@ void WaveformStrip::paintEvent(QPaintEvent*) {
     if (pauseOverlay_) {
         paintPauseOverlay(painter);
     }
+    if (gapOverlay_) {
+        // Its caption goes below the pauses' one.
+        const double captionTop = pauseOverlay_ ? fontMetrics().height() + 12 : 4;
+        paintGapOverlay(
+            painter, *gapOverlay_, [this](std::int64_t frame) { return xOfFrame(frame); },
+            QRectF(rect()), captionTop, palette());
+    }
 
     // Cuts: a line with a handle at the top and the bottom. A shared cut's
     // handles point both ways; a lone edge's point into its own track.
@@ -350,6 +358,11 @@ void WaveformStrip::paintEvent(QPaintEvent*) {
 
 void WaveformStrip::setPauseOverlay(std::optional<PauseOverlay> overlay) {
     pauseOverlay_ = std::move(overlay);
+    update();
+}
+
+void WaveformStrip::setGapOverlay(std::optional<GapOverlay> overlay) {
+    gapOverlay_ = std::move(overlay);
     update();
 }
 
