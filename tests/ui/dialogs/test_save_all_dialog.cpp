@@ -140,10 +140,10 @@ TEST_F(SaveAllDialogTest, CancelDuringTheSecondOfFiveFilesAbandonsItAndWritesNoM
     EXPECT_FALSE(dialog->worker().wait(0)) << "Cancel does not wait for the file being written";
     second.open();
     EXPECT_EQ(dialog->closingMessage(),
-              QStringLiteral("Saved 2 of 5 tracks in %1.\nSave All was cancelled: the 3 tracks "
+              QStringLiteral("Saved 1 of 5 tracks in %1.\nSave All was cancelled: the 4 tracks "
                              "left were not saved.")
                   .arg(QString::fromStdString(folder.path().string())))
-        << "the message waits for the file being written";
+        << "the message waits for the file being abandoned";
     dialog.reset();
     EXPECT_EQ(test::readBytes(folder.file("t0.wav")), expectedFile(0));
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"t0.wav", "take.wav"}));
