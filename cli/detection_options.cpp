@@ -2,7 +2,6 @@
 
 #include "cli/row_output.h"
 #include "cli/split_options.h"
-#include "split/track_count_split.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,10 +9,6 @@
 namespace sundra::cli {
 
 namespace {
-
-// A fit whose tracks are further off their listed times than this is a list of
-// another recording, or the wrong lines of it.
-constexpr double kWorstFitSeconds = 30.0;
 
 // "A-B" or "A" (from 1) as the first line and the count; UsageError otherwise.
 std::pair<std::size_t, std::size_t> lineRange(const std::string& text, std::size_t lines) {
@@ -99,18 +94,8 @@ DetectionChoice readDetectionChoice(const Options& options) {
     return choice;
 }
 
-std::string detectionProblem(const DetectionChoice& choice, const FoundTracks& found) {
-    if (!found.met)
-        return "found only " + std::to_string(found.detection.candidates.size()) + " gaps";
-    if (found.fit && found.fit->worstSeconds > kWorstFitSeconds) {
-        char text[160];
-        std::snprintf(text, sizeof text,
-                      "the track list does not fit the recording: a track is %.0f s off its time",
-                      found.fit->worstSeconds);
-        return text;
-    }
-    (void)choice;
-    return "";
+std::string detectionProblem(const DetectionChoice&, const FoundTracks& found) {
+    return trackProblem(found);
 }
 
 std::string fitNote(const DetectionChoice& choice, const FoundTracks& found) {

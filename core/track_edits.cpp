@@ -95,6 +95,30 @@ void replaceByPieces(TrackList& rows, int row, const std::vector<FrameRange>& pi
     rows.removeRow(row);
 }
 
+bool replaceByTitledPieces(TrackList& rows, AlbumInfo& album, int row,
+                           const std::vector<FrameRange>& pieces,
+                           const std::vector<std::string>& titles, SampleStream& master) {
+    if (row < 0 || row >= rows.rowCount() || titles.size() != pieces.size()) {
+        return false;
+    }
+    std::vector<std::string> before;
+    std::vector<std::string> after;
+    for (int other = 0; other < rows.rowCount(); ++other) {
+        if (other != row) {
+            (other < row ? before : after).push_back(trackTitle(album, other, rows.name(other)));
+        }
+    }
+    replaceByPieces(rows, row, pieces, master);
+    for (std::size_t i = 0; i < titles.size(); ++i) {
+        const int piece = row + static_cast<int>(i);
+        rows.setName(piece, titledTrackName(piece + 1, titles[i]));
+    }
+    album.titles = std::move(before);
+    album.titles.insert(album.titles.end(), titles.begin(), titles.end());
+    album.titles.insert(album.titles.end(), after.begin(), after.end());
+    return true;
+}
+
 bool nameAfterTitles(TrackList& rows, const std::vector<std::string>& titles) {
     if (!titles.empty() && titles.size() != static_cast<std::size_t>(rows.rowCount())) {
         return false;

@@ -11,6 +11,7 @@
 // track one frame short of its neighbours. A row that does not exist or has no
 // segment is left alone.
 
+#include "core/album_info.h"
 #include "core/track_list.h"
 
 #include <cstdint>
@@ -59,6 +60,15 @@ void renameAll(TrackList& rows, const std::string& title);
 // numberedName; without pieces the row just goes.
 void replaceByPieces(TrackList& rows, int row, const std::vector<FrameRange>& pieces,
                      SampleStream& master);
+
+// A track list's pieces: as replaceByPieces, but each piece is named
+// titledTrackName after its title and its place among the rows, and album
+// gets a title for every row: the pieces' own, and for the other rows the
+// titles they had (their names where the album gave them none). Without one
+// title per piece nothing changes and false comes back.
+bool replaceByTitledPieces(TrackList& rows, AlbumInfo& album, int row,
+                           const std::vector<FrameRange>& pieces,
+                           const std::vector<std::string>& titles, SampleStream& master);
 
 // Track Info's titles: row i becomes titledTrackName(i + 1, titles[i]). Without
 // titles nothing changes; with a count other than the rows' nothing changes

@@ -2,9 +2,21 @@
 
 #include "split/auto_split.h"
 #include "split/split_preview.h"
-#include "split/track_count_split.h"
 
 namespace sundra {
+
+std::vector<QuietRun> quietRuns(const BlockScan& scan, double senseLevel) {
+    std::vector<QuietRun> runs;
+    std::int32_t lastLoud = -1;
+    for (std::int32_t block = 0; block < scan.blockCount(); ++block) {
+        if (!(scan.levels[block] > senseLevel))
+            continue;
+        if (lastLoud >= 0 && block > lastLoud + 1)
+            runs.push_back({lastLoud + 1, block});
+        lastLoud = block;
+    }
+    return runs;
+}
 
 std::vector<FrameSpan> pauseSpans(const BlockScan& scan, double senseLevel) {
     std::vector<FrameSpan> spans;

@@ -7,9 +7,22 @@
 #include "split/block_scan.h"
 #include "split/split_settings.h"
 
+#include <cstdint>
 #include <vector>
 
 namespace sundra {
+
+// A pause in blocks of a scan: [firstBlock, endBlock) are quiet, the blocks on
+// either side loud. The quiet before the first sound and after the last is no
+// pause.
+struct QuietRun {
+    std::int32_t firstBlock = 0;
+    std::int32_t endBlock = 0;
+    std::int32_t blocks() const { return endBlock - firstBlock; }
+};
+
+// Every pause of the scan at the sense level, in track order.
+std::vector<QuietRun> quietRuns(const BlockScan& scan, double senseLevel);
 
 struct PauseMap {
     std::vector<FrameSpan> pauses; // the quiet runs between two loud blocks

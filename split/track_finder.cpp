@@ -1,9 +1,24 @@
 #include "split/track_finder.h"
 
-#include "split/gap_spectrum.h"
+#include "split/gap_hearing.h"
 #include "split/loudness_envelope.h"
 
+#include <cstdio>
+
 namespace sundra {
+
+std::string trackProblem(const FoundTracks& found) {
+    if (!found.met)
+        return "found only " + std::to_string(found.detection.candidates.size()) + " gaps";
+    if (found.fit && found.fit->worstSeconds > kWorstFitSeconds) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "the track list does not fit the recording: a track is %.0f s off its time",
+                      found.fit->worstSeconds);
+        return text;
+    }
+    return {};
+}
 
 FoundTracks chooseTracks(GapDetection detection, const TrackRequest& request) {
     FoundTracks found;
@@ -37,9 +52,8 @@ std::optional<FoundTracks> findTracks(SampleReader& source, const TrackRequest& 
     std::optional<LoudnessEnvelope> envelope = scanEnvelope(source, stopEvent);
     if (!envelope)
         return std::nullopt;
-    GapDetection detection = detectGaps(*envelope);
+    GapDetection detection = findGaps(*envelope, source);
     envelope.reset();
-    findHiddenMusic(source, detection);
     return chooseTracks(std::move(detection), request);
 }
 

@@ -15,9 +15,18 @@
 #include "split/gap_detection.h"
 
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace sundra {
+
+// The numbers of tracks a user may ask for.
+inline constexpr int kFewestTracks = 2;
+inline constexpr int kMostTracks = 999;
+
+// A fit whose tracks are further off their listed times than this is a list of
+// another recording, or the wrong lines of it.
+inline constexpr double kWorstFitSeconds = 30.0;
 
 enum class TrackSearch { Automatic, ByCount, ByDurations };
 
@@ -37,6 +46,10 @@ struct FoundTracks {
     // for a track list, no run of its lines can be placed): then no tracks.
     bool met = true;
 };
+
+// Why the tracks cannot be cut as asked ("found only K gaps", or a track list
+// that does not fit the recording); empty when they can.
+std::string trackProblem(const FoundTracks& found);
 
 // The request's choice over a detection already made.
 FoundTracks chooseTracks(GapDetection detection, const TrackRequest& request);

@@ -147,6 +147,53 @@ TEST(TrackEdits, SequencesOfEditsLeaveTheRowsTheRulesGive) {
     }
 }
 
+TEST(TrackEdits, TitledPiecesAreNamedByTheirPlaceAndEveryRowKeepsATitle) {
+    const struct Case {
+        const char* name;
+        CutList start;
+        AlbumInfo album;
+        int row;
+        std::vector<std::string> titles;
+        CutList expected;
+        std::vector<std::string> expectedTitles;
+    } cases[] = {
+        {"the only row gives way to the list's tracks",
+         {{"side", 0, kMaster}},
+         {"LP", "", "", {}},
+         0,
+         {"Intro", "A/B"},
+         {{"01 Intro", 10, 400}, {"02 A-B", 500, 900}},
+         {"Intro", "A/B"}},
+        {"the other rows keep their titles, or their names",
+         {{"01 Overture", 0, 5}, {"side", 5, 1000}, {"coda", 1000, 1100}},
+         {"", "", "", {"Overture", "Side", "Coda"}},
+         1,
+         {"Intro", "A/B"},
+         {{"01 Overture", 0, 5}, {"02 Intro", 10, 400}, {"03 A-B", 500, 900}, {"coda", 1000, 1100}},
+         {"Overture", "Intro", "A/B", "coda"}},
+        {"a title short changes nothing",
+         {{"side", 0, kMaster}},
+         {},
+         0,
+         {"Intro"},
+         {{"side", 0, kMaster}},
+         {}},
+    };
+    for (const Case& c : cases) {
+        MemoryStream master(WaveFormat{}, kMaster);
+        TrackList rows;
+        rows.assign(c.start, master);
+        AlbumInfo album = c.album;
+        EXPECT_EQ(
+            replaceByTitledPieces(rows, album, c.row, {{10, 400}, {500, 900}}, c.titles, master),
+            c.titles.size() == 2)
+            << c.name;
+        EXPECT_EQ(describe(rowsOf(rows)), describe(c.expected)) << c.name;
+        EXPECT_EQ(album.titles, c.expectedTitles) << c.name;
+        EXPECT_EQ(album.album, c.album.album) << c.name;
+    }
+}
+
 TEST(TrackEdits, SplitAtTheBarCutsAtItsThousandthOfTheTrack) {
     MemoryStream master(WaveFormat{}, 4000000);
     const struct {

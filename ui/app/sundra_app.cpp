@@ -3,12 +3,15 @@
 #include "audio/wave_out_device.h"
 #include "core/cut_list.h"
 #include "core/exception.h"
+#include "ui/app/command_keys.h"
 #include "ui/app/main_frame.h"
+#include "ui/app/window_layout.h"
 #include "ui/dialogs/about_box.h"
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
 #include "ui/platform/command_table.h"
 #include "ui/platform/message_box_reporter.h"
+#include "ui/settings/settings_pages.h"
 #include "ui/settings/settings_store.h"
 #include "ui/view/cut_list_files.h"
 #include "ui/view/cut_list_keeper.h"
@@ -22,6 +25,7 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -91,6 +95,7 @@ CSundraApp::StartResult CSundraApp::initInstance(const QStringList& arguments, b
     view_ =
         new CSundraView(*document_, frame_->commands(), options_.makeSettingsStore(), frame_.get());
     frame_->setCentralWidget(view_);
+    window_layout::restore(*frame_, view_->splitter(), view_->settings().store());
     frame_->setRecentFiles(recentFiles_.entries());
     bindCommands();
     connect(view_, &CSundraView::positionTimeChanged, frame_.get(), &CMainFrame::SetTimeText);
@@ -129,6 +134,10 @@ void CSundraApp::bindCommands() {
     table.bind(command::kFileOpen, [this] { OnFileOpen(); });
     table.bind(command::kAppExit, [this] { frame_->close(); });
     table.bind(command::kAbout, [this] { OnAppAbout(); });
+    table.bind(command::kKeyboardHelp, [this] {
+        CKeysDialog keys(keyRows(*frame_->menuBar()), frame_.get());
+        keys.exec();
+    });
     for (int i = 0; i < command::kRecentFileCount; ++i) {
         table.bind(
             command::kRecentFileFirst + i, [this, i] { OnOpenRecentFile(i); },
@@ -263,6 +272,7 @@ void CSundraApp::shutdown() {
         // Exit and closing the window keep the cuts of an edited document.
         if (view_ != nullptr) {
             view_->keptCutLists().keep();
+            window_layout::save(*frame_, view_->splitter(), view_->settings().store());
         }
         frame_->hide();
         // The view goes with the frame and writes the settings as it goes.

@@ -1,15 +1,10 @@
 #include "ui/dialogs/detection_dialog.h"
 
-#include "core/units.h"
-#include "ui/platform/dialog_font.h"
-
 #include <QDialogButtonBox>
 #include <QFontDatabase>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -17,30 +12,18 @@
 
 CDetectionScanDialog::CDetectionScanDialog(sundra::SampleReader& source,
                                            const sundra::SplitSettings& settings, QWidget* parent)
-    : WorkerDialog(parent), source_(source), settings_(settings) {
-    setWindowTitle(QStringLiteral("Detection"));
-    setMinimumSize(dialogUnitsToPixels(font(), 187, 57));
-    layOutProgressForm({}, progress_, cancel_);
-}
+    : ScanProgressDialog(source, QStringLiteral("Detection"), parent), source_(source),
+      settings_(settings) {}
 
 CDetectionScanDialog::~CDetectionScanDialog() {
     stopAndJoin();
 }
 
-bool CDetectionScanDialog::begin() {
-    commands_ = commandNotifier();
-    return true;
-}
-
 int CDetectionScanDialog::run(sundra::Event& stopEvent) {
     report_ = sundra::analyzeTrack(source_, settings_, &stopEvent);
     if (report_)
-        commands_->post(sundra::kIdOk, 0);
+        commands().post(sundra::kIdOk, 0);
     return 0;
-}
-
-void CDetectionScanDialog::onTimer() {
-    progress_->setValue(static_cast<int>(sundra::positionRatio(source_) * 100.0));
 }
 
 LevelPlot::LevelPlot(const sundra::DetectionReport& report, QWidget* parent)
@@ -68,8 +51,11 @@ void LevelPlot::paintEvent(QPaintEvent*) {
     painter.setPen(palette().text().color());
     painter.drawText(0, 4 + metrics.ascent(), QString::number(most));
     painter.drawText(0, bottom, QStringLiteral("0"));
-    for (int position : {0, 50, 100})
-        painter.drawText(xOf(position), height() - 2, QString::number(position));
+    for (int position : {0, 50, 100}) {
+        const QString label = QString::number(position);
+        const int x = std::min(xOf(position), width() - metrics.horizontalAdvance(label) - 1);
+        painter.drawText(x, height() - 2, label);
+    }
 
     const QColor bars = palette().highlight().color();
     for (int position = 0; position < sundra::kSenseLevelPositions; ++position) {
@@ -105,7 +91,10 @@ CDetectionDialog::CDetectionDialog(sundra::DetectionReport report, QWidget* pare
     for (const std::string& line : lines)
         text += QString::fromStdString(line) + QLatin1Char('\n');
     text_->setPlainText(text);
+    // A gap a line: the candidates read as a table.
+    text_->setLineWrapMode(QPlainTextEdit::NoWrap);
     text_->setMinimumSize(420, 220);
+    resize(880, 640);
 
     auto* plot = new LevelPlot(report_, this);
     auto* legend = new QLabel(
@@ -130,7 +119,8 @@ CDetectionDialog::CDetectionDialog(sundra::DetectionReport report, QWidget* pare
 }
 
 std::optional<int> showDetection(sundra::SampleReader& source,
-                                 const sundra::SplitSettings& settings, QWidget* parent) {
+                                 const sundra::SplitSettings& settings, QWidget* parent,
+                                 const std::function<void(const sundra::DetectionReport&)>& shown) {
     std::optional<sundra::DetectionReport> report;
     {
         CDetectionScanDialog scan(source, settings, parent);
@@ -138,6 +128,8 @@ std::optional<int> showDetection(sundra::SampleReader& source,
             return std::nullopt;
         report = scan.report();
     }
+    if (shown)
+        shown(*report);
     CDetectionDialog dialog(std::move(*report), parent);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;

@@ -6,19 +6,19 @@
 
 #include "split/detection_report.h"
 #include "split/split_settings.h"
-#include "ui/dialogs/worker_dialog.h"
+#include "ui/dialogs/scan_progress_dialog.h"
 
 #include <QDialog>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 // Scans the source for the report; accepted once it is made.
-class CDetectionScanDialog : public WorkerDialog {
+class CDetectionScanDialog : public ScanProgressDialog {
     Q_OBJECT
 public:
     CDetectionScanDialog(sundra::SampleReader& source, const sundra::SplitSettings& settings,
@@ -27,22 +27,13 @@ public:
 
     // Valid once exec has returned Accepted.
     const std::optional<sundra::DetectionReport>& report() const { return report_; }
-    QProgressBar* progressBar() const { return progress_; }
-    QPushButton* cancelButton() const { return cancel_; }
 
-    bool begin() override;
     int run(sundra::Event& stopEvent) override;
-
-protected:
-    void onTimer() override;
 
 private:
     sundra::SampleReader& source_;
     sundra::SplitSettings settings_;
     std::optional<sundra::DetectionReport> report_;
-    std::unique_ptr<sundra::Notifier> commands_;
-    QPointer<QProgressBar> progress_;
-    QPointer<QPushButton> cancel_;
 };
 
 // Bars of the piece count at sense levels 0..100, the current level and the
@@ -76,7 +67,8 @@ private:
     QPointer<QPushButton> useSuggested_;
 };
 
-// Scans source and shows the report. Returns the suggested sense-level position
-// when the user chose to use it.
-std::optional<int> showDetection(sundra::SampleReader& source,
-                                 const sundra::SplitSettings& settings, QWidget* parent);
+// Scans source and shows the report, telling shown of it first. Returns the
+// suggested sense-level position when the user chose to use it.
+std::optional<int>
+showDetection(sundra::SampleReader& source, const sundra::SplitSettings& settings, QWidget* parent,
+              const std::function<void(const sundra::DetectionReport&)>& shown = {});

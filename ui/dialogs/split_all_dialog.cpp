@@ -1,33 +1,15 @@
 #include "ui/dialogs/split_all_dialog.h"
 
-#include "core/units.h"
-#include "ui/platform/dialog_font.h"
-
-#include <QHBoxLayout>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QVBoxLayout>
-
 #include <optional>
 
 CSplitAllDialog::CSplitAllDialog(sundra::SampleReaderWriter& source,
                                  const sundra::SplitSettings& settings, QWidget* parent)
-    : WorkerDialog(parent), settings_(settings), source_(source) {
-    setWindowTitle(QStringLiteral("Split All Dialog"));
-    setMinimumSize(dialogUnitsToPixels(font(), 187, 57));
-
-    layOutProgressForm({}, progress_, cancel_);
-}
+    : ScanProgressDialog(source, QStringLiteral("Split All Dialog"), parent), settings_(settings),
+      source_(source) {}
 
 CSplitAllDialog::~CSplitAllDialog() {
     // run uses the members below: the worker must be gone before they are.
     stopAndJoin();
-}
-
-bool CSplitAllDialog::begin() {
-    // Built here, on the window thread, before the worker exists.
-    commands_ = commandNotifier();
-    return true;
 }
 
 namespace {
@@ -49,11 +31,6 @@ private:
 } // namespace
 
 int CSplitAllDialog::run(sundra::Event& stopEvent) {
-    if (trackCount_ > 0) {
-        trackOutcome_ = sundra::splitIntoTracks(source_, settings_, trackCount_, stopEvent, pieces_,
-                                                *commands_);
-        return 0;
-    }
     HeldCommand ok;
     const int result = sundra::splitAll(source_, settings_, stopEvent, pieces_, ok);
     // Too few pieces: one more pass over the track says why, before the dialog
@@ -61,16 +38,12 @@ int CSplitAllDialog::run(sundra::Event& stopEvent) {
     if (ok.held() && pieces_.size() < 2 && !stopEvent.lock(0))
         report_ = sundra::analyzeTrack(source_, settings_, &stopEvent);
     if (ok.held())
-        commands_->post(*ok.held(), 0);
+        commands().post(*ok.held(), 0);
     return result;
 }
 
-void CSplitAllDialog::onTimer() {
-    progress_->setValue(static_cast<int>(sundra::positionRatio(source_) * 100.0));
-}
-
 void CSplitAllDialog::done(int result) {
-    WorkerDialog::done(result);
+    ScanProgressDialog::done(result);
     // The worker has been joined by now; pieces found before a cancel are
     // released rather than handed over.
     if (this->result() != QDialog::Accepted)

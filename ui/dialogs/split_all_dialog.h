@@ -11,53 +11,30 @@
 #include "split/auto_split.h"
 #include "split/detection_report.h"
 #include "split/split_settings.h"
-#include "split/track_count_split.h"
-#include "ui/dialogs/worker_dialog.h"
+#include "ui/dialogs/scan_progress_dialog.h"
 
-#include <QPointer>
-#include <QProgressBar>
-#include <QPushButton>
-
-class CSplitAllDialog : public WorkerDialog {
+class CSplitAllDialog : public ScanProgressDialog {
     Q_OBJECT
 public:
     CSplitAllDialog(sundra::SampleReaderWriter& source, const sundra::SplitSettings& settings,
                     QWidget* parent);
     ~CSplitAllDialog() override;
 
-    // Cut into exactly count pieces at the longest pauses instead (count >= 2);
-    // set before exec.
-    void setTrackCount(int count) { trackCount_ = count; }
-    int trackCount() const { return trackCount_; }
-    // With a track count: how many pauses the scan found (valid once accepted).
-    const sundra::TrackSplitOutcome& trackOutcome() const { return trackOutcome_; }
-    // Without: when the split found fewer than two pieces, the detection report
+    // When the split found fewer than two pieces, the detection report
     // that says why (made on the same worker before the dialog ends).
     const std::optional<sundra::DetectionReport>& fewPiecesReport() const { return report_; }
 
     // Valid once exec has returned Accepted; empty after Cancel.
     sundra::PieceList& pieces() { return pieces_; }
 
-    QProgressBar* progressBar() const { return progress_; }
-    QPushButton* cancelButton() const { return cancel_; }
-
     // After Cancel the pieces found so far are released.
     void done(int result) override;
 
-    bool begin() override;
     int run(sundra::Event& stopEvent) override;
-
-protected:
-    void onTimer() override;
 
 private:
     sundra::SplitSettings settings_;
     sundra::SampleReaderWriter& source_;
     sundra::PieceList pieces_;
-    int trackCount_ = 0;
-    sundra::TrackSplitOutcome trackOutcome_;
     std::optional<sundra::DetectionReport> report_;
-    std::unique_ptr<sundra::Notifier> commands_;
-    QPointer<QProgressBar> progress_;
-    QPointer<QPushButton> cancel_;
 };

@@ -184,6 +184,14 @@ void CutsModel::applyPieces(int row, const sundra::PieceList& pieces, const QStr
     applyPieces(row, ranges, stepName);
 }
 
+void CutsModel::applyTitledPieces(int row, const std::vector<sundra::FrameRange>& pieces,
+                                  const std::vector<std::string>& titles, const QString& stepName) {
+    const EditStep step(*this, stepName);
+    std::lock_guard guard(playback_);
+    if (sundra::replaceByTitledPieces(rows_, album_, row, pieces, titles, playback_.master()))
+        select(row < rows_.rowCount() ? row : -1);
+}
+
 void CutsModel::applyCutList(const sundra::CutList& cuts, const QString& text,
                              const sundra::AlbumInfo* album) {
     const EditStep step(*this, text);

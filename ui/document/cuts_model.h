@@ -93,6 +93,10 @@ public:
                      const QString& step = QStringLiteral("Auto Split"));
     void applyPieces(int row, const sundra::PieceList& pieces,
                      const QString& step = QStringLiteral("Auto Split"));
+    // Split into Tracks by a track list: as applyPieces, the pieces named and
+    // the album titled after titles (one per piece, or nothing changes).
+    void applyTitledPieces(int row, const std::vector<sundra::FrameRange>& pieces,
+                           const std::vector<std::string>& titles, const QString& step);
     // Replaces every row by the cuts (the first selected) and, when album is
     // given, the album information, as one step named step.
     void applyCutList(const sundra::CutList& cuts, const QString& step,

@@ -2,7 +2,9 @@
 
 #include "split/detection_report.h"
 #include "ui/dialogs/detection_dialog.h"
+#include "ui/dialogs/find_tracks_dialog.h"
 #include "ui/dialogs/split_all_dialog.h"
+#include "ui/dialogs/split_into_tracks_dialog.h"
 #include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
@@ -13,18 +15,15 @@
 #include "ui/waveform/pause_preview.h"
 #include "ui/waveform/waveform_strip.h"
 
-#include <QInputDialog>
-
 namespace {
 
-std::optional<int> askTrackCount(QWidget* parent, int last) {
-    bool ok = false;
-    const int count = QInputDialog::getInt(parent, QStringLiteral("Split into Tracks"),
-                                           QStringLiteral("Number of tracks:"), last,
-                                           sundra::kFewestTracks, sundra::kMostTracks, 1, &ok);
-    if (!ok)
-        return std::nullopt;
-    return count;
+// The tracks found in a row that starts at frame start, in frames of the master.
+std::vector<sundra::FrameRange> inMaster(const std::vector<sundra::FrameSpan>& tracks,
+                                         std::int32_t start) {
+    std::vector<sundra::FrameRange> ranges;
+    for (const sundra::FrameSpan& track : tracks)
+        ranges.push_back({start + track.start, start + track.end});
+    return ranges;
 }
 
 } // namespace
@@ -53,6 +52,8 @@ void SplitCommands::bindCommands(CommandTable& commands) {
     commands.bind(
         command::kAutoSplit, [this] { OnAutoSplit(); }, selectedIdle);
     commands.bind(
+        command::kFindTracks, [this] { OnFindTracks(); }, selectedIdle);
+    commands.bind(
         command::kSplitIntoTracks, [this] { OnSplitIntoTracks(); }, selectedIdle);
 }
 
@@ -67,25 +68,54 @@ void SplitCommands::OnAutoSplit() {
     }
 }
 
-void SplitCommands::OnSplitIntoTracks() {
-    const std::optional<int> count =
-        askTrackCount_ ? askTrackCount_(owner_) : askTrackCount(owner_, lastTrackCount_);
-    if (!count || *count < sundra::kFewestTracks || *count > sundra::kMostTracks)
-        return;
-    lastTrackCount_ = *count;
+void SplitCommands::OnFindTracks() {
     // As Auto Split: the dialog is modal and the worker idle, so nothing else
     // uses the source or the list meanwhile.
-    CSplitAllDialog dialog(document_.playback().range(), page_.splitSettings(), owner_);
-    dialog.setTrackCount(*count);
-    if (dialog.exec() != QDialog::Accepted)
+    sundra::TrackSegment& row = document_.playback().range();
+    const std::int32_t start = row.absoluteStart();
+    CFindTracksDialog dialog(row, {}, owner_);
+    if (dialog.exec() != QDialog::Accepted || !dialog.found())
         return;
-    const int pauses = dialog.trackOutcome().pausesFound;
-    if (pauses < *count - 1) {
-        showMessage(owner_, QStringLiteral("found only %1 pauses").arg(pauses));
+    strip_.setGapOverlay(makeGapOverlay(*dialog.found(), start));
+    if (dialog.pieces().empty()) {
+        showMessage(owner_, QStringLiteral("Find Tracks found no music above the noise floor."));
         return;
     }
     CutsModel& cuts = document_.cuts();
-    cuts.applyPieces(cuts.selectedTrack(), dialog.pieces(), QStringLiteral("Split into Tracks"));
+    cuts.applyPieces(cuts.selectedTrack(), dialog.pieces(), QStringLiteral("Find Tracks"));
+}
+
+void SplitCommands::OnSplitIntoTracks() {
+    sundra::TrackSegment& row = document_.playback().range();
+    const std::int32_t start = row.absoluteStart();
+    std::optional<sundra::FoundTracks> gaps;
+    {
+        CFindTracksDialog scan(row, {}, owner_);
+        scan.setWindowTitle(QStringLiteral("Split into Tracks"));
+        if (scan.exec() != QDialog::Accepted || !scan.found())
+            return;
+        gaps = scan.found();
+    }
+    // The count the detection finds is the likeliest answer.
+    const int found = static_cast<int>(gaps->tracks.size());
+    CSplitIntoTracksDialog ask(std::move(gaps->detection),
+                               found >= sundra::kFewestTracks ? found : lastTrackCount_, owner_);
+    if ((askTracks_ ? askTracks_(ask) : ask.exec()) != QDialog::Accepted)
+        return;
+    if (!ask.problem().isEmpty()) {
+        showMessage(owner_, ask.problem());
+        return;
+    }
+    const sundra::FoundTracks& tracks = ask.found();
+    lastTrackCount_ = static_cast<int>(tracks.tracks.size());
+    strip_.setGapOverlay(makeGapOverlay(tracks, start));
+    CutsModel& cuts = document_.cuts();
+    const QString step = QStringLiteral("Split into Tracks");
+    if (ask.titles().empty())
+        cuts.applyPieces(cuts.selectedTrack(), inMaster(tracks.tracks, start), step);
+    else
+        cuts.applyTitledPieces(cuts.selectedTrack(), inMaster(tracks.tracks, start), ask.titles(),
+                               step);
 }
 
 std::optional<int> SplitCommands::OnDetection(const sundra::SplitSettings& settings,
@@ -98,7 +128,13 @@ std::optional<int> SplitCommands::OnDetection(const sundra::SplitSettings& setti
     // The scan reads the selected row; the position it had is given back.
     sundra::SampleReaderWriter& row = document_.playback().range();
     const std::int32_t position = row.tell();
-    const std::optional<int> chosen = showDetection(row, settings, parent);
+    const std::int32_t start =
+        document_.cuts().trackAt(document_.cuts().selectedTrack())->absoluteStart();
+    const std::optional<int> chosen =
+        showDetection(row, settings, parent, [&](const sundra::DetectionReport& report) {
+            if (report.automatic)
+                strip_.setGapOverlay(makeGapOverlay(*report.automatic, start));
+        });
     row.seek(position);
     return chosen;
 }

@@ -1,10 +1,13 @@
 #pragma once
 // SplitCommands: the commands that find the tracks of the selected row and
-// explain how: Auto Split and Split into Tracks (each a progress dialog whose
-// pieces become rows as one undo step), the split page's "Detection...", the
-// message of an Auto Split that found fewer than two pieces, and the row's
-// pauses drawn on the waveform while the split page is on display (it owns
-// that PausePreview).
+// explain how: Auto Split (the level rule), Find Tracks (the gaps, without
+// settings) and Split into Tracks (the gaps, by a count or a sleeve's track
+// list), each a progress dialog whose pieces become rows as one undo step;
+// the split page's "Detection...", the message of an Auto Split that found
+// fewer than two pieces, and the row's pauses drawn on the waveform while the
+// split page is on display (it owns that PausePreview). The gaps that Find
+// Tracks and Split into Tracks cut by stay drawn on the waveform, with the
+// near misses, until another file comes in.
 //
 // The dialogs are modal and run only while the transport is idle, so nothing
 // else uses the selected row or the rows while they scan.
@@ -19,6 +22,7 @@
 
 class CSplitAllDialog;
 class CSplitAllSettingsPage;
+class CSplitIntoTracksDialog;
 class CSundraDoc;
 class CommandTable;
 class PausePreview;
@@ -36,16 +40,19 @@ public:
     SplitCommands(const SplitCommands&) = delete;
     SplitCommands& operator=(const SplitCommands&) = delete;
 
-    // Binds Auto Split and Split into Tracks.
+    // Binds Auto Split, Find Tracks and Split into Tracks.
     void bindCommands(CommandTable& commands);
 
     void OnAutoSplit();
-    // Split into Tracks: asks for a count, cuts the selected row at its longest
-    // pauses into that many pieces, or says how few pauses it has.
+    // Find Tracks: the row's tracks by its gaps, named as Auto Split's pieces.
+    void OnFindTracks();
+    // Split into Tracks: reads the row's gaps, then asks for a count or a
+    // track list and cuts at the gaps that fit it, or says why it cannot.
     void OnSplitIntoTracks();
-    // Replaces the count question of Split into Tracks (tests); empty restores it.
-    using CountQuestion = std::function<std::optional<int>(QWidget*)>;
-    void setTrackCountQuestion(CountQuestion ask) { askTrackCount_ = std::move(ask); }
+    // Replaces the question of Split into Tracks (tests): it gets the dialog
+    // and returns its result. Empty restores exec.
+    using TracksQuestion = std::function<int(CSplitIntoTracksDialog&)>;
+    void setTracksQuestion(TracksQuestion ask) { askTracks_ = std::move(ask); }
 
     PausePreview& pausePreview() { return *pausePreview_; }
 
@@ -65,6 +72,6 @@ private:
     WaveformStrip& strip_;
     QWidget* owner_;
     std::unique_ptr<PausePreview> pausePreview_;
-    CountQuestion askTrackCount_;
+    TracksQuestion askTracks_;
     int lastTrackCount_ = 2;
 };

@@ -1,7 +1,8 @@
 #pragma once
 // CSundraView: the program's one view, the form in the main window. It lays
-// out the track list, the level and peak meters, the waveform strip and the
-// position bar, and wires them to the document's cuts model and to its parts:
+// out the track list, the level and peak meters, the waveform strip (below
+// them, behind a splitter) and the position bar, and wires them to the
+// document's cuts model and to its parts:
 //   - the cuts model (the document's) holds the rows, the selection and the
 //     mark; the list, the strip and the position bar follow its signals, and
 //     the edit commands bound here are its operations;
@@ -30,6 +31,7 @@ class DialogLaunchers;
 class LevelMeters;
 class PositionBar;
 class QProgressBar;
+class QSplitter;
 class SettingsPages;
 class SettingsStore;
 class SplitCommands;
@@ -80,6 +82,8 @@ public:
     WaveformStrip& waveform() { return *strip_; }
     WaveformPanel& waveformPanel() { return *panel_; }
     PositionBar& positionBar() { return *bar_; }
+    // Parts the list (with the meters) from the waveform.
+    QSplitter& splitter() { return *splitter_; }
     QProgressBar& levelMeter(int channel);
     QProgressBar& peakMeter(int channel);
 
@@ -99,8 +103,11 @@ private:
     void oneTimeSetup();
     // The model's selection changed: the list, the position and the meters follow.
     void onSelectionChanged(int row);
+    // Return in the list: row (-1: none) becomes the selected track and plays.
+    void playRow(int row);
 
     CSundraDoc& document_;
+    CommandTable* commands_ = nullptr;
     sundra::PlaybackContext& playback_;
     CutsModel& cuts_;
     std::unique_ptr<SettingsPages> settings_;
@@ -114,6 +121,7 @@ private:
     std::unique_ptr<LevelMeters> meters_;
     WaveformPanel* panel_;
     WaveformStrip* strip_;
+    QSplitter* splitter_;
     std::unique_ptr<Transport> transport_;
     std::unique_ptr<CutListKeeper> keeper_;
     std::unique_ptr<CutListFiles> files_;

@@ -5,6 +5,8 @@
 // The widget's highlight is only a display: the view's selected track changes
 // only through a click (rowClicked) or a command. Column 0 (the name) can be
 // edited in place with F2 or a slow click; the model takes a confirmed name.
+// Return asks to play the highlighted row (returnPressed) instead of going to
+// the window's Play key, so that the row under the user's eyes is played.
 
 #include <QTreeView>
 
@@ -27,8 +29,11 @@ public:
 signals:
     // A click in the list: the row hit, or -1 when the click hit no row.
     void rowClicked(int row);
+    // Return or Enter in the list: the highlighted row, or -1.
+    void returnPressed(int row);
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -5,6 +5,8 @@
 #include "core/track_segment.h"
 #include "core/wave_file.h"
 #include "split/auto_split.h"
+#include "split/gap_hearing.h"
+#include "split/loudness_envelope.h"
 #include "split/pause_map.h"
 #include "ui/waveform/waveform_strip.h"
 
@@ -26,15 +28,18 @@ std::vector<sundra::FrameSpan> inMaster(std::vector<sundra::FrameSpan> spans, st
 } // namespace
 
 // Opens its own reader of the file (no lock, like the strip's) and scans the
-// track's frames of it. A file that cannot be read gives no scan.
+// track's frames of it, with the detection of its tracks when asked. A file
+// that cannot be read gives no scan.
 class PausePreview::ScanTask : public sundra::WorkerTask {
 public:
     ScanTask(std::string path, std::int32_t start, std::int32_t end,
-             const sundra::SplitSettings& settings)
-        : path_(std::move(path)), start_(start), end_(end), settings_(settings) {}
+             const sundra::SplitSettings& settings, bool findGaps)
+        : path_(std::move(path)), start_(start), end_(end), settings_(settings),
+          findGaps_(findGaps) {}
 
     const sundra::SplitSettings& settings() const { return settings_; }
     std::optional<sundra::BlockScan>& result() { return result_; }
+    const std::optional<sundra::FoundTracks>& found() const { return found_; }
 
     int run(sundra::Event& stopEvent) override {
         try {
@@ -46,8 +51,15 @@ public:
                 return 0;
             sundra::TrackSegment track(master, start_, end_);
             track.normalize();
+            std::optional<sundra::EnvelopeBuilder> envelope;
+            if (findGaps_)
+                envelope.emplace(track.format());
             result_ = sundra::scanBlocks(track, settings_.senseTime, sundra::kSplitBlocksPerSecond,
-                                         settings_.clickFilterMs, &stopEvent);
+                                         settings_.clickFilterMs, &stopEvent,
+                                         envelope ? &*envelope : nullptr);
+            if (result_ && envelope) {
+                found_ = sundra::chooseTracks(sundra::findGaps(envelope->finish(), track), {});
+            }
         } catch (const sundra::FileError&) {
             // The document holds the file open, so it rarely goes away; the
             // strip then simply shows no pauses.
@@ -61,7 +73,9 @@ private:
     std::int32_t start_;
     std::int32_t end_;
     sundra::SplitSettings settings_;
+    bool findGaps_;
     std::optional<sundra::BlockScan> result_;
+    std::optional<sundra::FoundTracks> found_;
 };
 
 PausePreview::PausePreview(WaveformStrip& strip, QObject* parent)
@@ -75,6 +89,8 @@ PausePreview::~PausePreview() {
 void PausePreview::show(const std::string& path, std::int32_t start, std::int32_t end,
                         const sundra::SplitSettings& settings) {
     const bool sameTrack = shown_ && path == path_ && start == start_ && end == end_;
+    if (!shown_)
+        gapsBefore_ = strip_.gapOverlay();
     shown_ = true;
     settings_ = settings;
     if (!sameTrack) {
@@ -82,6 +98,7 @@ void PausePreview::show(const std::string& path, std::int32_t start, std::int32_
         start_ = start;
         end_ = end;
         scan_.reset();
+        gapsFound_ = false;
         strip_.setPauseOverlay(std::nullopt);
         startScan();
         return;
@@ -98,14 +115,17 @@ void PausePreview::show(const std::string& path, std::int32_t start, std::int32_
 void PausePreview::hide() {
     stopScan();
     scan_.reset();
-    if (shown_)
+    if (shown_) {
         strip_.setPauseOverlay(std::nullopt);
+        strip_.setGapOverlay(gapsBefore_);
+    }
     shown_ = false;
+    gapsFound_ = false;
 }
 
 void PausePreview::startScan() {
     stopScan();
-    task_ = std::make_unique<ScanTask>(path_, start_, end_, settings_);
+    task_ = std::make_unique<ScanTask>(path_, start_, end_, settings_, !gapsFound_);
     if (!thread_.start(*task_))
         task_.reset();
 }
@@ -124,6 +144,10 @@ void PausePreview::handleMessage(std::uint32_t message, std::uint32_t, std::int6
         return;
     if (task_->result())
         scan_ = std::move(task_->result());
+    if (task_->found()) {
+        gapsFound_ = true;
+        strip_.setGapOverlay(makeGapOverlay(*task_->found(), start_));
+    }
     task_.reset();
     redraw();
 }

@@ -1,6 +1,9 @@
 #pragma once
 // PausePreview: the pauses of one track drawn on the waveform strip while the
-// split settings are on display, and the pieces Auto Split would cut there.
+// split settings are on display, and the pieces Auto Split would cut there;
+// beside them the gaps the detection of the tracks finds without settings,
+// made in the same pass as the track's first scan. When the preview goes, the
+// strip shows again the gaps it showed before.
 // The track is scanned once, on a worker thread of its own and from a reader of
 // its own, so neither the window thread nor the position that playback shares
 // is held up; a change of the sense level, the minimum time or trim space only
@@ -12,6 +15,7 @@
 #include "split/block_scan.h"
 #include "split/split_settings.h"
 #include "ui/platform/window_notifier.h"
+#include "ui/waveform/gap_overlay.h"
 
 #include <QObject>
 
@@ -57,6 +61,9 @@ private:
     std::int32_t end_ = 0;
     sundra::SplitSettings settings_;
     std::optional<sundra::BlockScan> scan_;
+    bool gapsFound_ = false;
+    // What the strip showed of gaps before the preview.
+    std::optional<GapOverlay> gapsBefore_;
     // Declared before the thread so the thread (joined first) never outlives it.
     std::unique_ptr<ScanTask> task_;
     sundra::WorkerThread thread_;

@@ -87,6 +87,7 @@ void WaveformStrip::setSource(std::unique_ptr<sundra::SampleReader> build,
     columns_.dropSource();
     totalFrames_ = std::max(frames, 0);
     sampleRate_ = build ? build->format().samplesPerSecond : 0;
+    gapOverlay_.reset(); // the gaps were those of the file before
     if (build && sundra::canScanPeaks(build->format())) {
         columns_.setSource(build->format(), std::move(samples));
         task_ = std::make_unique<sundra::WaveformTask>(std::move(build));
@@ -264,6 +265,13 @@ void WaveformStrip::paintEvent(QPaintEvent*) {
     if (pauseOverlay_) {
         paintPauseOverlay(painter);
     }
+    if (gapOverlay_) {
+        // Its caption goes below the pauses' one.
+        const double captionTop = pauseOverlay_ ? fontMetrics().height() + 12 : 4;
+        paintGapOverlay(
+            painter, *gapOverlay_, [this](std::int64_t frame) { return xOfFrame(frame); },
+            QRectF(rect()), captionTop, palette());
+    }
 
     paintCuts(painter);
 
@@ -302,6 +310,11 @@ void WaveformStrip::paintCuts(QPainter& painter) {
 
 void WaveformStrip::setPauseOverlay(std::optional<PauseOverlay> overlay) {
     pauseOverlay_ = std::move(overlay);
+    update();
+}
+
+void WaveformStrip::setGapOverlay(std::optional<GapOverlay> overlay) {
+    gapOverlay_ = std::move(overlay);
     update();
 }
 

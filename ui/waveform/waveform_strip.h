@@ -25,6 +25,7 @@
 #include "core/wave_file.h"
 #include "core/waveform_summary.h"
 #include "split/block_scan.h"
+#include "ui/waveform/gap_overlay.h"
 #include "ui/waveform/wave_lanes.h"
 #include "ui/waveform/waveform_columns.h"
 
@@ -109,6 +110,11 @@ public:
     void setPauseOverlay(std::optional<PauseOverlay> overlay);
     const std::optional<PauseOverlay>& pauseOverlay() const { return pauseOverlay_; }
 
+    // The gaps of a detection of the tracks, drawn while set; a new source
+    // takes them off.
+    void setGapOverlay(std::optional<GapOverlay> overlay);
+    const std::optional<GapOverlay>& gapOverlay() const { return gapOverlay_; }
+
 signals:
     // A click in row's region at offset frames from the row's start.
     void trackClicked(int row, std::int32_t offset);
@@ -167,6 +173,7 @@ private:
     std::int32_t shownMark_ = -1;
 
     std::optional<PauseOverlay> pauseOverlay_;
+    std::optional<GapOverlay> gapOverlay_;
 
     std::optional<sundra::TrackEdge> dragEdge_;
     std::int32_t dragFrom_ = 0;

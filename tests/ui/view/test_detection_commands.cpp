@@ -1,7 +1,6 @@
-// Split into Tracks and the detection in the window: the count question, the
-// cuts at the longest pauses, the refusal when the pauses do not suffice, Auto
-// Split's reason for too few pieces, the detection dialogs and the split page's
-// Detection... button.
+// The detection in the window: Auto Split's reason for too few pieces, the
+// detection dialogs with the floor and the gaps of the record, and the split
+// page's Detection... button.
 
 #include "tests/ui/window_test_support.h"
 #include "ui/dialogs/detection_dialog.h"
@@ -43,50 +42,6 @@ protected:
     }
 };
 
-TEST_F(DetectionCommands, SplitIntoTracksCutsAtTheLongestPausesOrSaysHowFewThereAre) {
-    start({threeSounds()});
-    std::optional<int> answer = 2;
-    int asked = 0;
-    view().splitCommands().setTrackCountQuestion([&](QWidget*) {
-        ++asked;
-        return answer;
-    });
-    EXPECT_TRUE(enabled(kSplitIntoTracks));
-
-    // No answer (the question was cancelled): nothing happens.
-    answer.reset();
-    ASSERT_TRUE(execute(kSplitIntoTracks));
-    EXPECT_EQ(cuts().rowCount(), 1);
-
-    // Three tracks need two pauses and two are all there are.
-    answer = 4;
-    ASSERT_TRUE(execute(kSplitIntoTracks));
-    EXPECT_EQ(cuts().rowCount(), 1);
-    EXPECT_EQ(cuts().name(0), "take");
-    EXPECT_EQ(messages.texts(), QStringList{"found only 2 pauses"});
-    EXPECT_EQ(view().cuts().undoStack().count(), 0);
-
-    answer = 2;
-    ASSERT_TRUE(execute(kSplitIntoTracks));
-    EXPECT_EQ(asked, 3);
-    ASSERT_EQ(cuts().rowCount(), 2);
-    EXPECT_EQ(cuts().name(0), "take-00");
-    EXPECT_EQ(cuts().name(1), "take-01");
-    // The cut lies in the 3 s silence: the first piece is the first sound.
-    EXPECT_EQ(cuts().trackAt(0)->absoluteStart(), 0);
-    EXPECT_EQ(cuts().trackAt(0)->absoluteEnd(), 2 * kSecond);
-    EXPECT_EQ(cuts().trackAt(1)->absoluteStart(), 5 * kSecond);
-    EXPECT_EQ(cuts().trackAt(1)->absoluteEnd(), 21 * kSecond / 2); // the last sound's end
-    EXPECT_EQ(view().selectedTrack(), 0);
-
-    // One undo step gives the row back.
-    ASSERT_EQ(view().cuts().undoStack().count(), 1);
-    EXPECT_EQ(view().cuts().undoStack().undoText(), "Split into Tracks");
-    view().cuts().undoStack().undo();
-    ASSERT_EQ(cuts().rowCount(), 1);
-    EXPECT_EQ(cuts().name(0), "take");
-}
-
 TEST_F(DetectionCommands, AutoSplitNamesTheReasonForTooFewPieces) {
     // Silence only: no piece, and the row goes away as before.
     start({wav("silent.wav", {{3 * kSecond, 0}})});
@@ -126,6 +81,9 @@ TEST_F(DetectionCommands, DetectionDialogsScanTheRowAndOfferTheSuggestedLevel) {
     CDetectionDialog dialog(*scan.report(), nullptr);
     const QString text = dialog.text()->toPlainText();
     EXPECT_TRUE(text.contains("Pieces at this level: 3")) << text.toStdString();
+    // The floor and the gaps of the detection without settings.
+    EXPECT_TRUE(text.contains("Noise floor: digital silence\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Automatic detection: ")) << text.toStdString();
     EXPECT_TRUE(text.contains("Suggested sense level: ")) << text.toStdString();
     EXPECT_TRUE(dialog.useSuggestedButton()->isEnabled());
     EXPECT_NE(dialog.findChild<LevelPlot*>(), nullptr);

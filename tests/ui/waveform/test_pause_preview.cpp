@@ -5,8 +5,8 @@
 
 #include "split/auto_split.h"
 #include "split/block_scan.h"
+#include "split/pause_map.h"
 #include "split/split_preview.h"
-#include "split/track_count_split.h"
 #include "tests/ui/window_test_support.h"
 #include "ui/app/main_frame.h"
 #include "ui/document/cuts_model.h"
@@ -126,6 +126,8 @@ TEST_F(PausePreviewTest, ThePausesOfTheRowFollowTheSlidersWhileThePageIsOnDispla
         EXPECT_LT(atDefault[0].start, kInGap);
         EXPECT_GT(atDefault[0].end, kInGap);
         EXPECT_NE(pixelAt(kInGap), plain); // shaded
+        // The gaps without settings, from the same scan.
+        EXPECT_TRUE(strip().gapOverlay());
 
         // Above the soft song's level: the pauses follow at once, no scan.
         slider("senseLevelSlider")->setValue(95);
@@ -157,6 +159,7 @@ TEST_F(PausePreviewTest, ThePausesOfTheRowFollowTheSlidersWhileThePageIsOnDispla
     ASSERT_TRUE(execute(kSettings));
     EXPECT_TRUE(ran);
     EXPECT_FALSE(strip().pauseOverlay());
+    EXPECT_FALSE(strip().gapOverlay()); // as before the page
     EXPECT_FALSE(preview().shown());
     EXPECT_FALSE(preview().scanning());
     EXPECT_EQ(pixelAt(kInGap), plain);
