@@ -75,6 +75,10 @@ const CommandText kCommandTexts[] = {
     {command::kExpandRight, "Expand &Right",
      "Expand end of selected track from after track top\nExpand Right", "expand_right"},
     {command::kReset, "Reset", "Restore Master File Image\nReset", "reset"},
+    {command::kGoToTime, "&Go To Time...",
+     "Show a time of the file and set the mark there\nGo To Time", nullptr},
+    {command::kSplitAtTime, "Split at T&ime...",
+     "Split the track that holds a time of the file exactly there\nSplit at Time", nullptr},
     {command::kRecord, "&Record", "Record\nRecord", "record"},
     {command::kCrick100000, "1/100000", "", nullptr},
     {command::kCrick10000, "1/10000", "", nullptr},
@@ -221,6 +225,8 @@ void CMainFrame::createMenus() {
     add(action, command::kStop);
     add(action, command::kPlayStop);
     add(action, command::kMark);
+    add(action, command::kGoToTime);
+    add(action, command::kSplitAtTime);
     QMenu* shot = action->addMenu(QStringLiteral("S&hot Play"));
     for (int id : {command::kShotFromTop, command::kShotToMark, command::kShotFromMark,
                    command::kShotToEnd}) {
@@ -312,6 +318,12 @@ void CMainFrame::createToolBar() {
 void CMainFrame::createStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("statusBar"));
+    // The time under the pointer on the waveform, left of the position.
+    pointerPane_ = makePane(bar, QStringLiteral("0:00:00.000"), "pointerPane");
+    pointerPane_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    pointerPane_->setToolTip(QStringLiteral("Time under the pointer"));
+    pointerPane_->clear();
+    bar->addPermanentWidget(pointerPane_);
     timePane_ = makePane(bar, QStringLiteral("00:00:00"), "timePane");
     crickPane_ = makePane(bar, QStringLiteral("1/100     "), "crickRatePane");
     bar->addPermanentWidget(timePane_);
@@ -341,6 +353,14 @@ void CMainFrame::SetCrickRateText(double rate) {
     if (!text.isEmpty()) {
         crickPane_->setText(text);
     }
+}
+
+void CMainFrame::SetPointerTimeText(const QString& text) {
+    pointerPane_->setText(text);
+}
+
+QString CMainFrame::pointerTimeText() const {
+    return pointerPane_->text();
 }
 
 QString CMainFrame::timeText() const {

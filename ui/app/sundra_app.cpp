@@ -99,6 +99,7 @@ CSundraApp::StartResult CSundraApp::initInstance(const QStringList& arguments, b
     frame_->setRecentFiles(recentFiles_.entries());
     bindCommands();
     connect(view_, &CSundraView::positionTimeChanged, frame_.get(), &CMainFrame::SetTimeText);
+    connect(view_, &CSundraView::pointerTimeChanged, frame_.get(), &CMainFrame::SetPointerTimeText);
     connect(&view_->transport(), &Transport::crickRateChanged, frame_.get(),
             &CMainFrame::SetCrickRateText);
     connect(view_, &CSundraView::recordingAdopted, this, [this](const QString& recorded) {

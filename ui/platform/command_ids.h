@@ -52,6 +52,8 @@ inline constexpr int kCrick10000 = 32832;
 inline constexpr int kCrick1000 = 32833;
 inline constexpr int kCrick100 = 32834;
 inline constexpr int kToggleCrickRate = 32835;
+inline constexpr int kGoToTime = 32880;
+inline constexpr int kSplitAtTime = 32881;
 
 // View
 inline constexpr int kViewToolbar = 59392;

@@ -1,5 +1,6 @@
 #include "ui/view/sundra_view.h"
 
+#include "core/time_text.h"
 #include "core/track_edits.h"
 #include "core/units.h"
 #include "ui/document/cuts_model.h"
@@ -14,8 +15,10 @@
 #include "ui/view/level_meters.h"
 #include "ui/view/position_bar.h"
 #include "ui/view/split_commands.h"
+#include "ui/view/time_commands.h"
 #include "ui/view/track_list_ctrl.h"
 #include "ui/view/transport.h"
+#include "ui/waveform/waveform_panel.h"
 #include "ui/waveform/waveform_strip.h"
 
 #include <QHBoxLayout>
@@ -35,14 +38,16 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     bar_ = new PositionBar(this);
     meters_ = std::make_unique<LevelMeters>(this);
     transport_ = std::make_unique<Transport>(playback_, cuts_, *meters_, settings_->shotPlayPage());
-    strip_ = new WaveformStrip(
+    panel_ = new WaveformPanel(
         cuts_, playback_, [this] { return transport_ && !transport_->idle(); }, this);
+    strip_ = &panel_->strip();
     keeper_ = std::make_unique<CutListKeeper>(document_, this);
     files_ = std::make_unique<CutListFiles>(document_, this);
     split_ = std::make_unique<SplitCommands>(document_, *transport_, settings_->splitPage(),
                                              *strip_, this);
     dialogs_ =
         std::make_unique<DialogLaunchers>(document_, *transport_, *settings_, *keeper_, this);
+    time_ = std::make_unique<TimeCommands>(document_, *transport_, *strip_, this);
 
     // The list takes any extra width; the meters keep their widths beside it.
     // Below them the waveform, the two parted by a splitter that the user can
@@ -61,7 +66,7 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     splitter_->setObjectName(QStringLiteral("listWaveformSplitter"));
     splitter_->setChildrenCollapsible(false);
     splitter_->addWidget(listPane);
-    splitter_->addWidget(strip_);
+    splitter_->addWidget(panel_);
     splitter_->setStretchFactor(0, 0);
     splitter_->setStretchFactor(1, 1);
     auto* layout = new QVBoxLayout(this);
@@ -82,6 +87,12 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
         transport_->MovePositionTo(offset);
     });
     connect(bar_, &PositionBar::scrolled, transport_.get(), &Transport::OnHScroll);
+    connect(panel_, &WaveformPanel::pointerFrameChanged, this, [this](qint64 frame) {
+        const std::int32_t rate = playback_.master().format().samplesPerSecond;
+        emit pointerTimeChanged(frame < 0 ? QString()
+                                          : QString::fromStdString(sundra::timeText(
+                                                sundra::microsOfFrame(frame, rate), 3)));
+    });
     // What the views show follows the model and the transport.
     connect(&cuts_, &CutsModel::selectionChanged, this, &CSundraView::onSelectionChanged);
     connect(&cuts_, &CutsModel::markChanged, this,
@@ -144,6 +155,7 @@ void CSundraView::bindCommands(CommandTable& commands) {
     files_->bindCommands(commands);
     split_->bindCommands(commands);
     dialogs_->bindCommands(commands);
+    time_->bindCommands(commands);
 }
 
 void CSundraView::playRow(int row) {

@@ -9,12 +9,13 @@
 //   - Transport: play, stop, mark, shot plays, crick rate, meters, position bar;
 //   - CutListFiles and CutListKeeper: cue sheets and labels, the kept cut list;
 //   - SplitCommands: Auto Split, Split into Tracks, detection, pause preview;
-//   - DialogLaunchers: Save All, Track Info, settings, Record.
+//   - DialogLaunchers: Save All, Track Info, settings, Record;
+//   - TimeCommands: Go To Time, Split at Time, a cut's exact time.
 //
 // It owns the parts, the settings pages (which write the store when the view
 // goes) and its child widgets. The position and the crick rate it does not
-// show itself: the frame's status bar listens to positionTimeChanged and to
-// the transport's crickRateChanged.
+// show itself: the frame's status bar listens to positionTimeChanged,
+// pointerTimeChanged and the transport's crickRateChanged.
 
 #include <QWidget>
 
@@ -34,8 +35,10 @@ class QSplitter;
 class SettingsPages;
 class SettingsStore;
 class SplitCommands;
+class TimeCommands;
 class TrackListCtrl;
 class Transport;
+class WaveformPanel;
 class WaveformStrip;
 
 namespace sundra {
@@ -72,10 +75,12 @@ public:
     CutListKeeper& keptCutLists() { return *keeper_; }
     SplitCommands& splitCommands() { return *split_; }
     DialogLaunchers& dialogs() { return *dialogs_; }
+    TimeCommands& timeCommands() { return *time_; }
     SettingsPages& settings() { return *settings_; }
 
     TrackListCtrl& list() { return *list_; }
     WaveformStrip& waveform() { return *strip_; }
+    WaveformPanel& waveformPanel() { return *panel_; }
     PositionBar& positionBar() { return *bar_; }
     // Parts the list (with the meters) from the waveform.
     QSplitter& splitter() { return *splitter_; }
@@ -85,6 +90,9 @@ public:
 signals:
     // The time pane's whole seconds of the current range's position.
     void positionTimeChanged(long long seconds);
+    // The time in the file under the pointer on the waveform ("h:mm:ss.mmm"),
+    // empty when the pointer is elsewhere.
+    void pointerTimeChanged(const QString& text);
     // A recording became the document; path is its file.
     void recordingAdopted(const QString& path);
 
@@ -111,6 +119,7 @@ private:
     TrackListCtrl* list_;
     PositionBar* bar_;
     std::unique_ptr<LevelMeters> meters_;
+    WaveformPanel* panel_;
     WaveformStrip* strip_;
     QSplitter* splitter_;
     std::unique_ptr<Transport> transport_;
@@ -118,4 +127,5 @@ private:
     std::unique_ptr<CutListFiles> files_;
     std::unique_ptr<SplitCommands> split_;
     std::unique_ptr<DialogLaunchers> dialogs_;
+    std::unique_ptr<TimeCommands> time_;
 };
