@@ -21,7 +21,7 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 echo "No display: screenshots of the window go to $out/screenshots"
-QT_QPA_PLATFORM=offscreen "$window" --screenshot "$out/screenshots"
+QT_QPA_PLATFORM=offscreen "$window" --screenshot "$out/screenshots" "$out/album.wav"
 mkdir -p "$out/tracks"
 "$cli" split "$out/album.wav" --save --out "$out/tracks" --progress
 ls -l "$out/tracks"

@@ -141,7 +141,7 @@ int runPeaks(const Arguments& args) {
     // A zoom that a stored level divides comes from the summary the window
     // draws from; any other from the samples themselves.
     if (zoom % WaveformSummary::levelFrames(0) == 0) {
-        WaveformSummary summary(format, reader->length());
+        WaveformSummary summary(format, reader->length(), false);
         WaveformBuilder builder(summary);
         builder.readFrom(*reader, {});
         const std::vector<Peak> peaks = *summary.atZoom(zoom);

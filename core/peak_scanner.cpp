@@ -114,6 +114,74 @@ void scan16(const std::uint8_t* bytes, std::int64_t frames, int, Peak* peaks) {
     scanFrames<SignedTop16<2>, Channels>(bytes + i * 2, (samples - i) / Channels, Channels, peaks);
 }
 
+// The sums of squares of the same values. A value's square is at most 2^30,
+// so a 64-bit sum holds any bucket exactly.
+template <class Shape, int Channels>
+void squareFrames(const std::uint8_t* bytes, std::int64_t frames, int channels,
+                  std::uint64_t* sums) {
+    const int count = Channels > 0 ? Channels : channels;
+    for (std::int64_t f = 0; f < frames; ++f) {
+        const std::uint8_t* frame = bytes + f * count * Shape::kBytes;
+        for (int c = 0; c < count; ++c) {
+            const std::int32_t v = Shape::get(frame + c * Shape::kBytes);
+            sums[c] += static_cast<std::uint32_t>(v * v);
+        }
+    }
+}
+
+// 16-bit samples whose channel count divides 16: sixteen running sums over the
+// raw sample array, as scan16 keeps its minima and maxima.
+template <int Channels>
+void squares16(const std::uint8_t* bytes, std::int64_t frames, int, std::uint64_t* sums) {
+    constexpr int kLanes = 16;
+    static_assert(kLanes % Channels == 0);
+    const std::int64_t samples = frames * Channels;
+    std::uint64_t lanes[kLanes] = {};
+    std::int64_t i = 0;
+    for (; i + kLanes <= samples; i += kLanes) {
+        std::int16_t v[kLanes];
+        std::memcpy(v, bytes + i * 2, sizeof v);
+        for (int k = 0; k < kLanes; ++k) {
+            lanes[k] += static_cast<std::uint32_t>(std::int32_t{v[k]} * v[k]);
+        }
+    }
+    for (int k = 0; k < kLanes; ++k) {
+        sums[k % Channels] += lanes[k];
+    }
+    squareFrames<SignedTop16<2>, Channels>(bytes + i * 2, (samples - i) / Channels, Channels, sums);
+}
+
+template <class Shape> PeakScanner::SquaresKernel squaresKernelFor(int channels) {
+    switch (channels) {
+    case 1:
+        return squareFrames<Shape, 1>;
+    case 2:
+        return squareFrames<Shape, 2>;
+    default:
+        return squareFrames<Shape, 0>;
+    }
+}
+
+PeakScanner::SquaresKernel squaresKernelFor(const WaveFormat& format) {
+    const int channels = format.channels;
+    if (isFloat(format)) {
+        return format.bitsPerSample == 32 ? squaresKernelFor<FloatingPoint<float>>(channels)
+                                          : squaresKernelFor<FloatingPoint<double>>(channels);
+    }
+    switch (format.bitsPerSample) {
+    case 8:
+        return squaresKernelFor<Unsigned8>(channels);
+    case 16:
+        return channels == 1   ? squares16<1>
+               : channels == 2 ? squares16<2>
+                               : squaresKernelFor<SignedTop16<2>>(channels);
+    case 24:
+        return squaresKernelFor<SignedTop16<3>>(channels);
+    default:
+        return squaresKernelFor<SignedTop16<4>>(channels);
+    }
+}
+
 template <class Shape> PeakScanner::Kernel kernelFor(int channels) {
     switch (channels) {
     case 1:
@@ -159,12 +227,17 @@ bool canScanPeaks(const WaveFormat& format) {
     return format.channels > 0 && kernelFor(format) != nullptr;
 }
 
-PeakScanner::PeakScanner(const WaveFormat& format, std::int64_t bucketFrames, BucketSink sink)
+PeakScanner::PeakScanner(const WaveFormat& format, std::int64_t bucketFrames, BucketSink sink,
+                         bool squares)
     : channels_(format.channels), frameBytes_(frameSize(format)), bucketFrames_(bucketFrames),
       kernel_(kernelFor(format)), sink_(std::move(sink)),
       current_(static_cast<std::size_t>(std::max(format.channels, 0))) {
     if (!canScanPeaks(format)) {
         throw std::invalid_argument("no peaks for this sample format");
+    }
+    if (squares) {
+        squaresKernel_ = squaresKernelFor(format);
+        squares_.resize(current_.size());
     }
     if (bucketFrames_ < 1) {
         throw std::invalid_argument("a peak bucket needs at least one frame");
@@ -177,6 +250,7 @@ void PeakScanner::startBucket() {
         peak.min = std::numeric_limits<std::int16_t>::max();
         peak.max = std::numeric_limits<std::int16_t>::min();
     }
+    std::fill(squares_.begin(), squares_.end(), 0);
     filled_ = 0;
 }
 
@@ -184,6 +258,9 @@ void PeakScanner::feed(const std::uint8_t* bytes, std::int64_t frames) {
     while (frames > 0) {
         const std::int64_t take = std::min(frames, bucketFrames_ - filled_);
         kernel_(bytes, take, channels_, current_.data());
+        if (squaresKernel_ != nullptr) {
+            squaresKernel_(bytes, take, channels_, squares_.data());
+        }
         bytes += take * frameBytes_;
         frames -= take;
         filled_ += take;

@@ -3,7 +3,9 @@
 // number of frames, fed with raw sample bytes in any of the sample shapes we
 // read. Values are on the 16-bit scale: 8-bit samples as (b - 128) * 256, 16-bit
 // as they are, 24- and 32-bit integers by their top 16 bits, floating point as
-// trunc(v * 32768) clamped to -32768..32767 (NaN counts as 0).
+// trunc(v * 32768) clamped to -32768..32767 (NaN counts as 0). Asked to, it
+// also sums the squares of those values over each bucket, exactly, for the
+// bucket's RMS.
 
 #include "core/wave_format.h"
 
@@ -27,8 +29,11 @@ public:
     // Receives one finished bucket: channels() peaks, channel 0 first.
     using BucketSink = std::function<void(const Peak* bucket)>;
 
-    // format must pass canScanPeaks; bucketFrames must be at least 1.
-    PeakScanner(const WaveFormat& format, std::int64_t bucketFrames, BucketSink sink);
+    // format must pass canScanPeaks; bucketFrames must be at least 1. With
+    // squares the sums of squares are kept too (a second pass over each
+    // block, so a scan for peaks alone costs nothing more).
+    PeakScanner(const WaveFormat& format, std::int64_t bucketFrames, BucketSink sink,
+                bool squares = false);
 
     int channels() const { return channels_; }
     std::int64_t bucketFrames() const { return bucketFrames_; }
@@ -40,8 +45,14 @@ public:
     // fed filled whole buckets).
     void finish();
 
+    // While the sink runs: the bucket's sums of squares, channel 0 first
+    // (only when the scanner keeps them).
+    const std::uint64_t* squares() const { return squares_.data(); }
+
     using Kernel = void (*)(const std::uint8_t* bytes, std::int64_t frames, int channels,
                             Peak* peaks);
+    using SquaresKernel = void (*)(const std::uint8_t* bytes, std::int64_t frames, int channels,
+                                   std::uint64_t* sums);
 
 private:
     void startBucket();
@@ -50,8 +61,10 @@ private:
     std::int32_t frameBytes_;
     std::int64_t bucketFrames_;
     Kernel kernel_;
+    SquaresKernel squaresKernel_ = nullptr;
     BucketSink sink_;
     std::vector<Peak> current_;
+    std::vector<std::uint64_t> squares_;
     std::int64_t filled_ = 0;
 };
 

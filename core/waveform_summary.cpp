@@ -23,14 +23,18 @@ void widen(Peak& into, const Peak& peak) {
 
 } // namespace
 
-WaveformSummary::WaveformSummary(const WaveFormat& format, std::int64_t expectedFrames)
-    : format_(format), expectedFrames_(std::max<std::int64_t>(expectedFrames, 0)) {
+WaveformSummary::WaveformSummary(const WaveFormat& format, std::int64_t expectedFrames,
+                                 bool withSquares)
+    : format_(format), expectedFrames_(std::max<std::int64_t>(expectedFrames, 0)),
+      withSquares_(withSquares) {
     if (!canScanPeaks(format)) {
         throw std::invalid_argument("no waveform for this sample format");
     }
     for (int level = 0; level < kLevels; ++level) {
-        levels_[static_cast<size_t>(level)].resize(
-            static_cast<size_t>(bucketsFor(expectedFrames_, levelFrames(level)) * channels()));
+        const auto size =
+            static_cast<size_t>(bucketsFor(expectedFrames_, levelFrames(level)) * channels());
+        levels_[static_cast<size_t>(level)].resize(size);
+        squares_[static_cast<size_t>(level)].resize(withSquares ? size : 0);
     }
 }
 
@@ -60,20 +64,27 @@ Peak WaveformSummary::peak(int level, std::int64_t bucket, int channel) const {
     return levels_[static_cast<size_t>(level)][static_cast<size_t>(bucket * channels() + channel)];
 }
 
-std::optional<Peak> WaveformSummary::peakOver(int channel, std::int64_t first,
-                                              std::int64_t last) const {
+double WaveformSummary::squares(int level, std::int64_t bucket, int channel) const {
+    if (!withSquares_) {
+        return 0.0;
+    }
+    return squares_[static_cast<size_t>(level)][static_cast<size_t>(bucket * channels() + channel)];
+}
+
+template <class Visit>
+std::int64_t WaveformSummary::walk(std::int64_t first, std::int64_t last,
+                                   const Visit& visit) const {
     const bool done = complete();
     const std::int64_t ready = readyFrames();
     const std::int64_t fine = levelFrames(0);
     first = std::max<std::int64_t>(first, 0);
     last = std::min(last, ready);
     if (first >= last) {
-        return std::nullopt;
+        return 0;
     }
-    std::int64_t bucket = first / fine;
+    const std::int64_t from = first / fine;
     const std::int64_t end = bucketsFor(last, fine);
-    Peak result = emptyPeak();
-    bool any = false;
+    std::int64_t bucket = from;
     while (bucket < end) {
         int level = kLevels - 1;
         for (; level > 0; --level) {
@@ -87,11 +98,32 @@ std::optional<Peak> WaveformSummary::peakOver(int channel, std::int64_t first,
         if (!bucketReady(level, bucket / ratio, ready, done)) {
             break;
         }
-        widen(result, peak(level, bucket / ratio, channel));
-        any = true;
+        visit(level, bucket / ratio);
         bucket += ratio;
     }
-    if (!any) {
+    return std::max<std::int64_t>(0, std::min(bucket * fine, ready) - from * fine);
+}
+
+std::optional<Peak> WaveformSummary::peakOver(int channel, std::int64_t first,
+                                              std::int64_t last) const {
+    Peak result = emptyPeak();
+    const std::int64_t frames = walk(first, last, [&](int level, std::int64_t bucket) {
+        widen(result, peak(level, bucket, channel));
+    });
+    if (frames == 0) {
+        return std::nullopt;
+    }
+    return result;
+}
+
+std::optional<WaveformStats> WaveformSummary::statsOver(int channel, std::int64_t first,
+                                                        std::int64_t last) const {
+    WaveformStats result{emptyPeak()};
+    result.frames = walk(first, last, [&](int level, std::int64_t bucket) {
+        widen(result.peak, peak(level, bucket, channel));
+        result.squares += squares(level, bucket, channel);
+    });
+    if (result.frames == 0) {
         return std::nullopt;
     }
     return result;
@@ -119,17 +151,22 @@ std::optional<std::vector<Peak>> WaveformSummary::atZoom(std::int64_t zoom) cons
 
 std::size_t WaveformSummary::memoryBytes() const {
     std::size_t bytes = 0;
-    for (const auto& level : levels_) {
-        bytes += level.capacity() * sizeof(Peak);
+    for (int level = 0; level < kLevels; ++level) {
+        bytes += levels_[static_cast<size_t>(level)].capacity() * sizeof(Peak) +
+                 squares_[static_cast<size_t>(level)].capacity() * sizeof(float);
     }
     return bytes;
 }
 
 WaveformBuilder::WaveformBuilder(WaveformSummary& summary)
-    : summary_(summary), scanner_(summary.format(), WaveformSummary::levelFrames(0),
-                                  [this](const Peak* bucket) { fineBucket(bucket); }) {
-    for (auto& pending : pending_) {
-        pending.assign(static_cast<size_t>(summary.channels()), emptyPeak());
+    : summary_(summary), scanner_(
+                             summary.format(), WaveformSummary::levelFrames(0),
+                             [this](const Peak* bucket) { fineBucket(bucket, scanner_.squares()); },
+                             summary.hasSquares()) {
+    const auto channels = static_cast<size_t>(summary.channels());
+    for (int level = 0; level < WaveformSummary::kLevels; ++level) {
+        pending_[static_cast<size_t>(level)].assign(channels, emptyPeak());
+        pendingSquares_[static_cast<size_t>(level)].assign(channels, 0.0);
     }
 }
 
@@ -144,14 +181,23 @@ void WaveformBuilder::feed(const std::uint8_t* bytes, std::int64_t frames) {
                           std::memory_order_release);
 }
 
-void WaveformBuilder::fineBucket(const Peak* bucket) {
+void WaveformBuilder::fineBucket(const Peak* bucket, const std::uint64_t* squares) {
     const int channels = summary_.channels();
     std::copy(bucket, bucket + channels, summary_.levels_[0].begin() + fineWritten_ * channels);
+    if (summary_.hasSquares()) {
+        std::transform(squares, squares + channels,
+                       summary_.squares_[0].begin() + fineWritten_ * channels,
+                       [](std::uint64_t sum) { return static_cast<float>(sum); });
+    }
     ++fineWritten_;
     for (int level = 1; level < WaveformSummary::kLevels; ++level) {
         auto& pending = pending_[static_cast<size_t>(level)];
+        auto& pendingSquares = pendingSquares_[static_cast<size_t>(level)];
         for (int c = 0; c < channels; ++c) {
             widen(pending[static_cast<size_t>(c)], bucket[c]);
+            if (summary_.hasSquares()) {
+                pendingSquares[static_cast<size_t>(c)] += static_cast<double>(squares[c]);
+            }
         }
         const std::int64_t ratio =
             WaveformSummary::levelFrames(level) / WaveformSummary::levelFrames(0);
@@ -165,10 +211,16 @@ void WaveformBuilder::writeCoarse(int level) {
     const auto index = static_cast<size_t>(level);
     const int channels = summary_.channels();
     auto& pending = pending_[index];
+    auto& pendingSquares = pendingSquares_[index];
     std::copy(pending.begin(), pending.end(),
               summary_.levels_[index].begin() + written_[index] * channels);
+    if (summary_.hasSquares()) {
+        std::copy(pendingSquares.begin(), pendingSquares.end(),
+                  summary_.squares_[index].begin() + written_[index] * channels);
+    }
     ++written_[index];
     pending.assign(static_cast<size_t>(channels), emptyPeak());
+    pendingSquares.assign(static_cast<size_t>(channels), 0.0);
     pendingCount_[index] = 0;
 }
 

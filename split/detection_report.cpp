@@ -1,7 +1,7 @@
 #include "split/detection_report.h"
 
+#include "split/gap_hearing.h"
 #include "split/gap_report.h"
-#include "split/gap_spectrum.h"
 #include "split/pause_map.h"
 
 #include <algorithm>
@@ -213,8 +213,7 @@ std::optional<DetectionReport> analyzeTrack(SampleReader& source, const SplitSet
                    stopEvent, &envelope);
     if (!scan)
         return std::nullopt;
-    GapDetection detection = detectGaps(envelope.finish());
-    findHiddenMusic(source, detection);
+    GapDetection detection = findGaps(envelope.finish(), source);
     return makeDetectionReport(*scan, settings, chooseTracks(std::move(detection), {}));
 }
 

@@ -9,9 +9,6 @@ namespace sundra {
 
 namespace {
 
-// The music on both sides lies at least this far above a gap: a quiet song on
-// a noisy transfer still rises a good deal above its floor.
-constexpr double kLeastDepthDb = 10.0;
 // A sleeve's times are often a few seconds off.
 constexpr double kListedTimeSeconds = 3.0;
 // What a cut at a stretch that is no clear gap costs, in the same units as a

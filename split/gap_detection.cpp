@@ -1,10 +1,12 @@
 #include "split/gap_detection.h"
 
+#include "split/floor_curve.h"
 #include "split/level_curves.h"
 
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <deque>
 
 namespace sundra {
 
@@ -13,29 +15,6 @@ namespace {
 // A click or a burst of crackle shorter than about 100 ms cannot move a median
 // over 210 ms, while the edge of a song stays where it is.
 constexpr std::int32_t kMedianWindows = 21;
-// A level "held" for half a second is a sustained one.
-constexpr double kSustainSeconds = 0.5;
-// The quietest second between the first and the last music is the floor of
-// the gaps: even two songs and one short gap give that much.
-constexpr double kQuietestSeconds = 1.0;
-// The music of a record holds within this of its usual level for half a
-// second at a time somewhere in every song.
-constexpr double kBodyBelowMusicDb = 20.0;
-// The floor drifts on a real transfer (wear, rumble, another tape): each place
-// is judged against the quietest sustained level within a minute of it...
-constexpr double kFloorReachSeconds = 60.0;
-// ...but a place with no gap that near (inside a long song) must not take its
-// own quietest passage for the floor: the floor there is at most this far
-// above the floor of the recording.
-constexpr double kFloorDriftDb = 6.0;
-// Music keeps within this of its usual level; sound further below it is at the
-// floor whatever the floor is (this is what digital silence is judged by).
-constexpr double kMusicRangeDb = 60.0;
-// At the floor: within the floor's own flutter of it (twice the spread of the
-// quietest stretches' levels), but never closer than 1 dB, where music is a
-// quarter as loud as the floor, nor further than 3 dB, where it is as loud.
-constexpr double kLeastMarginDb = 1.0;
-constexpr double kMostMarginDb = 3.0;
 // A stretch must lie this far below the music to be a candidate at all: half
 // the way from the floor up to the music.
 constexpr double kDipFraction = 0.5;
@@ -60,18 +39,6 @@ struct Curves {
         return level[std::size_t(i)] <= floor[std::size_t(i)] + margin;
     }
 };
-
-struct WindowSpan {
-    std::int32_t start = 0;
-    std::int32_t end = 0;
-    std::int32_t length() const { return end - start; }
-};
-
-std::int32_t windowsOf(const LoudnessEnvelope& envelope, double seconds) {
-    const double perSecond =
-        envelope.windowFrames > 0 ? double(envelope.samplesPerSecond) / envelope.windowFrames : 0;
-    return std::max<std::int32_t>(1, static_cast<std::int32_t>(std::lround(seconds * perSecond)));
-}
 
 // Maximal runs of windows below the dip level, half the way from the floor up
 // to the music.
@@ -154,99 +121,119 @@ std::vector<WindowSpan> soundRuns(const Curves& curves, std::int32_t shortestGap
     return runs;
 }
 
-struct FloorCurve {
-    WindowSpan body;       // from the first to the last sustained music
-    double gapFloorDb = 0; // the quietest second between them
-    double marginDb = 0;   // how close to it is at it
-    std::vector<float> levels;
-};
-
-// The floor every window is judged against. Between the first and the last
-// music it is the quietest sustained level within a minute (the floor drifts
-// on a real transfer), but no more than kFloorDriftDb above the floor of the
-// gaps (the quietest second there), so that inside a long song its own
-// quietest passage is not taken for the floor. The lead-in and the run-out
-// have floors of their own: a tape runs on blank, a file may be padded with
-// digital silence. Nothing is judged against more than kMusicRangeDb below
-// the music, which is what digital silence is judged by.
-// From the first to the last half second that holds within kBodyBelowMusicDb
-// of the music; empty when none does.
-WindowSpan findBody(const std::vector<float>& level, std::int32_t sustain, double music) {
-    const auto windows = static_cast<std::int32_t>(level.size());
-    const std::vector<float> steady = runningMinAhead(level, sustain);
-    std::int32_t first = 0;
-    while (first < windows && steady[std::size_t(first)] < music - kBodyBelowMusicDb)
-        ++first;
-    std::int32_t last = windows - 1;
-    while (last >= first && steady[std::size_t(last)] < music - kBodyBelowMusicDb)
-        --last;
-    if (last < first)
-        return {};
-    return {first, std::min(windows, last + sustain)};
+// The dip a stretch of the given level lies in: from where the music before
+// sinks half the way down to it to where the music after rises as far.
+WindowSpan dipAround(const Curves& curves, const WindowSpan& stretch, double level, double music) {
+    const double dip = level + kDipFraction * (music - level);
+    auto low = [&](std::int32_t i) { return curves.level[std::size_t(i)] <= dip; };
+    WindowSpan around = stretch;
+    while (around.start > 0 && low(around.start - 1))
+        --around.start;
+    while (around.end < curves.windows() && low(around.end))
+        ++around.end;
+    return around;
 }
 
-// The level below which the quietest `quiet` windows of held lie in span.
-double quietestOf(const std::vector<float>& held, const WindowSpan& span, std::size_t quiet) {
-    std::vector<float> inside(held.begin() + span.start, held.begin() + span.end);
-    quiet = std::min(quiet, inside.size() - 1);
-    std::nth_element(inside.begin(), inside.begin() + std::ptrdiff_t(quiet), inside.end());
-    return inside[quiet];
-}
-
-// The quietest sounding held level within radius of every window of span;
-// digital silence tells nothing of the floor around it, nor does the sound
-// outside span.
-std::vector<float> nearbyFloor(const std::vector<float>& held, const WindowSpan& span,
-                               std::int32_t radius) {
-    std::vector<float> sounding(held.size(), FLT_MAX);
-    for (std::int32_t i = span.start; i < span.end; ++i)
-        if (held[std::size_t(i)] > kSilenceDb)
-            sounding[std::size_t(i)] = held[std::size_t(i)];
-    return runningMinAround(sounding, radius);
-}
-
-FloorCurve floorCurve(const std::vector<float>& level, const std::vector<float>& held,
-                      const LoudnessEnvelope& envelope, double music) {
-    FloorCurve floor;
-    const auto windows = static_cast<std::int32_t>(level.size());
+// Steady sounding stretches of the body that may be floors of their own (a
+// gap of hiss on a record whose other gaps are digital silence, another
+// source's noise on a compilation): their level keeps within the floor's
+// widest flutter (kMostMarginDb) for as long as a gap stays at the floor, lies
+// kLeastDepthDb below the music on both sides as a gap's does, and further
+// above the recording's floor than that floor drifts (nearer, the floor
+// explains it). A dip that holds a gap's length of digital silence is a gap by
+// it, and the noise before that silence is the tail of a song (its source's
+// own hiss): no floor of its own there.
+std::vector<SteadyStretch> findSteadyStretches(const Curves& curves, const std::vector<float>& held,
+                                               const LoudnessEnvelope& envelope,
+                                               const FloorCurve& floor, double music) {
+    std::vector<SteadyStretch> stretches;
+    const std::int32_t length = windowsOf(envelope, kShortestGapSeconds);
     const std::int32_t sustain = windowsOf(envelope, kSustainSeconds);
-    floor.body = findBody(level, sustain, music);
-    if (floor.body.length() <= 0)
-        return floor;
-    floor.gapFloorDb =
-        quietestOf(held, floor.body, std::size_t(windowsOf(envelope, kQuietestSeconds)));
-
-    const double deepest = music - kMusicRangeDb;
-    floor.levels = nearbyFloor(held, floor.body, windowsOf(envelope, kFloorReachSeconds));
-    for (std::int32_t i = floor.body.start; i < floor.body.end; ++i)
-        floor.levels[std::size_t(i)] = static_cast<float>(std::max(
-            std::min<double>(floor.levels[std::size_t(i)], floor.gapFloorDb + kFloorDriftDb),
-            deepest));
-    auto edgeFloor = [&](std::int32_t from, std::int32_t to) {
-        double quietest = FLT_MAX;
-        for (std::int32_t i = from; i < to; ++i)
-            quietest = std::min<double>(quietest, held[std::size_t(i)]);
-        if (to <= from)
-            quietest = floor.gapFloorDb;
-        for (std::int32_t i = from; i < to; ++i)
-            floor.levels[std::size_t(i)] = static_cast<float>(std::max(quietest, deepest));
+    const std::int32_t side = windowsOf(envelope, kSideSeconds);
+    // A run of consecutive steady starts, and its start whose stretch is the
+    // quietest (music adds to the noise, so that is the part to hear).
+    WindowSpan run{-1, -1};
+    std::int32_t quietest = -1;
+    float quietestHigh = FLT_MAX;
+    auto judge = [&]() {
+        double level = FLT_MAX;
+        for (std::int32_t i = run.start; i + sustain <= run.end; ++i)
+            level = std::min<double>(level, held[std::size_t(i)]);
+        const std::int32_t middle = run.start + run.length() / 2;
+        if (level <= floor.gapFloorDb + kFloorDriftDb ||
+            level <= curves.floor[std::size_t(middle)] + curves.margin)
+            return;
+        const double before = sideLevel(curves.level, run.start - side, run.start);
+        const double after = sideLevel(curves.level, run.end, run.end + side);
+        if (level > std::min(before, after) - kLeastDepthDb)
+            return;
+        const WindowSpan dip = dipAround(curves, run, level, music);
+        auto silent = [&](std::int32_t i) { return curves.level[std::size_t(i)] <= kSilenceDb; };
+        if (longestRun(dip, silent).length() >= length)
+            return;
+        stretches.push_back(
+            {{envelope.windowStart(run.start), envelope.windowStart(run.end)},
+             {envelope.windowStart(quietest), envelope.windowStart(quietest + length)},
+             level});
     };
-    edgeFloor(0, floor.body.start);
-    edgeFloor(floor.body.end, windows);
-
-    // The flutter of the floor: the spread of the levels in its quietest
-    // second, the half-second stretches that gave gapFloorDb.
-    std::vector<float> near;
-    for (std::int32_t i = floor.body.start; i < floor.body.end; ++i) {
-        if (held[std::size_t(i)] > floor.gapFloorDb)
+    // The level's extremes over the `length` windows that end at each window.
+    std::deque<std::int32_t> highs, lows;
+    for (std::int32_t end = floor.body.start; end < floor.body.end; ++end) {
+        const float level = curves.level[std::size_t(end)];
+        while (!highs.empty() && curves.level[std::size_t(highs.back())] <= level)
+            highs.pop_back();
+        highs.push_back(end);
+        while (!lows.empty() && curves.level[std::size_t(lows.back())] >= level)
+            lows.pop_back();
+        lows.push_back(end);
+        const std::int32_t start = end - length + 1;
+        if (start < floor.body.start)
             continue;
-        for (std::int32_t j = i; j < std::min(i + sustain, windows); ++j)
-            if (level[std::size_t(j)] > kSilenceDb)
-                near.push_back(level[std::size_t(j)]);
+        while (highs.front() < start)
+            highs.pop_front();
+        while (lows.front() < start)
+            lows.pop_front();
+        const float high = curves.level[std::size_t(highs.front())];
+        const float low = curves.level[std::size_t(lows.front())];
+        if (low <= kSilenceDb || high - low > kMostMarginDb)
+            continue;
+        if (run.start < 0 || start != run.end - length + 1) {
+            if (run.start >= 0)
+                judge();
+            run = {start, start};
+            quietestHigh = FLT_MAX;
+        }
+        run.end = end + 1;
+        if (high < quietestHigh) {
+            quietestHigh = high;
+            quietest = start;
+        }
     }
-    const double spread = near.size() < 2 ? 0.0 : quantile(near, 0.9) - quantile(near, 0.1);
-    floor.marginDb = std::clamp(2.0 * spread, kLeastMarginDb, kMostMarginDb);
-    return floor;
+    if (run.start >= 0)
+        judge();
+    return stretches;
+}
+
+// Each own floor judges the dip it lies in by the quietest own floor within a
+// minute of it, as the recording's floor is the quietest sustained level
+// within a minute.
+void raiseToOwnFloors(Curves& curves, const std::vector<SteadyStretch>& ownFloors,
+                      const LoudnessEnvelope& envelope, double music) {
+    const std::int32_t frames = std::max(envelope.windowFrames, 1);
+    const auto reach = static_cast<std::int64_t>(kFloorReachSeconds * envelope.samplesPerSecond);
+    for (const SteadyStretch& own : ownFloors) {
+        double level = own.levelDb;
+        for (const SteadyStretch& other : ownFloors)
+            if (other.span.start <= own.span.end + reach &&
+                other.span.end + reach >= own.span.start)
+                level = std::min(level, other.levelDb);
+        const std::int32_t start = std::clamp(own.span.start / frames, 0, curves.windows());
+        const std::int32_t end = std::clamp(own.span.end / frames, start, curves.windows());
+        const WindowSpan dip = dipAround(curves, {start, end}, level, music);
+        for (std::int32_t i = dip.start; i < dip.end; ++i)
+            curves.floor[std::size_t(i)] =
+                std::max(curves.floor[std::size_t(i)], static_cast<float>(level));
+    }
 }
 
 // How surely a candidate is a gap between songs. Of those that reach the floor
@@ -281,7 +268,7 @@ double GapDetection::seconds(std::int64_t frames) const {
     return samplesPerSecond > 0 ? double(frames) / samplesPerSecond : 0.0;
 }
 
-GapDetection detectGaps(const LoudnessEnvelope& envelope) {
+GapDetection detectGaps(const LoudnessEnvelope& envelope, const FloorHearing& hearing) {
     GapDetection detection;
     detection.samplesPerSecond = envelope.samplesPerSecond;
     detection.length = envelope.length;
@@ -308,6 +295,13 @@ GapDetection detectGaps(const LoudnessEnvelope& envelope) {
     curves.floor = floor.levels;
     curves.margin = floor.marginDb;
     detection.marginDb = floor.marginDb;
+    if (hearing) {
+        const std::vector<SteadyStretch> steady =
+            findSteadyStretches(curves, held, envelope, floor, music);
+        if (!steady.empty())
+            detection.ownFloors = hearing(steady);
+        raiseToOwnFloors(curves, detection.ownFloors, envelope, music);
+    }
     const std::int32_t shortestDip = windowsOf(envelope, kShortestDipSeconds);
 
     const std::int32_t shortestGap = windowsOf(envelope, kShortestGapSeconds);

@@ -40,24 +40,48 @@ std::string candidateLine(const GapDetection& detection, const GapChoice& chosen
 
 } // namespace
 
+namespace {
+
+// The RMS of the chosen gaps that hold no digital silence, weighted by their
+// time at the floor, and how many of them there are.
+double soundingFloorDb(const GapDetection& detection, const GapChoice& chosen,
+                       std::size_t& sounding) {
+    double energy = 0.0, seconds = 0.0;
+    sounding = 0;
+    for (std::size_t index : chosen) {
+        const GapCandidate& gap = detection.candidates[index];
+        if (gap.levelDb <= kSilenceDb || gap.floorRmsDb <= kSilenceDb || gap.floorSeconds <= 0.0)
+            continue;
+        energy += std::pow(10.0, gap.floorRmsDb / 10.0) * gap.floorSeconds;
+        seconds += gap.floorSeconds;
+        ++sounding;
+    }
+    return seconds > 0.0 ? 10.0 * std::log10(energy / seconds) : kSilenceDb;
+}
+
+} // namespace
+
 double noiseFloorDb(const GapDetection& detection, const GapChoice& chosen) {
     if (detection.digitalSilence())
         return kSilenceDb;
-    double energy = 0.0, seconds = 0.0;
-    for (std::size_t index : chosen) {
-        const GapCandidate& gap = detection.candidates[index];
-        if (gap.floorRmsDb > kSilenceDb)
-            energy += std::pow(10.0, gap.floorRmsDb / 10.0) * gap.floorSeconds;
-        seconds += gap.floorSeconds;
-    }
-    if (seconds <= 0.0)
-        return detection.floorDb;
-    return energy > 0.0 ? 10.0 * std::log10(energy / seconds) : kSilenceDb;
+    std::size_t sounding = 0;
+    const double floor = soundingFloorDb(detection, chosen, sounding);
+    return sounding > 0 ? floor : detection.floorDb;
 }
 
 std::string floorText(const GapDetection& detection, const GapChoice& chosen) {
     const double floor = noiseFloorDb(detection, chosen);
-    return floor <= kSilenceDb ? "digital silence" : dbText(floor);
+    if (floor > kSilenceDb)
+        return dbText(floor);
+    // A record whose other gaps hold hiss or room noise of their own.
+    std::size_t sounding = 0;
+    const double noise = soundingFloorDb(detection, chosen, sounding);
+    if (sounding == 0)
+        return "digital silence";
+    char text[96];
+    std::snprintf(text, sizeof text, "digital silence; %s in %zu of the %zu gaps",
+                  dbText(noise).c_str(), sounding, chosen.size());
+    return text;
 }
 
 std::string gapVerdict(const GapDetection& detection, const GapChoice& chosen, std::size_t index) {

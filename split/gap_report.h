@@ -13,10 +13,13 @@
 namespace sundra {
 
 // The noise floor a report names: the RMS of the chosen gaps where they lie at
-// the floor (clicks included, as a meter would read them), or the floor of the
-// detection when none was chosen; kSilenceDb when it is digital silence.
+// the floor (as a meter reads them: DC, rumble and clicks included; gaps of
+// digital silence at joins left out), or the floor of the detection when none
+// was chosen; kSilenceDb when it is digital silence.
 double noiseFloorDb(const GapDetection& detection, const GapChoice& chosen);
-// "-50.2 dBFS", or "digital silence" for a floor of exactly zero.
+// "-50.2 dBFS", or "digital silence" for a floor of exactly zero, followed by
+// the level of the gaps that hold noise when some do ("digital silence;
+// -52.7 dBFS in 9 of the 13 gaps").
 std::string floorText(const GapDetection& detection, const GapChoice& chosen);
 
 // Why a candidate was cut at, or not, with the chosen cuts: a few words.

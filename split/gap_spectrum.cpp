@@ -38,15 +38,27 @@ constexpr std::size_t kTopBin = 3;
 // A window eight times (9 dB) as loud as the median window holds more than
 // the floor and the music that may hide under it: a click.
 constexpr double kClickRatio = 8.0;
+// A spectrum's own shape at a bin: the median of the bins this far either side
+// (about 350 Hz at 44.1 kHz), wider than a note's partial, narrower than the
+// slope of pink noise or a tape's treble loss.
+constexpr std::size_t kShapeBins = 8;
+// Noise spreads over every frequency: its spectrum falls no faster than pink
+// noise's (flatness 0 dB for white noise, -3 dB for pink over the band; a
+// floor of surface noise and crackle measures -3, music under it -5 to -8, a
+// soft drum roll -37), and no bin stands out from its shape by as much as a
+// partial four times the noise around it (hiss stays within a dB or two).
+constexpr double kNoiseFlatnessDb = -4.0;
+constexpr double kNoisePartialsDb = 6.0;
 
-std::int32_t windowFrames(std::int32_t rate) {
-    std::int32_t size = 64;
-    while (size * 2 <= rate * kWindowSeconds * 1.5)
-        size *= 2;
-    return size;
+// The turns of an FFT of n points: exp(-2 pi i k / n) for k < n / 2.
+std::vector<Complex> twiddlesOf(std::size_t n) {
+    std::vector<Complex> twiddles(n / 2);
+    for (std::size_t k = 0; k < n / 2; ++k)
+        twiddles[k] = std::polar(1.0, -2.0 * M_PI * double(k) / double(n));
+    return twiddles;
 }
 
-void fft(std::vector<Complex>& a) {
+void fft(std::vector<Complex>& a, const std::vector<Complex>& twiddles) {
     const std::size_t n = a.size();
     for (std::size_t i = 1, j = 0; i < n; ++i) {
         std::size_t bit = n >> 1;
@@ -57,9 +69,9 @@ void fft(std::vector<Complex>& a) {
             std::swap(a[i], a[j]);
     }
     for (std::size_t length = 2; length <= n; length <<= 1) {
-        const double angle = -2.0 * M_PI / double(length);
+        const std::size_t step = n / length;
         for (std::size_t k = 0; k < length / 2; ++k) {
-            const Complex w = std::polar(1.0, angle * double(k));
+            const Complex w = twiddles[k * step];
             for (std::size_t i = k; i < n; i += length) {
                 const Complex u = a[i];
                 const Complex v = a[i + length / 2] * w;
@@ -68,26 +80,6 @@ void fft(std::vector<Complex>& a) {
             }
         }
     }
-}
-
-// The levels of span's frames, channel by channel in each frame.
-std::vector<double> readLevels(SampleReader& source, const FrameSpan& span) {
-    std::vector<double> levels;
-    const WaveFormat& format = source.format();
-    const SampleShape* shape = sampleShape(format);
-    const std::int32_t size = frameSize(format);
-    if (shape == nullptr || size <= 0 || span.end <= span.start)
-        return levels;
-    SampleBuffer buffer(format, (span.end - span.start) * size);
-    source.seek(span.start);
-    const std::int32_t frames = readIntoBuffer(source, buffer);
-    const std::size_t sampleBytes = std::size_t(format.bitsPerSample / 8);
-    levels.reserve(std::size_t(frames) * std::size_t(format.channels));
-    for (std::size_t i = 0; i < std::size_t(frames) * std::size_t(format.channels); ++i) {
-        const double level = shape->level(buffer.data.get() + i * sampleBytes);
-        levels.push_back(std::isfinite(level) ? level : 0.0);
-    }
-    return levels;
 }
 
 double standsOut(const std::vector<double>& spectrum, const std::vector<double>& reference,
@@ -109,6 +101,62 @@ double median(std::vector<double> values) {
 
 } // namespace
 
+std::int32_t spectrumWindowFrames(std::int32_t rate) {
+    std::int32_t size = 64;
+    while (size * 2 <= rate * kWindowSeconds * 1.5)
+        size *= 2;
+    return size;
+}
+
+std::vector<double> readLevels(SampleReader& source, const FrameSpan& span) {
+    std::vector<double> levels;
+    const WaveFormat& format = source.format();
+    const SampleShape* shape = sampleShape(format);
+    const std::int32_t size = frameSize(format);
+    if (shape == nullptr || size <= 0 || span.end <= span.start)
+        return levels;
+    SampleBuffer buffer(format, (span.end - span.start) * size);
+    source.seek(span.start);
+    const std::int32_t frames = readIntoBuffer(source, buffer);
+    const std::size_t sampleBytes = std::size_t(format.bitsPerSample / 8);
+    levels.reserve(std::size_t(frames) * std::size_t(format.channels));
+    for (std::size_t i = 0; i < std::size_t(frames) * std::size_t(format.channels); ++i) {
+        const double level = shape->level(buffer.data.get() + i * sampleBytes);
+        levels.push_back(std::isfinite(level) ? level : 0.0);
+    }
+    return levels;
+}
+
+SpectrumSpread spectrumSpread(const std::vector<double>& spectrum, std::int32_t rate,
+                              std::int32_t size) {
+    SpectrumSpread spread;
+    const auto low = static_cast<std::size_t>(kLowestHz * size / std::max(rate, 1));
+    const std::size_t high =
+        std::min(spectrum.size(), static_cast<std::size_t>(kHighestFraction * size));
+    if (high < low + 2 * kTopBin)
+        return spread;
+    std::vector<double> excess;
+    double sumDb = 0.0, sumPower = 0.0;
+    for (std::size_t k = low; k < high; ++k) {
+        const std::size_t from = k >= low + kShapeBins ? k - kShapeBins : low;
+        const std::size_t to = std::min(high, k + kShapeBins + 1);
+        excess.push_back(spectrum[k] -
+                         median(std::vector<double>(spectrum.begin() + std::ptrdiff_t(from),
+                                                    spectrum.begin() + std::ptrdiff_t(to))));
+        sumDb += spectrum[k];
+        sumPower += std::pow(10.0, spectrum[k] / 10.0);
+    }
+    const auto bins = static_cast<double>(high - low);
+    spread.flatnessDb = sumDb / bins - 10.0 * std::log10(sumPower / bins);
+    std::sort(excess.begin(), excess.end());
+    spread.partialsDb = excess[excess.size() - kTopBin] - excess[excess.size() / 2];
+    return spread;
+}
+
+bool SpectrumSpread::noise() const {
+    return flatnessDb >= kNoiseFlatnessDb && partialsDb < kNoisePartialsDb;
+}
+
 std::vector<double> floorSpectrumDb(const std::vector<double>& levels, std::int32_t channels,
                                     std::int32_t size) {
     std::vector<double> spectrum;
@@ -121,6 +169,7 @@ std::vector<double> floorSpectrumDb(const std::vector<double>& levels, std::int3
     const std::size_t bins = std::size_t(size) / 2;
     std::vector<std::vector<double>> perBin(bins);
     std::vector<Complex> a(static_cast<std::size_t>(size));
+    const std::vector<Complex> twiddles = twiddlesOf(a.size());
     for (std::int32_t start = 0; start + size <= frames; start += size / 2) {
         std::vector<double> power(bins, 0.0);
         // Two channels at a time, one as the real part and one as the imaginary.
@@ -131,7 +180,7 @@ std::vector<double> floorSpectrumDb(const std::vector<double>& levels, std::int3
                 const double im = c + 1 < channels ? levels[at + std::size_t(c) + 1] : 0.0;
                 a[std::size_t(i)] = Complex(re, im) * window[std::size_t(i)];
             }
-            fft(a);
+            fft(a, twiddles);
             for (std::size_t k = 1; k < bins; ++k)
                 power[k] += (std::norm(a[k]) + std::norm(a[std::size_t(size) - k])) / 2.0;
         }
@@ -164,14 +213,16 @@ std::vector<double> floorSpectrumDb(const std::vector<double>& levels, std::int3
 }
 
 void findHiddenMusic(SampleReader& source, GapDetection& detection) {
+    // Digital silence hides nothing: a gap that holds some (a join in a
+    // transfer) is no gap of noise to compare.
     std::vector<std::size_t> clear;
     for (std::size_t i = 0; i < detection.candidates.size(); ++i)
-        if (isClearGap(detection.candidates[i]) && detection.candidates[i].floorRmsDb > kSilenceDb)
+        if (isClearGap(detection.candidates[i]) && detection.candidates[i].levelDb > kSilenceDb)
             clear.push_back(i);
     if (clear.size() < kLeastGaps)
         return;
     const std::int32_t rate = detection.samplesPerSecond;
-    const std::int32_t size = windowFrames(rate);
+    const std::int32_t size = spectrumWindowFrames(rate);
     const std::int32_t channels = source.format().channels;
     const auto piece = static_cast<std::int32_t>(kPieceSeconds * rate);
 

@@ -22,6 +22,29 @@ namespace sundra {
 // where its reads end.
 void findHiddenMusic(SampleReader& source, GapDetection& detection);
 
+// The frames of a spectrum's window at a rate: about 23 ms (1024 frames at
+// 44.1 kHz), a power of two.
+std::int32_t spectrumWindowFrames(std::int32_t rate);
+
+// The levels of span's frames of source, channel by channel in each frame
+// (full scale 1.0); leaves the source's position where the read ends.
+std::vector<double> readLevels(SampleReader& source, const FrameSpan& span);
+
+// How a spectrum (floorSpectrumDb, windows of size frames at rate) spreads over
+// the band where music and noise differ (above hum and rumble, below a tape's
+// treble loss): its flatness (the mean of its bins in dB less the dB of their
+// mean; 0 for white noise, about -3 for pink, far lower for music, whose
+// power gathers in a few frequencies) and how far its third strongest bin
+// stands out from its own smoothed shape (a note's partials stand far out).
+struct SpectrumSpread {
+    double flatnessDb = 0.0;
+    double partialsDb = 0.0;
+    // Spreads over every frequency as hiss, surface noise or room noise do.
+    bool noise() const;
+};
+SpectrumSpread spectrumSpread(const std::vector<double>& spectrum, std::int32_t rate,
+                              std::int32_t size);
+
 // A power spectrum in dB of frames frames of interleaved levels (channels of
 // each frame in turn): the mean over Hann windows of `size` frames, half
 // overlapping, of the channels' summed power in each of size / 2 bins, windows

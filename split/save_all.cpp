@@ -70,6 +70,22 @@ ExportPathPattern exportPathPattern(const std::string& documentPath,
     return pattern;
 }
 
+std::vector<std::size_t> existingFiles(const std::vector<std::string>& paths,
+                                       const std::string& documentPath) {
+    std::vector<std::size_t> existing;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        std::error_code unknown;
+        if (!std::filesystem::exists(paths[i], unknown))
+            continue;
+        std::error_code notComparable;
+        if (!documentPath.empty() &&
+            std::filesystem::equivalent(paths[i], documentPath, notComparable))
+            continue;
+        existing.push_back(i);
+    }
+    return existing;
+}
+
 SaveAllWork::SaveAllWork(std::string documentPath, std::vector<SaveJob> jobs)
     : documentPath_(std::move(documentPath)), jobs_(std::move(jobs)) {
     for (const SaveJob& job : jobs_)
@@ -95,10 +111,16 @@ int SaveAllWork::run(Event& stopEvent, Notifier& dialog, Notifier& nameShown) {
         for (std::size_t i = 0; i < jobs_.size(); ++i) {
             const SaveJob& job = jobs_[i];
             setCurrentName(job.name);
+            currentJob_.store(static_cast<int>(i), std::memory_order_release);
             nameShown.post();
             currentSource_.store(job.track, std::memory_order_release);
-            if (!writeTrack(*job.track, paths[i], tagsFor(i), stopEvent))
-                break;
+            try {
+                if (!writeTrack(*job.track, paths[i], tagsFor(i), stopEvent))
+                    break;
+            } catch (...) {
+                failedJob_.store(static_cast<int>(i), std::memory_order_release);
+                throw;
+            }
             filesWritten_.fetch_add(1, std::memory_order_release);
             if (stopEvent.lock(0))
                 break;
@@ -137,10 +159,12 @@ bool SaveAllWork::isDocumentFile(const std::string& path) const {
     return std::filesystem::equivalent(path, documentPath_, notComparable);
 }
 
-void SaveAllWork::checkFormats() const {
-    for (const SaveJob& job : jobs_)
-        if (auto problem = exportProblem(exportSettings_.format, job.track->format()))
+void SaveAllWork::checkFormats() {
+    for (std::size_t i = 0; i < jobs_.size(); ++i)
+        if (auto problem = exportProblem(exportSettings_.format, jobs_[i].track->format())) {
+            failedJob_.store(static_cast<int>(i), std::memory_order_release);
             throw ExportError(*problem);
+        }
 }
 
 TrackTags SaveAllWork::tagsFor(std::size_t job) const {

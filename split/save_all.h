@@ -64,6 +64,12 @@ private:
 ExportPathPattern exportPathPattern(const std::string& documentPath,
                                     const std::optional<std::string>& folder, ExportFormat format);
 
+// Which of an export's paths name a file that is there already, by index,
+// leaving out the document's own file (which an export never writes). Asked
+// before the export begins, so that nothing is replaced without a question.
+std::vector<std::size_t> existingFiles(const std::vector<std::string>& paths,
+                                       const std::string& documentPath);
+
 class SaveAllWork {
 public:
     // Every job must have a track.
@@ -83,13 +89,19 @@ public:
     // already finished. Posts nameShown.post() when currentName changes and
     // dialog.post(kIdOk, 0) at the end, also after a stop; returns 0. A file
     // that cannot be written throws its FileError (naming the target file), a
-    // track the encoder refuses an ExportError; the later jobs are not written
-    // and nothing is posted to dialog then. A track whose samples the format
-    // cannot hold is refused before any file is written.
+    // track the encoder refuses an ExportError; failedJob then names the job,
+    // the later jobs are not written and nothing is posted to dialog. A track
+    // whose samples the format cannot hold is refused before any file is
+    // written.
     int run(Event& stopEvent, Notifier& dialog, Notifier& nameShown);
 
+    // Which job is being written, from 0; -1 before the first. Any thread may ask.
+    int currentJob() const { return currentJob_.load(std::memory_order_acquire); }
     // How many files are finished and in place; any thread may ask.
     std::size_t filesWritten() const { return filesWritten_.load(std::memory_order_acquire); }
+    // The job whose file could not be written or whose samples the format
+    // cannot hold (run threw), or -1.
+    int failedJob() const { return failedJob_.load(std::memory_order_acquire); }
 
     // The name of the file being written; empty before the first.
     std::string currentName() const;
@@ -104,7 +116,7 @@ public:
 private:
     void setCurrentName(const std::string& name);
     void removeStaleTemporaryFiles(const std::vector<std::string>& paths) const;
-    void checkFormats() const;
+    void checkFormats();
     TrackTags tagsFor(std::size_t job) const;
     // False when stopEvent abandoned the file.
     bool writeTrack(TrackSegment& track, const std::string& path, const TrackTags& tags,
@@ -119,7 +131,9 @@ private:
     mutable std::mutex nameMutex_;
     std::string currentName_;
     std::atomic<TrackSegment*> currentSource_{nullptr};
+    std::atomic<int> currentJob_{-1};
     std::atomic<std::size_t> filesWritten_{0};
+    std::atomic<int> failedJob_{-1};
 };
 
 } // namespace sundra

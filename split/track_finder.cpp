@@ -1,6 +1,6 @@
 #include "split/track_finder.h"
 
-#include "split/gap_spectrum.h"
+#include "split/gap_hearing.h"
 #include "split/loudness_envelope.h"
 
 #include <cstdio>
@@ -52,9 +52,8 @@ std::optional<FoundTracks> findTracks(SampleReader& source, const TrackRequest& 
     std::optional<LoudnessEnvelope> envelope = scanEnvelope(source, stopEvent);
     if (!envelope)
         return std::nullopt;
-    GapDetection detection = detectGaps(*envelope);
+    GapDetection detection = findGaps(*envelope, source);
     envelope.reset();
-    findHiddenMusic(source, detection);
     return chooseTracks(std::move(detection), request);
 }
 

@@ -1,6 +1,7 @@
 // The window program. `sundra [file.wav]` opens the window (with the file, or
 // with the WAV file of a cue sheet and its tracks);
-// `sundra --screenshot DIR` writes screenshots of the windows into DIR and ends;
+// `sundra --screenshot DIR [FILE.wav]` writes screenshots of the windows into
+// DIR and ends;
 // `sundra --help` prints the usage and `sundra --version` the version.
 
 #include "core/file.h"
@@ -56,7 +57,7 @@ int main(int argc, char* argv[]) {
                      CommandLine::usage().toLocal8Bit().constData());
         return 2;
     case CommandLine::Action::WriteScreenshots:
-        return writeScreenshots(line.argument);
+        return writeScreenshots(line.argument, line.file);
     case CommandLine::Action::OpenWindow:
         break;
     }

@@ -29,6 +29,8 @@ TEST(KeptCutListFile, IsOfferedOnlyForTheStateOfTheFileItWasCutOn) {
     EXPECT_EQ(opened->read(kSource), std::nullopt);
     EXPECT_EQ(KeptCutListFile::forSource(folder, dir.file("missing.wav")), std::nullopt);
 
+    AlbumInfo live;
+    live.album = "Live";
     const struct {
         const char* what;
         KeptCuts cuts;
@@ -39,8 +41,8 @@ TEST(KeptCutListFile, IsOfferedOnlyForTheStateOfTheFileItWasCutOn) {
          AlbumCutList{{{"album-00", 0, 1000}, {"album-01", 1000, 1000}}, {}}},
         {"the file as it opens", {{{"album", 0, 1000}}, {}, 1000, 1000}, std::nullopt},
         {"the whole file with an album",
-         {{{"album", 0, 1000}}, {"Live", "", "", {}}, 1000, 1000},
-         AlbumCutList{{{"album", 0, 1000}}, {"Live", "", "", {}}}},
+         {{{"album", 0, 1000}}, live, 1000, 1000},
+         AlbumCutList{{{"album", 0, 1000}}, live}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

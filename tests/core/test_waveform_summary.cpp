@@ -1,7 +1,7 @@
 // The waveform summary against a plain reference: every sample decoded on its
-// own and the minimum and maximum taken over each bucket, for every sample
-// shape, mono and stereo, every stored level and zooms that the levels divide
-// and that they do not.
+// own and the minimum, the maximum and the sum of squares taken over each
+// bucket, for every sample shape, mono and stereo, every stored level and
+// zooms that the levels divide and that they do not.
 
 #include "core/waveform_summary.h"
 
@@ -71,6 +71,19 @@ Peak referencePeak(MemoryStream& stream, int channel, std::int64_t first, std::i
         hi = std::max(hi, v);
     }
     return {static_cast<std::int16_t>(lo), static_cast<std::int16_t>(hi)};
+}
+
+// Sum of the squares of channel's values over frames [first, last), exactly.
+double referenceSquares(MemoryStream& stream, int channel, std::int64_t first, std::int64_t last) {
+    const WaveFormat& format = stream.format();
+    std::int64_t sum = 0;
+    for (std::int64_t f = first; f < last; ++f) {
+        const std::int64_t v =
+            referenceValue(format, stream.bytes().data() + f * frameSize(format) +
+                                       channel * (format.bitsPerSample / 8));
+        sum += v * v;
+    }
+    return static_cast<double>(sum);
 }
 
 // Random samples whose loudness changes every few hundred frames (so the
@@ -164,7 +177,7 @@ void expectBuckets(MemoryStream& stream, const std::vector<Peak>& peaks, std::in
     }
 }
 
-TEST(WaveformSummary, EveryLevelAndZoomEqualsThePlainMinimumAndMaximumOfEachBucket) {
+TEST(WaveformSummary, EveryLevelAndZoomEqualsThePlainPeaksAndSquaresOfEachBucket) {
     unsigned seed = 1;
     for (const Shape& shape : kShapes) {
         SCOPED_TRACE(shape.name);
@@ -185,6 +198,14 @@ TEST(WaveformSummary, EveryLevelAndZoomEqualsThePlainMinimumAndMaximumOfEachBuck
                 }
             }
             expectBuckets(stream, stored, size, "level of " + std::to_string(size));
+            for (std::int64_t b = 0; b < summary.bucketCount(level); ++b) {
+                for (int c = 0; c < summary.channels(); ++c) {
+                    const double expected = referenceSquares(
+                        stream, c, b * size, std::min<std::int64_t>(kFrames, (b + 1) * size));
+                    ASSERT_NEAR(summary.squares(level, b, c), expected, 1e-7 * expected + 1e-9)
+                        << "level of " << size << ", bucket " << b << ", channel " << c;
+                }
+            }
         }
         // Combined from a level, and from the samples where no level divides.
         for (std::int64_t zoom : {512, 8192, 65536, 131072}) {
@@ -217,8 +238,17 @@ TEST(WaveformSummary, RangesTakeTheBucketsTheyTouch) {
             const auto got = summary.peakOver(c, first, last);
             ASSERT_TRUE(got.has_value());
             ASSERT_EQ(*got, referencePeak(stream, c, from, to)) << first << ".." << last;
+            const auto stats = summary.statsOver(c, first, last);
+            ASSERT_TRUE(stats.has_value());
+            EXPECT_EQ(stats->peak, *got);
+            EXPECT_EQ(stats->frames, to - from);
+            const double squares = referenceSquares(stream, c, from, to);
+            ASSERT_NEAR(stats->squares, squares, 1e-6 * squares) << first << ".." << last;
+            EXPECT_NEAR(stats->rms(), std::sqrt(squares / static_cast<double>(to - from)),
+                        1e-6 * stats->rms());
         }
     }
+    EXPECT_FALSE(summary.statsOver(0, kFrames, kFrames + 10).has_value());
     EXPECT_FALSE(summary.peakOver(0, kFrames, kFrames + 10).has_value());
     EXPECT_FALSE(summary.peakOver(0, 500, 500).has_value());
 }
@@ -241,6 +271,7 @@ TEST(WaveformSummary, APartBuiltShowsOnlyItsFinishedBucketsAndAStopLeavesItIncom
     EXPECT_NEAR(summary.progress(), 273.0 * 256 / kFrames, 1e-9);
     // A range over the unfinished part stops at what is ready.
     EXPECT_EQ(*summary.peakOver(0, 60000, 200000), referencePeak(stream, 0, 59904, 273 * 256));
+    EXPECT_EQ(summary.statsOver(0, 60000, 200000)->frames, 273 * 256 - 59904);
 
     // A stop before the next read leaves the summary as it was.
     stream.seek(70000);
@@ -276,12 +307,12 @@ TEST(WaveformSummary, FramesBeyondTheExpectedLengthAreIgnored) {
     EXPECT_EQ(summary.peak(0, 2, 0), referencePeak(stream, 0, 512, 600));
 }
 
-TEST(WaveformSummary, FitsInThreeMegabytesPerChannelHour) {
+TEST(WaveformSummary, FitsInSixMegabytesPerChannelHour) {
     const WaveFormat format{2, 44100, 16, SampleEncoding::Integer};
     const std::int64_t hour = 44100LL * 3600;
     WaveformSummary summary(format, hour);
-    EXPECT_LE(summary.memoryBytes(), 2u * 3'000'000u);
-    EXPECT_GE(summary.memoryBytes(), 2u * 4u * static_cast<std::size_t>(hour / 256));
+    EXPECT_LE(summary.memoryBytes(), 2u * 6'000'000u);
+    EXPECT_GE(summary.memoryBytes(), 2u * 8u * static_cast<std::size_t>(hour / 256));
 }
 
 TEST(WaveformSummary, RefusesShapesItCannotRead) {

@@ -86,15 +86,29 @@ TEST_F(SaveAll, EveryFileHoldsExactlyItsTracksFramesUnderTheCanonicalHeader) {
     // An existing, longer file of the same name is replaced.
     test::writeBytes(dir.file("take-02.wav"), Bytes(300000, 0xAB));
     SaveAllWork work(documentPath, jobs(kFiveNames));
+    // Before any file is written, the question whether to replace it can be asked.
+    EXPECT_EQ(existingFiles(exportPathPattern(documentPath, std::nullopt, ExportFormat::Wav)
+                                .pathsFor({"take", "take-00", "take-02"}),
+                            documentPath),
+              std::vector<std::size_t>{2})
+        << "the document's own file is not one an export replaces";
     std::vector<std::string> shownNames;
-    nameShown.onPlainPost = [&](int) { shownNames.push_back(work.currentName()); };
+    std::vector<int> shownJobs;
+    nameShown.onPlainPost = [&](int) {
+        shownNames.push_back(work.currentName());
+        shownJobs.push_back(work.currentJob());
+    };
     EXPECT_EQ(work.currentName(), "");
     EXPECT_EQ(work.currentSource(), nullptr);
+    EXPECT_EQ(work.currentJob(), -1);
 
     EXPECT_EQ(work.run(stop, dialog, nameShown), 0);
 
     EXPECT_EQ(dialog.posts, std::vector<std::uint32_t>{kIdOk});
     EXPECT_EQ(shownNames, kFiveNames);
+    EXPECT_EQ(shownJobs, (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(work.filesWritten(), 5u);
+    EXPECT_EQ(work.failedJob(), -1);
     EXPECT_EQ(work.currentName(), "take-04");
     EXPECT_EQ(work.currentSource(), &tracks[4]);
     EXPECT_EQ(test::readBytes(dir.file("take-00.wav")), expectedFile(0, 44100));
@@ -205,6 +219,8 @@ TEST_F(SaveAll, AnUnwritableFolderGivesTheAccessDeniedText) {
     }
     EXPECT_TRUE(dialog.posts.empty());
     EXPECT_EQ(nameShown.plainPosts, 1);
+    EXPECT_EQ(work.failedJob(), 0);
+    EXPECT_EQ(work.filesWritten(), 0u);
     EXPECT_FALSE(fs::exists(folder + "/take-00.wav"));
     fs::permissions(dir.path() / "locked", fs::perms::owner_all);
     EXPECT_TRUE(fs::is_empty(dir.path() / "locked"));

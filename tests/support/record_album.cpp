@@ -1,7 +1,9 @@
 #include "tests/support/record_album.h"
 
+#include "core/sample_shape.h"
 #include "core/seeded_random.h"
 #include "tests/support/test_files.h"
+#include "tests/support/wav_sources.h"
 
 #include <algorithm>
 #include <cmath>
@@ -151,9 +153,11 @@ std::vector<float> synthesize(const RecordSong& song, std::int32_t rate, SeededR
     return out;
 }
 
-// Adds the floor to the whole album; returns its steady power per channel.
+// Adds the floor to the album where `laid` says; returns its steady power per
+// channel.
+template <typename Laid>
 double addFloor(std::vector<float>& album, const RecordNoise& noise, std::int32_t rate,
-                SeededRandom& random) {
+                SeededRandom& random, Laid laid) {
     const std::size_t frames = album.size() / 2;
     const double hiss = amplitudeOf(noise.hissDb);
     const double hum = amplitudeOf(noise.humDb) / std::sqrt(0.5 * 1.25);
@@ -177,6 +181,8 @@ double addFloor(std::vector<float>& album, const RecordNoise& noise, std::int32_
             common += rumbleScale * rumble[i];
         const double left = hiss > 0.0 ? hiss * gaussian(random) : 0.0;
         const double right = hiss > 0.0 ? hiss * gaussian(random) : 0.0;
+        if (!laid(i))
+            continue;
         album[2 * i] += static_cast<float>(common + left);
         album[2 * i + 1] += static_cast<float>(common * 0.9 + right);
     }
@@ -190,6 +196,8 @@ double addFloor(std::vector<float>& album, const RecordNoise& noise, std::int32_
             const double peak = amplitudeOf(noise.loudestClickDb - 30.0 * random.unit()) *
                                 (random.unit() < 0.5 ? -1.0 : 1.0);
             const double left = 0.5 + 0.5 * random.unit(), right = 0.5 + 0.5 * random.unit();
+            if (!laid(at))
+                continue;
             double value = peak;
             for (std::size_t i = 0; i < 16; ++i, value *= -0.55) {
                 album[2 * (at + i)] += static_cast<float>(value * left);
@@ -228,6 +236,7 @@ RecordAlbum writeRecordAlbum(const std::string& path, const RecordPlan& plan) {
     const std::int32_t rate = plan.format.samplesPerSecond;
     SeededRandom random(plan.seed);
     RecordAlbum album;
+    album.rate = rate;
     std::vector<std::vector<float>> songs;
     std::int32_t at = framesOf(plan.leadIn, rate);
     for (std::size_t i = 0; i < plan.songs.size(); ++i) {
@@ -241,7 +250,19 @@ RecordAlbum writeRecordAlbum(const std::string& path, const RecordPlan& plan) {
     for (std::size_t i = 0; i < songs.size(); ++i)
         std::copy(songs[i].begin(), songs[i].end(),
                   mix.begin() + std::ptrdiff_t(album.songs[i].start) * 2);
-    const double floorPower = addFloor(mix, plan.noise, rate, random);
+    // Between the songs, or everywhere.
+    auto between = [&](std::size_t frame) {
+        if (!plan.floorInGapsOnly)
+            return true;
+        for (const SongSpan& song : album.songs)
+            if (std::int64_t(frame) >= song.start && std::int64_t(frame) < song.end)
+                return false;
+        return true;
+    };
+    const double floorPower = addFloor(mix, plan.noise, rate, random, between);
+    for (std::size_t gap : plan.silentGaps)
+        std::fill(mix.begin() + std::ptrdiff_t(album.songs.at(gap).end) * 2,
+                  mix.begin() + std::ptrdiff_t(album.songs.at(gap + 1).start) * 2, 0.0f);
     // With no floor, a song is audible where a 16-bit step would be.
     const double audibleAbove = floorPower > 0.0 ? floorPower : 0x1.0p-30;
     for (std::size_t i = 0; i < songs.size(); ++i)
@@ -249,21 +270,14 @@ RecordAlbum writeRecordAlbum(const std::string& path, const RecordPlan& plan) {
     album.floorDb = floorPower > 0.0 ? 10.0 * std::log10(floorPower) + plan.gainDb : -200.0;
 
     const double gain = amplitudeOf(plan.gainDb);
-    const std::int32_t bytes = plan.format.bitsPerSample / 8;
-    const double full = std::ldexp(1.0, plan.format.bitsPerSample - 1);
-    Bytes samples;
-    samples.reserve(std::size_t(at) * std::size_t(plan.format.channels * bytes));
-    for (std::int32_t frame = 0; frame < at; ++frame) {
-        for (std::int32_t channel = 0; channel < plan.format.channels; ++channel) {
-            const double value = mix[std::size_t(frame) * 2 + std::size_t(channel % 2)] * gain;
-            const auto sample = static_cast<std::int32_t>(
-                std::clamp(std::lround(value * full), -std::lround(full), std::lround(full) - 1));
-            for (std::int32_t b = 0; b < bytes; ++b)
-                samples.push_back(
-                    static_cast<std::uint8_t>(static_cast<std::uint32_t>(sample) >> (8 * b)));
-        }
-    }
-    writeBytes(path, canonicalWav(plan.format, samples));
+    const SampleShape* shape = sampleShape(plan.format);
+    const auto bytes = static_cast<std::size_t>(plan.format.bitsPerSample / 8);
+    Bytes samples(std::size_t(at) * std::size_t(plan.format.channels) * bytes);
+    std::uint8_t* sample = samples.data();
+    for (std::int32_t frame = 0; frame < at; ++frame)
+        for (std::int32_t channel = 0; channel < plan.format.channels; ++channel, sample += bytes)
+            shape->store(mix[std::size_t(frame) * 2 + std::size_t(channel % 2)] * gain, sample);
+    writeBytes(path, riffFile({formatChunk(plan.format), riffChunk("data", samples)}));
     return album;
 }
 

@@ -48,6 +48,10 @@ struct RecordPlan {
     RecordNoise noise;
     double gainDb = 0.0; // applied to everything, the floor included
     std::uint64_t seed = 1;
+    // Gaps made digital silence, floor and all (joins in a transfer), by index.
+    std::vector<std::size_t> silentGaps;
+    // The floor only between the songs, the songs clean (a compilation).
+    bool floorInGapsOnly = false;
 };
 
 struct SongSpan {
@@ -59,11 +63,13 @@ struct SongSpan {
 
 struct RecordAlbum {
     std::vector<SongSpan> songs;
+    std::int32_t rate = 44100; // frames a second
     std::int32_t length = 0;
     double floorDb = -200.0; // RMS of the steady floor (hiss, hum, rumble), dBFS
 };
 
-// Writes the album as a canonical WAV file at path and says where the songs are.
+// Writes the album as a WAV file of plan.format (any sample shape) at path and
+// says where the songs are.
 RecordAlbum writeRecordAlbum(const std::string& path, const RecordPlan& plan);
 
 // A side of songs like those of an LP, made short: n songs of 15 to 25 s with

@@ -16,9 +16,10 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         return line;
     }
     if (first == QStringLiteral("--screenshot")) {
-        if (arguments.size() == 2 && !arguments[1].isEmpty()) {
+        if ((arguments.size() == 2 || arguments.size() == 3) && !arguments[1].isEmpty()) {
             line.action = Action::WriteScreenshots;
             line.argument = arguments[1];
+            line.file = arguments.value(2);
         } else {
             line.action = Action::ShowUsageError;
             line.argument = first;
@@ -46,11 +47,12 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
 
 QString CommandLine::usage() {
     return QStringLiteral("usage: sundra [FILE.wav | FILE.cue]\n"
-                          "       sundra --screenshot DIR\n"
+                          "       sundra --screenshot DIR [FILE.wav]\n"
                           "       sundra --help | --version\n"
                           "Opens the window, with FILE.wav when given, or with the WAV file "
                           "that the cue sheet FILE.cue names and the sheet's tracks. "
-                          "--screenshot writes pictures of the windows into DIR and ends.\n");
+                          "--screenshot writes pictures of the windows into DIR and ends; "
+                          "with FILE.wav, pictures of its waveform too.\n");
 }
 
 QString CommandLine::version() {

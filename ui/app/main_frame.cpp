@@ -1,8 +1,10 @@
 #include "ui/app/main_frame.h"
 
 #include "core/units.h"
+#include "ui/app/command_keys.h"
 #include "ui/platform/command_ids.h"
 #include "ui/platform/command_table.h"
+#include "ui/platform/typing_guard.h"
 
 #include <QAction>
 #include <QDir>
@@ -47,6 +49,8 @@ const CommandText kCommandTexts[] = {
     {command::kAppExit, "E&xit", "Quit the application; prompts to save documents\nExit", nullptr},
     {command::kPlay, "&Play", "Play\nPlay", "play"},
     {command::kStop, "&Stop", "Play Stop\nStop", "stop"},
+    {command::kPlayStop, "Pla&y/Stop", "Play the selected track, or stop playing\nPlay/Stop",
+     nullptr},
     {command::kMark, "&Mark", "Mark/Unmark Sound\nMark", "mark"},
     {command::kShotFromTop, "from &top", "shot play from top\nfrom top", "from_top"},
     {command::kShotToMark, "&to mark", "shot play to mark\nto mark", "to_mark"},
@@ -71,6 +75,10 @@ const CommandText kCommandTexts[] = {
     {command::kExpandRight, "Expand &Right",
      "Expand end of selected track from after track top\nExpand Right", "expand_right"},
     {command::kReset, "Reset", "Restore Master File Image\nReset", "reset"},
+    {command::kGoToTime, "&Go To Time...",
+     "Show a time of the file and set the mark there\nGo To Time", nullptr},
+    {command::kSplitAtTime, "Split at T&ime...",
+     "Split the track that holds a time of the file exactly there\nSplit at Time", nullptr},
     {command::kRecord, "&Record", "Record\nRecord", "record"},
     {command::kCrick100000, "1/100000", "", nullptr},
     {command::kCrick10000, "1/10000", "", nullptr},
@@ -82,6 +90,11 @@ const CommandText kCommandTexts[] = {
      nullptr},
     {command::kSettings, "settings", "show settings sheet\nsettings", "settings"},
     {command::kPeakReset, "peak rese&t", "Reset peak meter\nReset peak meter", "peak_reset"},
+    {command::kZoomIn, "Zoom &In", "Show the waveform in more detail\nZoom In", nullptr},
+    {command::kZoomOut, "Zoom &Out", "Show more of the waveform\nZoom Out", nullptr},
+    {command::kZoomWholeFile, "&Whole File", "Show the whole file in the waveform\nWhole File",
+     nullptr},
+    {command::kKeyboardHelp, "&Keyboard...", "List the keys of every command\nKeyboard", nullptr},
     {command::kAbout, "&About Sundra...",
      "Display program information, version number and copyright\nAbout", "about"},
     {command::kEditUndo, "&Undo", "Undo the last action\nUndo", nullptr},
@@ -144,6 +157,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), commands_(new Com
     createMenus();
     createToolBar();
     createStatusBar();
+    // A name typed in the track list keeps its keys.
+    new TypingGuard(*this);
 
     refreshTimer_ = new QTimer(this);
     connect(refreshTimer_, &QTimer::timeout, commands_, &CommandTable::refresh);
@@ -171,27 +186,7 @@ void CMainFrame::createActions() {
         action->setObjectName(QStringLiteral("command%1").arg(id));
     }
 
-    auto shortcuts = [this](int id, std::initializer_list<QKeySequence> keys) {
-        commands_->action(id)->setShortcuts(QList<QKeySequence>(keys));
-        commands_->action(id)->setShortcutContext(Qt::WindowShortcut);
-    };
-    shortcuts(command::kFileNew, {QKeySequence(Qt::CTRL | Qt::Key_N)});
-    shortcuts(command::kFileOpen, {QKeySequence(Qt::CTRL | Qt::Key_O)});
-    shortcuts(command::kFileSave, {QKeySequence(Qt::CTRL | Qt::Key_S)});
-    shortcuts(command::kEditUndo,
-              {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
-    shortcuts(command::kEditRedo,
-              {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    shortcuts(command::kEditCut,
-              {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)});
-    shortcuts(command::kEditCopy,
-              {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
-    shortcuts(command::kEditPaste,
-              {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
-    shortcuts(command::kFindTracks, {QKeySequence(Qt::CTRL | Qt::Key_T)});
-    shortcuts(command::kSplitIntoTracks, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T)});
-    shortcuts(command::kNextPane, {QKeySequence(Qt::Key_F6)});
-    shortcuts(command::kPrevPane, {QKeySequence(Qt::SHIFT | Qt::Key_F6)});
+    assignCommandKeys(*commands_);
 
     // The frame's own toggles.
     commands_->bind(
@@ -228,7 +223,10 @@ void CMainFrame::createMenus() {
     QMenu* action = menuBar()->addMenu(QStringLiteral("&Action"));
     add(action, command::kPlay);
     add(action, command::kStop);
+    add(action, command::kPlayStop);
     add(action, command::kMark);
+    add(action, command::kGoToTime);
+    add(action, command::kSplitAtTime);
     QMenu* shot = action->addMenu(QStringLiteral("S&hot Play"));
     for (int id : {command::kShotFromTop, command::kShotToMark, command::kShotFromMark,
                    command::kShotToEnd}) {
@@ -264,9 +262,14 @@ void CMainFrame::createMenus() {
     add(view, command::kViewStatusBar);
     add(view, command::kSettings);
     add(view, command::kPeakReset);
+    view->addSeparator();
+    add(view, command::kZoomIn);
+    add(view, command::kZoomOut);
+    add(view, command::kZoomWholeFile);
     refreshOnShow(view);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    add(help, command::kKeyboardHelp);
     add(help, command::kAbout);
     refreshOnShow(help);
 }
@@ -315,6 +318,12 @@ void CMainFrame::createToolBar() {
 void CMainFrame::createStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("statusBar"));
+    // The time under the pointer on the waveform, left of the position.
+    pointerPane_ = makePane(bar, QStringLiteral("0:00:00.000"), "pointerPane");
+    pointerPane_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    pointerPane_->setToolTip(QStringLiteral("Time under the pointer"));
+    pointerPane_->clear();
+    bar->addPermanentWidget(pointerPane_);
     timePane_ = makePane(bar, QStringLiteral("00:00:00"), "timePane");
     crickPane_ = makePane(bar, QStringLiteral("1/100     "), "crickRatePane");
     bar->addPermanentWidget(timePane_);
@@ -344,6 +353,14 @@ void CMainFrame::SetCrickRateText(double rate) {
     if (!text.isEmpty()) {
         crickPane_->setText(text);
     }
+}
+
+void CMainFrame::SetPointerTimeText(const QString& text) {
+    pointerPane_->setText(text);
+}
+
+QString CMainFrame::pointerTimeText() const {
+    return pointerPane_->text();
 }
 
 QString CMainFrame::timeText() const {

@@ -29,6 +29,10 @@ public:
     // Pane 2: "1/100", "1/1000", "1/10000" or "1/100000" for exactly those rates;
     // any other rate leaves the pane as it is.
     void SetCrickRateText(double rate);
+    // The pane left of the time: the time under the pointer on the waveform
+    // ("h:mm:ss.mmm"), empty when it is elsewhere.
+    void SetPointerTimeText(const QString& text);
+    QString pointerTimeText() const;
     QString timeText() const;
     QString crickRateText() const;
 
@@ -59,6 +63,7 @@ private:
     QMenu* fileMenu_ = nullptr;
     QAction* recentSeparator_ = nullptr;
     QAction* recentPlaceholder_ = nullptr;
+    QLabel* pointerPane_ = nullptr;
     QLabel* timePane_ = nullptr;
     QLabel* crickPane_ = nullptr;
     QTimer* refreshTimer_ = nullptr;

@@ -14,6 +14,7 @@
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
 #include "ui/platform/command_table.h"
+#include "ui/platform/message_box_reporter.h"
 #include "ui/settings/settings_pages.h"
 #include "ui/settings/settings_sheet.h"
 #include "ui/view/position_bar.h"
@@ -25,12 +26,14 @@
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <mutex>
@@ -82,9 +85,63 @@ void settle(int milliseconds) {
     }
 }
 
+// Cuts the selected row at its pauses, as Auto Split does, without the dialog.
+void splitAtPauses(CSundraApp& app) {
+    CSundraView& view = app.view();
+    sundra::KernelEvent stop(false, true);
+    sundra::PieceList pieces;
+    sundra::splitAll(app.document().playback().range(), view.settings().splitPage().splitSettings(),
+                     stop, pieces, sundra::Notifier::none());
+    view.cuts().applyPieces(view.selectedTrack(), pieces);
+}
+
+// The pointer resting at x on the strip: the status bar shows its time.
+void hover(WaveformStrip& strip, double x) {
+    const QPointF at(x, strip.height() / 3.0);
+    QMouseEvent move(QEvent::MouseMove, at, strip.mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(&strip, &move);
+}
+
+// The recording split at its pauses: the whole, twenty seconds around its
+// first cut with the mark and the pointer near, and 60 ms about the mark.
+bool recordingShots(CSundraApp& app, const QDir& folder, const QString& recording) {
+    CSundraView& view = app.view();
+    WaveformStrip& strip = view.waveform();
+    if (!app.OpenDocumentFile(recording)) {
+        return false;
+    }
+    splitAtPauses(app);
+    app.frame().resize(1280, 800);
+    while (strip.building()) {
+        settle(20);
+    }
+    settle(100);
+    bool ok = save(app.frame(), folder, QStringLiteral("recording-whole.png"));
+
+    const int row = std::min(1, view.cuts().rowCount() - 1);
+    const std::int64_t cut = view.cuts().trackAt(row)->absoluteStart();
+    const std::int32_t rate = app.document().playback().master().format().samplesPerSecond;
+    view.SelectTrack(row, false);
+    view.transport().MovePositionTo(rate * 3);
+    strip.setView(cut - rate * 10, rate * 20.0 / strip.width());
+    hover(strip, strip.xOfFrame(cut - rate * 2));
+    settle(150);
+    ok &= save(app.frame(), folder, QStringLiteral("recording-zoomed.png"));
+
+    const std::int64_t mark = cut + rate * 3;
+    strip.setView(mark - rate * 3 / 100, rate * 0.06 / strip.width());
+    hover(strip, strip.xOfFrame(mark + rate / 100));
+    settle(150);
+    ok &= save(app.frame(), folder, QStringLiteral("recording-close.png"));
+    // The cuts made here are no edit of the user's: nothing is kept of them.
+    view.cuts().markSaved();
+    return ok;
+}
+
 } // namespace
 
-int writeScreenshots(const QString& folderPath) {
+int writeScreenshots(const QString& folderPath, const QString& recording) {
     QDir folder(folderPath);
     if (!folder.mkpath(QStringLiteral("."))) {
         QTextStream(stderr) << "cannot make " << folderPath << Qt::endl;
@@ -110,15 +167,7 @@ int writeScreenshots(const QString& folderPath) {
     if (!app.OpenDocumentFile(QString::fromStdString(album))) {
         return 1;
     }
-    // Split the album at its pauses, as Auto Split does, without the dialog.
-    {
-        sundra::KernelEvent stop(false, true);
-        sundra::PieceList pieces;
-        sundra::splitAll(app.document().playback().range(),
-                         view.settings().splitPage().splitSettings(), stop, pieces,
-                         sundra::Notifier::none());
-        view.cuts().applyPieces(view.selectedTrack(), pieces);
-    }
+    splitAtPauses(app);
     view.SelectTrack(1, false);
     view.transport().OnHScroll(PositionBar::ThumbTrack, 420);
     app.commands().execute(command::kPlay);
@@ -181,6 +230,12 @@ int writeScreenshots(const QString& folderPath) {
         sheet.dialog()->reject();
     });
     sheet.exec(&frame);
+
+    if (!recording.isEmpty()) {
+        // A question (a kept cut list of the recording) has no one to answer.
+        sendMessagesToStandardError();
+        ok &= recordingShots(app, folder, recording);
+    }
 
     app.shutdown();
     return ok ? 0 : 1;

@@ -3,12 +3,15 @@
 #include "audio/wave_out_device.h"
 #include "core/cut_list.h"
 #include "core/exception.h"
+#include "ui/app/command_keys.h"
 #include "ui/app/main_frame.h"
+#include "ui/app/window_layout.h"
 #include "ui/dialogs/about_box.h"
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
 #include "ui/platform/command_table.h"
 #include "ui/platform/message_box_reporter.h"
+#include "ui/settings/settings_pages.h"
 #include "ui/settings/settings_store.h"
 #include "ui/view/cut_list_files.h"
 #include "ui/view/cut_list_keeper.h"
@@ -23,6 +26,7 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -92,9 +96,11 @@ CSundraApp::StartResult CSundraApp::initInstance(const QStringList& arguments, b
     view_ =
         new CSundraView(*document_, frame_->commands(), options_.makeSettingsStore(), frame_.get());
     frame_->setCentralWidget(view_);
+    window_layout::restore(*frame_, view_->splitter(), view_->settings().store());
     frame_->setRecentFiles(recentFiles_.entries());
     bindCommands();
     connect(view_, &CSundraView::positionTimeChanged, frame_.get(), &CMainFrame::SetTimeText);
+    connect(view_, &CSundraView::pointerTimeChanged, frame_.get(), &CMainFrame::SetPointerTimeText);
     connect(&view_->transport(), &Transport::crickRateChanged, frame_.get(),
             &CMainFrame::SetCrickRateText);
     connect(view_, &CSundraView::recordingAdopted, this, [this](const QString& recorded) {
@@ -129,6 +135,10 @@ void CSundraApp::bindCommands() {
     table.bind(command::kFileOpen, [this] { OnFileOpen(); });
     table.bind(command::kAppExit, [this] { frame_->close(); });
     table.bind(command::kAbout, [this] { OnAppAbout(); });
+    table.bind(command::kKeyboardHelp, [this] {
+        CKeysDialog keys(keyRows(*frame_->menuBar()), frame_.get());
+        keys.exec();
+    });
     for (int i = 0; i < command::kRecentFileCount; ++i) {
         table.bind(
             command::kRecentFileFirst + i, [this, i] { OnOpenRecentFile(i); },
@@ -260,6 +270,7 @@ void CSundraApp::shutdown() {
         // of those writes is on disk before the program ends.
         if (view_ != nullptr) {
             view_->keptCutLists().flush();
+            window_layout::save(*frame_, view_->splitter(), view_->settings().store());
         }
         frame_->hide();
         // The view goes with the frame and writes the settings as it goes.

@@ -3,6 +3,8 @@
 #include "core/units.h"
 #include "ui/platform/dialog_font.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -14,6 +16,9 @@ CSaveAllDialog::CSaveAllDialog(const std::string& documentPath, QWidget* parent)
     setWindowTitle(QStringLiteral("Save All Dialog"));
     setMinimumSize(dialogUnitsToPixels(font(), 187, 81));
 
+    overall_ = new QLabel(this);
+    overall_->setObjectName(QStringLiteral("overall"));
+
     name_ = new QLabel(this);
     name_->setObjectName(QStringLiteral("currentName"));
     name_->setMinimumHeight(dialogUnitsToPixels(font(), 0, 21).height());
@@ -23,7 +28,7 @@ CSaveAllDialog::CSaveAllDialog(const std::string& documentPath, QWidget* parent)
     format_->setObjectName(QStringLiteral("format"));
     format_->setVisible(false);
 
-    layOutProgressForm({name_, format_}, progress_, cancel_);
+    layOutProgressForm({overall_, name_, format_}, progress_, cancel_);
 }
 
 CSaveAllDialog::~CSaveAllDialog() {
@@ -79,8 +84,60 @@ void CSaveAllDialog::onTimer() {
 }
 
 void CSaveAllDialog::onMessage(std::uint32_t message, std::uint32_t, std::int64_t) {
-    if (message == kNameMessage && work_)
-        name_->setText(QString::fromStdString(work_->currentName()));
+    if (message != kNameMessage || !work_)
+        return;
+    overall_->setText(
+        QStringLiteral("Track %1 of %2").arg(work_->currentJob() + 1).arg(jobs_.size()));
+    name_->setText(QString::fromStdString(work_->currentName()));
+}
+
+namespace {
+
+QString tracks(std::size_t count) {
+    return count == 1 ? QStringLiteral("1 track") : QStringLiteral("%1 tracks").arg(count);
+}
+
+// "the track ... was" or "the 3 tracks ... were", for what was not saved.
+QString notSaved(std::size_t count, const QString& which) {
+    return count == 1 ? QStringLiteral("the track %1 was not saved").arg(which)
+                      : QStringLiteral("the %1 tracks %2 were not saved").arg(count).arg(which);
+}
+
+} // namespace
+
+QString CSaveAllDialog::folderText() const {
+    QString folder;
+    if (!outputFolder_.empty())
+        folder = QFileInfo(QString::fromStdString(outputFolder_)).absoluteFilePath();
+    else if (!documentPath_.empty())
+        folder = QFileInfo(QString::fromStdString(documentPath_)).absolutePath();
+    else
+        folder = QDir::currentPath();
+    return QDir::toNativeSeparators(folder);
+}
+
+QString CSaveAllDialog::closingMessage() {
+    stopAndJoin();
+    const std::size_t written = work_ ? work_->filesWritten() : 0;
+    if (written == jobs_.size())
+        return QStringLiteral("Saved %1 in %2.").arg(tracks(written), folderText());
+    QString text = QStringLiteral("Saved %1 of %2 in %3.")
+                       .arg(written)
+                       .arg(tracks(jobs_.size()), folderText());
+    const int failed = work_ ? work_->failedJob() : -1;
+    if (failed >= 0) {
+        const auto failedJob = static_cast<std::size_t>(failed);
+        text += QStringLiteral("\nThe track %1 could not be written")
+                    .arg(QString::fromStdString(jobs_[failedJob].name));
+        const std::size_t after = jobs_.size() - failedJob - 1;
+        text += after == 0
+                    ? QStringLiteral(".")
+                    : QStringLiteral("; %1.").arg(notSaved(after, QStringLiteral("after it")));
+    } else {
+        text += QStringLiteral("\nSave All was cancelled: %1.")
+                    .arg(notSaved(jobs_.size() - written, QStringLiteral("left")));
+    }
+    return text;
 }
 
 void CSaveAllDialog::stopWorker() {

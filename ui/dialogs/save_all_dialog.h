@@ -1,7 +1,8 @@
 #pragma once
 // CSaveAllDialog: the "Save All Dialog" that writes every track to a file of its
-// own on a worker thread, showing the name of the file being written and how far
-// it has come. The worker posts OK after the last file. Cancel asks the worker
+// own on a worker thread, showing which track of how many it is writing
+// ("Track 3 of 12"), the name of the file being written and how far it has
+// come. The worker posts OK after the last file. Cancel asks the worker
 // to stop without waiting (it finishes the file it is writing); the destructor
 // joins it, so the jobs' tracks must outlive the dialog object. A file that
 // cannot be written is reported through the error reporter and the dialog stays
@@ -38,8 +39,17 @@ public:
     QLabel* formatLabel() const { return format_; }
 
     QLabel* nameLabel() const { return name_; }
+    QLabel* overallLabel() const { return overall_; }
     QProgressBar* progressBar() const { return progress_; }
     QPushButton* cancelButton() const { return cancel_; }
+
+    // What the user is told once the dialog has closed: how many tracks were
+    // saved in which folder, and what was not saved (after a cancel, or from
+    // the track that could not be written on). Waits for the worker first: a
+    // cancelled export may still be finishing its file.
+    QString closingMessage();
+    // The folder the files go to, as the user knows it.
+    QString folderText() const;
 
     bool begin() override;
     int run(sundra::Event& stopEvent) override;
@@ -59,6 +69,7 @@ private:
     std::unique_ptr<sundra::SaveAllWork> work_;
     std::unique_ptr<sundra::Notifier> commands_;
     std::unique_ptr<sundra::Notifier> nameShown_;
+    QPointer<QLabel> overall_;
     QPointer<QLabel> name_;
     QPointer<QLabel> format_;
     QPointer<QProgressBar> progress_;

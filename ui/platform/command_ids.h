@@ -29,6 +29,7 @@ inline constexpr int kPrevPane = 57681;
 // Action
 inline constexpr int kPlay = 32771;
 inline constexpr int kStop = 32772;
+inline constexpr int kPlayStop = 32901; // Space: Play when idle, Stop when playing
 inline constexpr int kMark = 32792;
 inline constexpr int kShotFromTop = 32813;
 inline constexpr int kShotToMark = 32808;
@@ -51,15 +52,21 @@ inline constexpr int kCrick10000 = 32832;
 inline constexpr int kCrick1000 = 32833;
 inline constexpr int kCrick100 = 32834;
 inline constexpr int kToggleCrickRate = 32835;
+inline constexpr int kGoToTime = 32880;
+inline constexpr int kSplitAtTime = 32881;
 
 // View
 inline constexpr int kViewToolbar = 59392;
 inline constexpr int kViewStatusBar = 59393;
 inline constexpr int kSettings = 32816;
 inline constexpr int kPeakReset = 32783;
+inline constexpr int kZoomIn = 32902;
+inline constexpr int kZoomOut = 32903;
+inline constexpr int kZoomWholeFile = 32904;
 
 // Help
 inline constexpr int kAbout = 57664;
+inline constexpr int kKeyboardHelp = 32905;
 
 // Status bar indicators
 inline constexpr int kIndicatorTime = 61204;

@@ -2,6 +2,8 @@
 
 #include <QAction>
 
+#include <algorithm>
+
 CommandTable::CommandTable(QObject* parent) : QObject(parent) {}
 
 CommandTable::~CommandTable() = default;
@@ -36,6 +38,12 @@ void CommandTable::bind(int id, Handler handler, Rule enabled, Rule checked) {
 QAction* CommandTable::action(int id) const {
     auto found = commands_.find(id);
     return found == commands_.end() ? nullptr : found->action;
+}
+
+QList<int> CommandTable::ids() const {
+    QList<int> all = commands_.keys();
+    std::sort(all.begin(), all.end());
+    return all;
 }
 
 void CommandTable::refresh() {

@@ -7,6 +7,7 @@
 // the handlers and rules belong to whoever registered them.
 
 #include <QHash>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -35,6 +36,8 @@ public:
 
     QAction* action(int id) const;
     bool contains(int id) const { return commands_.contains(id); }
+    // Every registered command number, in ascending order.
+    QList<int> ids() const;
 
     // Evaluates every rule and updates the actions.
     void refresh();

@@ -20,9 +20,20 @@ std::function<bool(const QString&)>& questionAnswer() {
     return answer;
 }
 
-QMessageBox* makeBox(QWidget* owner, const QString& text) {
-    return new QMessageBox(QMessageBox::Warning, QStringLiteral("Sundra"), text, QMessageBox::Ok,
-                           owner);
+QMessageBox* makeBox(QWidget* owner, const QString& text,
+                     QMessageBox::Icon icon = QMessageBox::Warning) {
+    return new QMessageBox(icon, QStringLiteral("Sundra"), text, QMessageBox::Ok, owner);
+}
+
+void execBox(QWidget* owner, const QString& text, QMessageBox::Icon icon) {
+    if (messageSink()) {
+        messageSink()(text);
+        return;
+    }
+    // Guarded: the box goes with its owner if the owner is destroyed meanwhile.
+    QPointer<QMessageBox> box = makeBox(owner, text, icon);
+    box->exec();
+    delete box.data();
 }
 
 // On the window thread: a box that does not run a loop of its own, so that the
@@ -53,14 +64,11 @@ void installMessageBoxErrorReporter() {
 }
 
 void showMessage(QWidget* owner, const QString& text) {
-    if (messageSink()) {
-        messageSink()(text);
-        return;
-    }
-    // Guarded: the box goes with its owner if the owner is destroyed meanwhile.
-    QPointer<QMessageBox> box = makeBox(owner, text);
-    box->exec();
-    delete box.data();
+    execBox(owner, text, QMessageBox::Warning);
+}
+
+void showInformation(QWidget* owner, const QString& text) {
+    execBox(owner, text, QMessageBox::Information);
 }
 
 bool askYesNo(QWidget* owner, const QString& question) {

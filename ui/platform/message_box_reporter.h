@@ -15,6 +15,8 @@ class QWidget;
 void installMessageBoxErrorReporter();
 // A modal box owned by owner (may be null); returns when the user closed it.
 void showMessage(QWidget* owner, const QString& text);
+// The same with the information icon: the word at the end of a long job.
+void showInformation(QWidget* owner, const QString& text);
 
 // Where no one can answer a box (the offscreen platform), every text goes to
 // standard error instead.

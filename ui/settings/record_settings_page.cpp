@@ -71,25 +71,33 @@ QWidget* CRecordSettingsPage::createWidget(QWidget* parent) {
     auto* defaultButton = new QPushButton(QStringLiteral("default"), page);
     defaultButton->setObjectName(QStringLiteral("defaultButton"));
     defaultButton->setAutoDefault(false);
+    waitLevelValue_ = makeValueLabel(page, QStringLiteral("waitLevelValue"));
+    autoStopLevelValue_ = makeValueLabel(page, QStringLiteral("autoStopLevelValue"));
+    autoStopTimeValue_ = makeValueLabel(page, QStringLiteral("autoStopTimeValue"));
+    overloadStopLevelValue_ = makeValueLabel(page, QStringLiteral("overloadStopLevelValue"));
 
-    // Labels about 24 units wide, sliders 94, the button column 50: each check box
-    // heads the slider rows it governs.
+    // Labels about 24 units wide, sliders 94, their values, the button column
+    // 50: each check box heads the slider rows it governs.
     auto* grid = new QGridLayout(page);
     grid->addWidget(waitBox_, 0, 0, 1, 2);
-    grid->addWidget(defaultButton, 0, 2, Qt::AlignTop);
+    grid->addWidget(defaultButton, 0, 3, Qt::AlignTop);
     grid->addWidget(waitLevelLabel_, 1, 0);
     grid->addWidget(waitLevelSlider_, 1, 1);
+    grid->addWidget(waitLevelValue_, 1, 2);
     grid->addWidget(autoStopBox_, 2, 0, 1, 2);
     grid->addWidget(autoStopLevelLabel_, 3, 0);
     grid->addWidget(autoStopLevelSlider_, 3, 1);
+    grid->addWidget(autoStopLevelValue_, 3, 2);
     grid->addWidget(autoStopTimeLabel_, 4, 0);
     grid->addWidget(autoStopTimeSlider_, 4, 1);
+    grid->addWidget(autoStopTimeValue_, 4, 2);
     grid->addWidget(overloadStopBox_, 5, 0, 1, 2);
     grid->addWidget(overloadStopLevelLabel_, 6, 0);
     grid->addWidget(overloadStopLevelSlider_, 6, 1);
+    grid->addWidget(overloadStopLevelValue_, 6, 2);
     grid->setColumnStretch(0, 24);
     grid->setColumnStretch(1, 94);
-    grid->setColumnStretch(2, 50);
+    grid->setColumnStretch(3, 50);
     grid->setRowStretch(7, 1);
 
     QWidget::setTabOrder(waitBox_, waitLevelSlider_);
@@ -105,7 +113,22 @@ QWidget* CRecordSettingsPage::createWidget(QWidget* parent) {
     QObject::connect(overloadStopBox_, &QCheckBox::stateChanged, page,
                      [this] { applyOverloadRule(); });
     QObject::connect(defaultButton, &QPushButton::clicked, page, [this] { setDefaultControls(); });
+    for (QSlider* slider : {waitLevelSlider_.data(), autoStopLevelSlider_.data(),
+                            autoStopTimeSlider_.data(), overloadStopLevelSlider_.data()})
+        QObject::connect(slider, &QSlider::valueChanged, page, [this] { showValues(); });
+    showValues();
     return page;
+}
+
+void CRecordSettingsPage::showValues() {
+    // The sliders' values through the conversion the recording uses.
+    const sundra::RecordSettings shown = sundra::RecordSettings::fromPageValues(
+        0, waitLevelSlider_->value(), 0, autoStopLevelSlider_->value(),
+        autoStopTimeSlider_->value(), 0, overloadStopLevelSlider_->value());
+    waitLevelValue_->setText(page_controls::levelValue(shown.waitLevel));
+    autoStopLevelValue_->setText(page_controls::levelValue(shown.autoStopLevel));
+    autoStopTimeValue_->setText(page_controls::secondsValue(shown.autoStopTime));
+    overloadStopLevelValue_->setText(page_controls::levelValue(shown.overloadStopLevel));
 }
 
 void CRecordSettingsPage::loadControls() {
@@ -119,6 +142,7 @@ void CRecordSettingsPage::loadControls() {
     page_controls::loadCheck(*waitBox_, wait_);
     waitLevelSlider_->setValue(waitLevel_);
     applyRules();
+    showValues();
 }
 
 void CRecordSettingsPage::saveControls() {
@@ -146,6 +170,10 @@ void CRecordSettingsPage::destroyWidget() {
     autoStopLevelLabel_ = nullptr;
     autoStopTimeLabel_ = nullptr;
     overloadStopLevelLabel_ = nullptr;
+    waitLevelValue_ = nullptr;
+    autoStopLevelValue_ = nullptr;
+    autoStopTimeValue_ = nullptr;
+    overloadStopLevelValue_ = nullptr;
 }
 
 sundra::RecordSettings CRecordSettingsPage::makeRecordSettings() const {
@@ -158,6 +186,7 @@ void CRecordSettingsPage::applyWaitRule() {
     const bool enabled = page_controls::isTicked(*waitBox_);
     waitLevelLabel_->setEnabled(enabled);
     waitLevelSlider_->setEnabled(enabled);
+    waitLevelValue_->setEnabled(enabled);
 }
 
 void CRecordSettingsPage::applyAutoStopRule() {
@@ -166,12 +195,15 @@ void CRecordSettingsPage::applyAutoStopRule() {
     autoStopLevelSlider_->setEnabled(enabled);
     autoStopTimeLabel_->setEnabled(enabled);
     autoStopTimeSlider_->setEnabled(enabled);
+    autoStopLevelValue_->setEnabled(enabled);
+    autoStopTimeValue_->setEnabled(enabled);
 }
 
 void CRecordSettingsPage::applyOverloadRule() {
     const bool enabled = page_controls::isTicked(*overloadStopBox_);
     overloadStopLevelLabel_->setEnabled(enabled);
     overloadStopLevelSlider_->setEnabled(enabled);
+    overloadStopLevelValue_->setEnabled(enabled);
 }
 
 void CRecordSettingsPage::applyRules() {

@@ -2,7 +2,8 @@
 // CRecordSettingsPage: the "Record" page (section "record"). Holds the seven
 // recording options as raw integers, loads them when it is built, writes all
 // seven when it is destroyed, and converts them into the RecordSettings that a
-// recording runs with. Each check box enables the controls it governs.
+// recording runs with. Each check box enables the controls it governs; beside
+// each slider its value, in the units of the detection report.
 
 #include "audio/record_settings.h"
 #include "ui/settings/settings_page.h"
@@ -46,6 +47,8 @@ private:
     void applyAutoStopRule();
     void applyOverloadRule();
     void applyRules();
+    // The value labels follow the sliders, in the report's units.
+    void showValues();
     // The "default" button: the controls only; the fields follow when saved.
     void setDefaultControls();
 
@@ -69,4 +72,8 @@ private:
     QPointer<QLabel> autoStopLevelLabel_;
     QPointer<QLabel> autoStopTimeLabel_;
     QPointer<QLabel> overloadStopLevelLabel_;
+    QPointer<QLabel> waitLevelValue_;
+    QPointer<QLabel> autoStopLevelValue_;
+    QPointer<QLabel> autoStopTimeValue_;
+    QPointer<QLabel> overloadStopLevelValue_;
 };

@@ -1,8 +1,10 @@
 #include "ui/settings/settings_page.h"
 
+#include "split/detection_report.h"
 #include "ui/platform/dialog_font.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QSlider>
 
 SettingsPage::~SettingsPage() = default;
@@ -72,6 +74,26 @@ void setCheck(QCheckBox& box, bool ticked) {
 
 bool isTicked(const QCheckBox& box) {
     return box.checkState() != Qt::Unchecked;
+}
+
+QLabel* makeValueLabel(QWidget* parent, const QString& objectName) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(objectName);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(levelValue(0.0999)) + 4);
+    return label;
+}
+
+QString levelValue(double level) {
+    return QString::fromStdString(sundra::levelText(level));
+}
+
+QString secondsValue(double seconds) {
+    return QString::number(seconds, 'f', 1) + QStringLiteral(" s");
+}
+
+QString millisecondsValue(int milliseconds) {
+    return milliseconds == 0 ? QStringLiteral("off") : QStringLiteral("%1 ms").arg(milliseconds);
 }
 
 } // namespace page_controls

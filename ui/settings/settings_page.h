@@ -14,6 +14,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QLabel;
 class QSlider;
 
 class SettingsPage {
@@ -51,5 +52,16 @@ int saveCheck(const QCheckBox& box);
 // Sets a check box to a plain ticked or clear state (no indeterminate state).
 void setCheck(QCheckBox& box, bool ticked);
 bool isTicked(const QCheckBox& box);
+
+// The label beside a slider that shows its value, in the units the detection
+// report speaks in; wide enough for the longest value, so that the slider
+// keeps its place as the value changes.
+QLabel* makeValueLabel(QWidget* parent, const QString& objectName);
+// "0.0500 (-26.0 dBFS)": a level as the detection report gives it.
+QString levelValue(double level);
+// "1.0 s"
+QString secondsValue(double seconds);
+// "10 ms", or "off" for 0.
+QString millisecondsValue(int milliseconds);
 
 } // namespace page_controls

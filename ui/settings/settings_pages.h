@@ -27,6 +27,8 @@ public:
     void addPagesToSheet();
 
     CSettingsSheet& sheet() { return sheet_; }
+    // The store the pages keep their values in; others may keep theirs there too.
+    SettingsStore& store() { return *store_; }
     CSplitAllSettingsPage& splitPage() { return *splitPage_; }
     CRecordSettingsPage& recordPage() { return *recordPage_; }
     CShotPlaySettingsPage& shotPlayPage() { return *shotPage_; }

@@ -16,8 +16,20 @@ void MemorySettingsStore::writeInt(const std::string& section, const std::string
     writes_.push_back(section + "/" + key);
 }
 
+std::string MemorySettingsStore::readText(const std::string& section, const std::string& key,
+                                          const std::string& defaultValue) {
+    auto found = texts_.find({section, key});
+    return found == texts_.end() ? defaultValue : found->second;
+}
+
+void MemorySettingsStore::writeText(const std::string& section, const std::string& key,
+                                    const std::string& value) {
+    texts_[{section, key}] = value;
+    writes_.push_back(section + "/" + key);
+}
+
 bool MemorySettingsStore::contains(const std::string& section, const std::string& key) const {
-    return values_.count({section, key}) != 0;
+    return values_.count({section, key}) != 0 || texts_.count({section, key}) != 0;
 }
 
 namespace {
@@ -48,6 +60,17 @@ int QtSettingsStore::readInt(const std::string& section, const std::string& key,
 
 void QtSettingsStore::writeInt(const std::string& section, const std::string& key, int value) {
     settings_->setValue(settingsKey(section, key), value);
+}
+
+std::string QtSettingsStore::readText(const std::string& section, const std::string& key,
+                                      const std::string& defaultValue) {
+    const QVariant value = settings_->value(settingsKey(section, key));
+    return value.isValid() ? value.toString().toStdString() : defaultValue;
+}
+
+void QtSettingsStore::writeText(const std::string& section, const std::string& key,
+                                const std::string& value) {
+    settings_->setValue(settingsKey(section, key), QString::fromStdString(value));
 }
 
 void QtSettingsStore::sync() {

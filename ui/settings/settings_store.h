@@ -1,7 +1,8 @@
 #pragma once
 // Where the settings pages keep their integers: one section per page, one key per
-// value. The pages talk only to this two-call interface, so tests use the
-// in-memory store and the program uses QSettings.
+// value. A few values are text (a folder, the window's layout). The pages talk
+// only to this interface, so tests use the in-memory store and the program
+// uses QSettings.
 
 #include <map>
 #include <memory>
@@ -18,6 +19,11 @@ public:
     virtual int readInt(const std::string& section, const std::string& key, int defaultValue) = 0;
     // A failed write is not reported.
     virtual void writeInt(const std::string& section, const std::string& key, int value) = 0;
+    // The stored text (UTF-8), or defaultValue when the key is missing.
+    virtual std::string readText(const std::string& section, const std::string& key,
+                                 const std::string& defaultValue) = 0;
+    virtual void writeText(const std::string& section, const std::string& key,
+                           const std::string& value) = 0;
 };
 
 // Keeps the values in memory; also records the order of the writes so that a
@@ -26,6 +32,10 @@ class MemorySettingsStore : public SettingsStore {
 public:
     int readInt(const std::string& section, const std::string& key, int defaultValue) override;
     void writeInt(const std::string& section, const std::string& key, int value) override;
+    std::string readText(const std::string& section, const std::string& key,
+                         const std::string& defaultValue) override;
+    void writeText(const std::string& section, const std::string& key,
+                   const std::string& value) override;
 
     bool contains(const std::string& section, const std::string& key) const;
     // "section/key" of every write, oldest first.
@@ -33,6 +43,7 @@ public:
 
 private:
     std::map<std::pair<std::string, std::string>, int> values_;
+    std::map<std::pair<std::string, std::string>, std::string> texts_;
     std::vector<std::string> writes_;
 };
 
@@ -47,6 +58,10 @@ public:
 
     int readInt(const std::string& section, const std::string& key, int defaultValue) override;
     void writeInt(const std::string& section, const std::string& key, int value) override;
+    std::string readText(const std::string& section, const std::string& key,
+                         const std::string& defaultValue) override;
+    void writeText(const std::string& section, const std::string& key,
+                   const std::string& value) override;
     // Writes pending changes to disk now.
     void sync();
     // The INI file behind the store.

@@ -32,15 +32,17 @@ QWidget* CShotPlaySettingsPage::createWidget(QWidget* parent) {
     auto* defaultButton = new QPushButton(QStringLiteral("default"), page);
     defaultButton->setObjectName(QStringLiteral("defaultButton"));
     defaultButton->setAutoDefault(false);
+    timeValue_ = page_controls::makeValueLabel(page, QStringLiteral("timeValue"));
 
-    // Label 23 units, slider 94, button 50, all on one row.
+    // Label 23 units, slider 94, its value, button 50, all on one row.
     auto* grid = new QGridLayout(page);
     grid->addWidget(timeLabel, 0, 0);
     grid->addWidget(timeSlider_, 0, 1);
-    grid->addWidget(defaultButton, 0, 2, Qt::AlignTop);
+    grid->addWidget(timeValue_, 0, 2);
+    grid->addWidget(defaultButton, 0, 3, Qt::AlignTop);
     grid->setColumnStretch(0, 24);
     grid->setColumnStretch(1, 94);
-    grid->setColumnStretch(2, 50);
+    grid->setColumnStretch(3, 50);
     grid->setRowStretch(1, 1);
 
     QWidget::setTabOrder(timeSlider_, defaultButton);
@@ -48,12 +50,18 @@ QWidget* CShotPlaySettingsPage::createWidget(QWidget* parent) {
         time_ = 10;
         loadControls();
     });
+    QObject::connect(timeSlider_, &QSlider::valueChanged, page, [this](int position) {
+        timeValue_->setText(page_controls::secondsValue(secondsOf(position)));
+    });
+    timeValue_->setText(page_controls::secondsValue(secondsOf(timeSlider_->value())));
     return page;
 }
 
 void CShotPlaySettingsPage::loadControls() {
-    if (timeSlider_)
-        timeSlider_->setValue(time_);
+    if (!timeSlider_)
+        return;
+    timeSlider_->setValue(time_);
+    timeValue_->setText(page_controls::secondsValue(secondsOf(timeSlider_->value())));
 }
 
 void CShotPlaySettingsPage::saveControls() {
@@ -64,8 +72,13 @@ void CShotPlaySettingsPage::saveControls() {
 void CShotPlaySettingsPage::destroyWidget() {
     SettingsPage::destroyWidget();
     timeSlider_ = nullptr;
+    timeValue_ = nullptr;
+}
+
+double CShotPlaySettingsPage::secondsOf(int time) {
+    return time * 0.1;
 }
 
 double CShotPlaySettingsPage::shotPlaySeconds() const {
-    return time_ * 0.1;
+    return secondsOf(time_);
 }

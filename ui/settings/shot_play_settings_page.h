@@ -2,10 +2,12 @@
 // CShotPlaySettingsPage: the "shot play" page (section "shotplay"). Holds the
 // length of a shot play in tenths of a second, loads it when it is built and
 // writes it when it is destroyed. Its "default" button changes the value at
-// once (not only the slider), so Cancel in the sheet does not undo it.
+// once (not only the slider), so Cancel in the sheet does not undo it. Beside
+// the slider its value in seconds.
 
 #include "ui/settings/settings_page.h"
 
+#include <QLabel>
 #include <QSlider>
 
 class SettingsStore;
@@ -27,10 +29,12 @@ public:
 
     // time x 0.1, as stored (also outside 0..100).
     double shotPlaySeconds() const;
+    static double secondsOf(int time);
     int time() const { return time_; }
 
 private:
     SettingsStore& store_;
     int time_;
     QPointer<QSlider> timeSlider_;
+    QPointer<QLabel> timeValue_;
 };

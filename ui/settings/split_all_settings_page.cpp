@@ -90,30 +90,38 @@ QWidget* CSplitAllSettingsPage::createWidget(QWidget* parent) {
     // The click filter, in milliseconds: how long a sound must last to count as one.
     clickFilterSlider_ = makeSlider(page, QStringLiteral("clickFilterSlider"));
     QLabel* clickFilterLabel = makeLabel(QStringLiteral("click filter"), page);
+    senseLevelValue_ = makeValueLabel(page, QStringLiteral("senseLevelValue"));
+    senseTimeValue_ = makeValueLabel(page, QStringLiteral("senseTimeValue"));
+    minimumTimeValue_ = makeValueLabel(page, QStringLiteral("minimumTimeValue"));
+    clickFilterValue_ = makeValueLabel(page, QStringLiteral("clickFilterValue"));
 
-    // Labels 48 units wide, sliders 67, the button column 50; four slider rows
-    // of 22 units 7 apart, then the check box.
+    // Labels 48 units wide, sliders 67, their values, the button column 50;
+    // four slider rows of 22 units 7 apart, then the check box.
     auto* grid = new QGridLayout(page);
     grid->addWidget(senseLevelLabel, 0, 0);
     grid->addWidget(senseLevelSlider_, 0, 1);
-    grid->addWidget(defaultButton, 0, 2, Qt::AlignTop);
+    grid->addWidget(senseLevelValue_, 0, 2);
+    grid->addWidget(defaultButton, 0, 3, Qt::AlignTop);
     if (detectionOpener_) {
         auto* detection = new QPushButton(QStringLiteral("Detection..."), page);
         detection->setObjectName(QStringLiteral("detectionButton"));
         detection->setAutoDefault(false);
-        grid->addWidget(detection, 1, 2, Qt::AlignTop);
+        grid->addWidget(detection, 1, 3, Qt::AlignTop);
         QObject::connect(detection, &QPushButton::clicked, page, [this] { openDetection(); });
     }
     grid->addWidget(senseTimeLabel, 1, 0);
     grid->addWidget(senseTimeSlider_, 1, 1);
+    grid->addWidget(senseTimeValue_, 1, 2);
     grid->addWidget(minimumTimeLabel, 2, 0);
     grid->addWidget(minimumTimeSlider_, 2, 1);
+    grid->addWidget(minimumTimeValue_, 2, 2);
     grid->addWidget(clickFilterLabel, 3, 0);
     grid->addWidget(clickFilterSlider_, 3, 1);
+    grid->addWidget(clickFilterValue_, 3, 2);
     grid->addWidget(trimSpaceBox_, 4, 0, 1, 2);
     grid->setColumnStretch(0, 48);
     grid->setColumnStretch(1, 67);
-    grid->setColumnStretch(2, 50);
+    grid->setColumnStretch(3, 50);
     grid->setRowStretch(5, 1);
 
     QWidget::setTabOrder(senseLevelSlider_, senseTimeSlider_);
@@ -123,9 +131,21 @@ QWidget* CSplitAllSettingsPage::createWidget(QWidget* parent) {
     QWidget::setTabOrder(minimumTimeSlider_, clickFilterSlider_);
 
     QObject::connect(defaultButton, &QPushButton::clicked, page, [this] { setDefaultControls(); });
+    for (QSlider* slider : {senseLevelSlider_.data(), senseTimeSlider_.data(),
+                            minimumTimeSlider_.data(), clickFilterSlider_.data()})
+        QObject::connect(slider, &QSlider::valueChanged, page, [this] { showValues(); });
     if (controlsListener_)
         watchControls(page);
+    showValues();
     return page;
+}
+
+void CSplitAllSettingsPage::showValues() {
+    const sundra::SplitSettings shown = shownSettings();
+    senseLevelValue_->setText(page_controls::levelValue(shown.senseLevel));
+    senseTimeValue_->setText(page_controls::secondsValue(shown.senseTime));
+    minimumTimeValue_->setText(page_controls::secondsValue(shown.minimumTime));
+    clickFilterValue_->setText(page_controls::millisecondsValue(shown.clickFilterMs));
 }
 
 void CSplitAllSettingsPage::loadControls() {
@@ -136,6 +156,7 @@ void CSplitAllSettingsPage::loadControls() {
     senseTimeSlider_->setValue(senseTime_);
     minimumTimeSlider_->setValue(minimumTime_);
     clickFilterSlider_->setValue(clickFilter_);
+    showValues();
 }
 
 void CSplitAllSettingsPage::saveControls() {
@@ -174,6 +195,10 @@ void CSplitAllSettingsPage::destroyWidget() {
     trimSpaceBox_ = nullptr;
     minimumTimeSlider_ = nullptr;
     clickFilterSlider_ = nullptr;
+    senseLevelValue_ = nullptr;
+    senseTimeValue_ = nullptr;
+    minimumTimeValue_ = nullptr;
+    clickFilterValue_ = nullptr;
 }
 
 sundra::SplitSettings CSplitAllSettingsPage::splitSettings() const {

@@ -2,12 +2,14 @@
 // CSplitAllSettingsPage: the "AutoSplit" page (section "SplitAll"). Holds the
 // values of the automatic split as raw slider positions, loads them when it is
 // built, writes all of them when it is destroyed, and converts them into the
-// SplitSettings that Auto Split runs with.
+// SplitSettings that Auto Split runs with. Beside each slider its value, in
+// the units of the detection report.
 
 #include "split/split_settings.h"
 #include "ui/settings/settings_page.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QSlider>
 
 #include <functional>
@@ -62,6 +64,8 @@ private:
     // The settings of the controls, which the fields take only when saved.
     sundra::SplitSettings shownSettings() const;
     void watchControls(QWidget* page);
+    // The value labels follow the sliders, in the report's units.
+    void showValues();
     void tellListener(bool shown);
 
     SettingsStore& store_;
@@ -76,6 +80,10 @@ private:
     QPointer<QCheckBox> trimSpaceBox_;
     QPointer<QSlider> minimumTimeSlider_;
     QPointer<QSlider> clickFilterSlider_;
+    QPointer<QLabel> senseLevelValue_;
+    QPointer<QLabel> senseTimeValue_;
+    QPointer<QLabel> minimumTimeValue_;
+    QPointer<QLabel> clickFilterValue_;
     DetectionOpener detectionOpener_;
     ControlsListener controlsListener_;
     // Whether the listener was last told settings (not nothing).

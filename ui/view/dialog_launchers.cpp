@@ -12,7 +12,12 @@
 #include "ui/settings/settings_pages.h"
 #include "ui/view/transport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <optional>
 
 #include <mutex>
 
@@ -42,12 +47,66 @@ bool DialogLaunchers::saveAllAllowed() {
 
 void DialogLaunchers::OnSaveAll() {
     CutsModel& cuts = document_.cuts();
+    const CExportSettingsPage& page = settings_.exportPage();
+    const QString chosen = QString::fromStdString(page.outputFolder());
+    std::optional<std::string> folder;
+    if (!chosen.isEmpty()) {
+        if (!QFileInfo(chosen).isDir()) {
+            showMessage(owner_, QStringLiteral("The folder %1 for the tracks is not there. Choose "
+                                               "another in the export settings.")
+                                    .arg(QDir::toNativeSeparators(chosen)));
+            return;
+        }
+        folder = QFile::encodeName(chosen).toStdString();
+    }
     CSaveAllDialog dialog(document_.pathName(), owner_);
+    std::vector<std::string> names;
     for (int row = 0; row < cuts.rowCount(); ++row) {
         dialog.addJob(cuts.name(row), cuts.trackAt(row));
+        names.push_back(cuts.name(row));
     }
-    dialog.setExport(settings_.exportPage().exportSettings(), exportTags());
+    if (folder) {
+        dialog.setOutputFolder(*folder);
+    }
+    dialog.setExport(page.exportSettings(), exportTags());
+    // Before any file is written: files of an earlier export are replaced only
+    // when the user says so.
+    std::vector<std::string> paths;
+    try {
+        paths =
+            sundra::exportPathPattern(document_.pathName(), folder, page.exportSettings().format)
+                .pathsFor(names);
+    } catch (const std::exception& error) {
+        showMessage(owner_, QString::fromLocal8Bit(error.what()));
+        return;
+    }
+    const std::vector<std::size_t> existing = sundra::existingFiles(paths, document_.pathName());
+    if (!existing.empty() &&
+        !askYesNo(owner_, replaceQuestion(paths, existing, dialog.folderText()))) {
+        return;
+    }
     dialog.exec();
+    showInformation(owner_, dialog.closingMessage());
+}
+
+QString DialogLaunchers::replaceQuestion(const std::vector<std::string>& paths,
+                                         const std::vector<std::size_t>& existing,
+                                         const QString& folder) {
+    constexpr std::size_t kNamesShown = 10;
+    QStringList names;
+    for (std::size_t i = 0; i < existing.size() && i < kNamesShown; ++i) {
+        names << QFileInfo(QFile::decodeName(paths[existing[i]].c_str())).fileName();
+    }
+    if (existing.size() > kNamesShown) {
+        names << QStringLiteral("and %1 more").arg(existing.size() - kNamesShown);
+    }
+    if (existing.size() == 1) {
+        return QStringLiteral("%1 is already in %2.\nReplace it?").arg(names.first(), folder);
+    }
+    return QStringLiteral("%1 of the %2 files are already in %3:\n%4\nReplace them?")
+        .arg(existing.size())
+        .arg(paths.size())
+        .arg(folder, names.join(QLatin1Char('\n')));
 }
 
 std::vector<sundra::TrackTags> DialogLaunchers::exportTags() {

@@ -1,8 +1,9 @@
 #pragma once
 // DialogLaunchers: the commands that run a dialog over the document: Save All
-// (every row to a file of its own, with the export page's format and the
-// album's tags), Track Info (the album information, one edit of the cuts),
-// the settings sheet, and Record (a new WAV file from the sound card; an
+// (every row to a file of its own, with the export page's format and folder
+// and the album's tags; it asks before it replaces files that are there
+// already, and ends with a word on what it saved where), Track Info (the album information, one
+// edit of the cuts), the settings sheet, and Record (a new WAV file from the sound card; an
 // accepted recording becomes the document, with one row over it).
 //
 // The dialogs are modal children of the view. Save All and Record run only
@@ -14,6 +15,7 @@
 #include <QString>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 class CSundraDoc;
@@ -49,6 +51,9 @@ signals:
 
 private:
     bool saveAllAllowed();
+    // "take-03.wav is already in /music. Replace it?", or the same for several.
+    static QString replaceQuestion(const std::vector<std::string>& paths,
+                                   const std::vector<std::size_t>& existing, const QString& folder);
 
     CSundraDoc& document_;
     Transport& transport_;

@@ -10,6 +10,11 @@ PositionBar::PositionBar(QWidget* parent) : QScrollBar(Qt::Horizontal, parent) {
     setPageStep(100);
     setMinimumHeight(22);
     setContextMenuPolicy(Qt::PreventContextMenu);
+    // Reached with Tab, the bar's keys move the mark as its arrows do: Left
+    // and Right by the crick rate, Page Up and Page Down by a tenth, Home and
+    // End to either end. A scroll bar turns its arrow keys round by default.
+    setFocusPolicy(Qt::StrongFocus);
+    setInvertedControls(false);
     connect(this, &QAbstractSlider::actionTriggered, this, &PositionBar::onAction);
     // The drop takes the thumb where the user let it go: by then the drag's
     // own handler has already moved the bar to the resulting position.

@@ -6,7 +6,8 @@
 //
 // Its mouse input keeps to those codes: it has no context menu (its "Scroll
 // here" would move the bar without moving the mark), and a turn of the wheel
-// is a line step left (away from the user) or right, as the arrows are.
+// is a line step left (away from the user) or right, as the arrows are. Its
+// keys, once it has the focus, give the same codes.
 
 #include <QScrollBar>
 

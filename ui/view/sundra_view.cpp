@@ -1,5 +1,6 @@
 #include "ui/view/sundra_view.h"
 
+#include "core/time_text.h"
 #include "core/units.h"
 #include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
@@ -13,12 +14,16 @@
 #include "ui/view/level_meters.h"
 #include "ui/view/position_bar.h"
 #include "ui/view/split_commands.h"
+#include "ui/view/time_commands.h"
 #include "ui/view/track_list_ctrl.h"
 #include "ui/view/transport.h"
+#include "ui/waveform/waveform_panel.h"
 #include "ui/waveform/waveform_strip.h"
 
-#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QScopedValueRollback>
+#include <QSplitter>
+#include <QVBoxLayout>
 
 #include <mutex>
 
@@ -32,30 +37,45 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     bar_ = new PositionBar(this);
     meters_ = std::make_unique<LevelMeters>(this);
     transport_ = std::make_unique<Transport>(playback_, cuts_, *meters_, settings_->shotPlayPage());
-    strip_ = new WaveformStrip(
+    panel_ = new WaveformPanel(
         cuts_, playback_, [this] { return transport_ && !transport_->idle(); }, this);
+    strip_ = &panel_->strip();
     keeper_ = std::make_unique<CutListKeeper>(document_, this);
     files_ = std::make_unique<CutListFiles>(document_, this);
     split_ = std::make_unique<SplitCommands>(document_, *transport_, settings_->splitPage(),
                                              *strip_, this);
     dialogs_ = std::make_unique<DialogLaunchers>(document_, *transport_, *settings_, this);
+    time_ = std::make_unique<TimeCommands>(document_, *transport_, *strip_, this);
 
     // The list takes any extra width; the meters keep their widths beside it.
-    // The waveform below them takes any extra height, and the bar stays below.
-    auto* layout = new QGridLayout(this);
+    // Below them the waveform, the two parted by a splitter that the user can
+    // drag (the waveform takes any extra height); the bar stays below.
+    auto* listPane = new QWidget(this);
+    listPane->setObjectName(QStringLiteral("listPane"));
+    auto* listRow = new QHBoxLayout(listPane);
+    listRow->setContentsMargins(0, 0, 0, 0);
+    listRow->setSpacing(3);
+    listRow->addWidget(list_, 1);
+    listRow->addWidget(&meters_->peak(0));
+    listRow->addWidget(&meters_->level(0));
+    listRow->addWidget(&meters_->level(1));
+    listRow->addWidget(&meters_->peak(1));
+    splitter_ = new QSplitter(Qt::Vertical, this);
+    splitter_->setObjectName(QStringLiteral("listWaveformSplitter"));
+    splitter_->setChildrenCollapsible(false);
+    splitter_->addWidget(listPane);
+    splitter_->addWidget(panel_);
+    splitter_->setStretchFactor(0, 0);
+    splitter_->setStretchFactor(1, 1);
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(10, 10, 10, 10);
-    layout->setHorizontalSpacing(3);
-    layout->setVerticalSpacing(6);
-    layout->addWidget(list_, 0, 0);
-    layout->addWidget(&meters_->peak(0), 0, 1);
-    layout->addWidget(&meters_->level(0), 0, 2);
-    layout->addWidget(&meters_->level(1), 0, 3);
-    layout->addWidget(&meters_->peak(1), 0, 4);
-    layout->addWidget(strip_, 1, 0, 1, 5);
-    layout->addWidget(bar_, 2, 0, 1, 5);
-    layout->setColumnStretch(0, 1);
-    layout->setRowStretch(1, 1);
+    layout->setSpacing(6);
+    layout->addWidget(splitter_, 1);
+    layout->addWidget(bar_);
     list_->setMinimumSize(380, 260);
+    // Tab goes from the list to the waveform and the position bar.
+    setTabOrder(list_, strip_);
+    setTabOrder(strip_, bar_);
 
     // What the user does with the list, the strip and the bar.
     // A click or a key that moves the list's highlight selects: the highlight
@@ -63,11 +83,18 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     connect(list_, &TrackListCtrl::rowClicked, this, [this](int row) { SelectTrack(row, true); });
     connect(list_, &TrackListCtrl::highlightMoved, this,
             [this](int row) { SelectTrack(row, true); });
+    connect(list_, &TrackListCtrl::returnPressed, this, &CSundraView::playRow);
     connect(strip_, &WaveformStrip::trackClicked, this, [this](int row, std::int32_t offset) {
         SelectTrack(row, false);
         transport_->MovePositionTo(offset);
     });
     connect(bar_, &PositionBar::scrolled, transport_.get(), &Transport::OnHScroll);
+    connect(panel_, &WaveformPanel::pointerFrameChanged, this, [this](qint64 frame) {
+        const std::int32_t rate = playback_.master().format().samplesPerSecond;
+        emit pointerTimeChanged(frame < 0 ? QString()
+                                          : QString::fromStdString(sundra::timeText(
+                                                sundra::microsOfFrame(frame, rate), 3)));
+    });
     // What the views show follows the model and the transport.
     connect(&cuts_, &CutsModel::selectionChanged, this, &CSundraView::onSelectionChanged);
     connect(&cuts_, &CutsModel::markChanged, this,
@@ -86,6 +113,7 @@ CSundraView::~CSundraView() = default;
 
 void CSundraView::bindCommands(CommandTable& commands) {
     using namespace command;
+    commands_ = &commands;
     const auto row = [this] { return cuts_.selectedTrack(); };
     commands.bind(
         kSplit,
@@ -123,10 +151,24 @@ void CSundraView::bindCommands(CommandTable& commands) {
         kEditRedo, [this] { cuts_.undoStack().redo(); },
         [this] { return cuts_.undoStack().canRedo(); });
 
+    // Zoom around the middle of the waveform, as its own keys do.
+    commands.bind(kZoomIn, [this] { strip_->zoomAt(2.0, strip_->width() / 2.0); });
+    commands.bind(kZoomOut, [this] { strip_->zoomAt(0.5, strip_->width() / 2.0); });
+    commands.bind(kZoomWholeFile, [this] { strip_->showWholeFile(); });
+
     transport_->bindCommands(commands);
     files_->bindCommands(commands);
     split_->bindCommands(commands);
     dialogs_->bindCommands(commands);
+    time_->bindCommands(commands);
+}
+
+void CSundraView::playRow(int row) {
+    // Selecting the row it already is would drop its mark.
+    if (row != -1 && row != cuts_.selectedTrack()) {
+        SelectTrack(row, true);
+    }
+    commands_->execute(command::kPlay);
 }
 
 void CSundraView::oneTimeSetup() {

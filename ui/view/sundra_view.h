@@ -1,19 +1,21 @@
 #pragma once
 // CSundraView: the program's one view, the form in the main window. It lays
-// out the track list, the level and peak meters, the waveform strip and the
-// position bar, and wires them to the document's cuts model and to its parts:
+// out the track list, the level and peak meters, the waveform strip (below
+// them, behind a splitter) and the position bar, and wires them to the
+// document's cuts model and to its parts:
 //   - the cuts model (the document's) holds the rows, the selection and the
 //     mark; the list, the strip and the position bar follow its signals, and
 //     the edit commands bound here are its operations;
 //   - Transport: play, stop, mark, shot plays, crick rate, meters, position bar;
 //   - CutListFiles and CutListKeeper: cue sheets and labels, the kept cut list;
 //   - SplitCommands: Auto Split, Split into Tracks, detection, pause preview;
-//   - DialogLaunchers: Save All, Track Info, settings, Record.
+//   - DialogLaunchers: Save All, Track Info, settings, Record;
+//   - TimeCommands: Go To Time, Split at Time, a cut's exact time.
 //
 // It owns the parts, the settings pages (which write the store when the view
 // goes) and its child widgets. The position and the crick rate it does not
-// show itself: the frame's status bar listens to positionTimeChanged and to
-// the transport's crickRateChanged.
+// show itself: the frame's status bar listens to positionTimeChanged,
+// pointerTimeChanged and the transport's crickRateChanged.
 
 #include <QWidget>
 
@@ -29,11 +31,14 @@ class DialogLaunchers;
 class LevelMeters;
 class PositionBar;
 class QProgressBar;
+class QSplitter;
 class SettingsPages;
 class SettingsStore;
 class SplitCommands;
+class TimeCommands;
 class TrackListCtrl;
 class Transport;
+class WaveformPanel;
 class WaveformStrip;
 
 namespace sundra {
@@ -70,17 +75,24 @@ public:
     CutListKeeper& keptCutLists() { return *keeper_; }
     SplitCommands& splitCommands() { return *split_; }
     DialogLaunchers& dialogs() { return *dialogs_; }
+    TimeCommands& timeCommands() { return *time_; }
     SettingsPages& settings() { return *settings_; }
 
     TrackListCtrl& list() { return *list_; }
     WaveformStrip& waveform() { return *strip_; }
+    WaveformPanel& waveformPanel() { return *panel_; }
     PositionBar& positionBar() { return *bar_; }
+    // Parts the list (with the meters) from the waveform.
+    QSplitter& splitter() { return *splitter_; }
     QProgressBar& levelMeter(int channel);
     QProgressBar& peakMeter(int channel);
 
 signals:
     // The time pane's whole seconds of the current range's position.
     void positionTimeChanged(long long seconds);
+    // The time in the file under the pointer on the waveform ("h:mm:ss.mmm"),
+    // empty when the pointer is elsewhere.
+    void pointerTimeChanged(const QString& text);
     // A recording became the document; path is its file.
     void recordingAdopted(const QString& path);
 
@@ -91,8 +103,11 @@ private:
     void oneTimeSetup();
     // The model's selection changed: the list, the position and the meters follow.
     void onSelectionChanged(int row);
+    // Return in the list: row (-1: none) becomes the selected track and plays.
+    void playRow(int row);
 
     CSundraDoc& document_;
+    CommandTable* commands_ = nullptr;
     sundra::PlaybackContext& playback_;
     CutsModel& cuts_;
     std::unique_ptr<SettingsPages> settings_;
@@ -104,10 +119,13 @@ private:
     TrackListCtrl* list_;
     PositionBar* bar_;
     std::unique_ptr<LevelMeters> meters_;
+    WaveformPanel* panel_;
     WaveformStrip* strip_;
+    QSplitter* splitter_;
     std::unique_ptr<Transport> transport_;
     std::unique_ptr<CutListKeeper> keeper_;
     std::unique_ptr<CutListFiles> files_;
     std::unique_ptr<SplitCommands> split_;
     std::unique_ptr<DialogLaunchers> dialogs_;
+    std::unique_ptr<TimeCommands> time_;
 };

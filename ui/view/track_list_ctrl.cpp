@@ -8,6 +8,11 @@ namespace {
 
 const int kColumnWidths[] = {240, 64, 64, 64};
 
+bool isReturn(const QKeyEvent& key) {
+    return (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) &&
+           (key.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
 } // namespace
 
 TrackListCtrl::TrackListCtrl(QAbstractItemModel& rows, QWidget* parent) : QTreeView(parent) {
@@ -62,7 +67,22 @@ bool TrackListCtrl::editHighlightedLabel() {
     return true;
 }
 
+bool TrackListCtrl::event(QEvent* event) {
+    // The list takes Return itself rather than leaving it to the window's key.
+    if (event->type() == QEvent::ShortcutOverride && isReturn(*static_cast<QKeyEvent*>(event)) &&
+        state() != QAbstractItemView::EditingState) {
+        event->accept();
+        return true;
+    }
+    return QTreeView::event(event);
+}
+
 void TrackListCtrl::keyPressEvent(QKeyEvent* event) {
+    if (isReturn(*event) && state() != QAbstractItemView::EditingState) {
+        emit returnPressed(highlightedRow());
+        event->accept();
+        return;
+    }
     if (event->key() == Qt::Key_F2 && state() != QAbstractItemView::EditingState) {
         editHighlightedLabel();
         event->accept();

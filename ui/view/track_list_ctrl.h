@@ -5,7 +5,9 @@
 // The highlight is the view's selected track: a click (rowClicked) or a key
 // that moves the highlight (highlightMoved) selects, and a command's selection
 // is highlighted. Column 0 (the name) can be edited in place with F2 or a slow
-// click; the model takes a confirmed name.
+// click; the model takes a confirmed name. Return asks to play the highlighted
+// row (returnPressed) instead of going to the window's Play key, so that the
+// row under the user's eyes is played.
 
 #include <QTreeView>
 
@@ -32,8 +34,11 @@ signals:
     // A key (arrows, Home, End, the page keys, typing a name) moved the
     // highlight to row, or took it away (-1).
     void highlightMoved(int row);
+    // Return or Enter in the list: the highlighted row, or -1.
+    void returnPressed(int row);
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -48,6 +48,8 @@ void Transport::bindCommands(CommandTable& commands) {
         kPlay, [this] { OnPlay(); }, idle);
     commands.bind(
         kStop, [this] { OnStop(); }, [this] { return !worker_.wait(0); });
+    // Space: whichever of the two the worker allows.
+    commands.bind(kPlayStop, [this] { worker_.wait(0) ? OnPlay() : OnStop(); });
     commands.bind(
         kMark, [this] { OnMark(); }, selected, [this] { return cuts_.markPosition() != 0; });
     commands.bind(

@@ -34,7 +34,7 @@ public:
     // playback lock, which the play task takes for every block).
     ~Transport() override;
 
-    // Binds Play, Stop, Mark, the shot plays, the crick rates and the peak reset.
+    // Binds Play, Stop, Play/Stop, Mark, the shot plays, the crick rates and the peak reset.
     void bindCommands(CommandTable& commands);
 
     void OnPlay();

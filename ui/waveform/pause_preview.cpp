@@ -5,7 +5,7 @@
 #include "core/track_segment.h"
 #include "core/wave_file.h"
 #include "split/auto_split.h"
-#include "split/gap_spectrum.h"
+#include "split/gap_hearing.h"
 #include "split/loudness_envelope.h"
 #include "split/pause_map.h"
 #include "ui/waveform/waveform_strip.h"
@@ -58,9 +58,7 @@ public:
                                          settings_.clickFilterMs, &stopEvent,
                                          envelope ? &*envelope : nullptr);
             if (result_ && envelope) {
-                sundra::GapDetection detection = sundra::detectGaps(envelope->finish());
-                sundra::findHiddenMusic(track, detection);
-                found_ = sundra::chooseTracks(std::move(detection), {});
+                found_ = sundra::chooseTracks(sundra::findGaps(envelope->finish(), track), {});
             }
         } catch (const sundra::FileError&) {
             // The document holds the file open, so it rarely goes away; the

@@ -46,13 +46,21 @@ bool WaveformColumns::fromSamples(std::int64_t first, std::int64_t totalFrames, 
     const std::int64_t frames = got / frameBytes;
     // One bucket a column: each column's frames are fed, then finished.
     int column = 0;
+    std::int64_t columnFrames = 0;
     sundra::PeakScanner scanner(
-        format_, std::numeric_limits<std::int64_t>::max(), [&](const sundra::Peak* peaks) {
+        format_, std::numeric_limits<std::int64_t>::max(),
+        [&](const sundra::Peak* peaks) {
+            // The scanner is complete by the time a column is finished.
+            const std::uint64_t* squares = scanner.squares();
             for (int channel = 0; channel < channels; ++channel) {
+                const double meanSquare =
+                    static_cast<double>(squares[channel]) / static_cast<double>(columnFrames);
                 lanes_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(column)] = {
-                    peaks[channel].min, peaks[channel].max};
+                    peaks[channel].min, peaks[channel].max,
+                    static_cast<float>(std::sqrt(meanSquare))};
             }
-        });
+        },
+        true);
     for (; column < columns; ++column) {
         const auto from = static_cast<std::int64_t>(column * framesPerColumn);
         const auto to = std::min(
@@ -60,7 +68,8 @@ bool WaveformColumns::fromSamples(std::int64_t first, std::int64_t totalFrames, 
         if (from >= frames) {
             break;
         }
-        scanner.feed(bytes_.data() + from * frameBytes, to - from);
+        columnFrames = to - from;
+        scanner.feed(bytes_.data() + from * frameBytes, columnFrames);
         scanner.finish();
     }
     return true;
@@ -72,22 +81,45 @@ bool WaveformColumns::compute(const sundra::WaveformSummary* summary, std::int64
     lanes_.assign(static_cast<std::size_t>(channels),
                   std::vector<Column>(static_cast<std::size_t>(columns),
                                       Column{std::numeric_limits<std::int16_t>::max(),
-                                             std::numeric_limits<std::int16_t>::min()}));
+                                             std::numeric_limits<std::int16_t>::min(), 0.0F}));
     if (channels == 0) {
         return false;
     }
-    if (framesPerColumn < kSummaryFramesPerColumn) {
+    if (framesPerColumn < kSummaryFramesPerColumn && samples_) {
         return fromSamples(first, totalFrames, columns, framesPerColumn);
     }
     for (int c = 0; c < columns; ++c) {
         const auto from = first + static_cast<std::int64_t>(c * framesPerColumn);
         const auto to = first + static_cast<std::int64_t>((c + 1) * framesPerColumn);
         for (int channel = 0; channel < channels; ++channel) {
-            if (const auto peak = summary->peakOver(channel, from, std::max(to, from + 1))) {
+            if (const auto stats = summary->statsOver(channel, from, std::max(to, from + 1))) {
                 lanes_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(c)] = {
-                    peak->min, peak->max};
+                    stats->peak.min, stats->peak.max, static_cast<float>(stats->rms())};
             }
         }
     }
     return true;
+}
+
+void WaveformColumns::mergeLanes() {
+    if (lanes_.size() < 2) {
+        return;
+    }
+    std::vector<Column>& merged = lanes_.front();
+    for (std::size_t c = 0; c < merged.size(); ++c) {
+        double squares = 0;
+        int known = 0;
+        for (const std::vector<Column>& lane : lanes_) {
+            const Column& column = lane[c];
+            if (column.empty()) {
+                continue;
+            }
+            merged[c].min = std::min(merged[c].min, column.min);
+            merged[c].max = std::max(merged[c].max, column.max);
+            squares += static_cast<double>(column.rms) * column.rms;
+            ++known;
+        }
+        merged[c].rms = known > 0 ? static_cast<float>(std::sqrt(squares / known)) : 0.0F;
+    }
+    lanes_.resize(1);
 }

@@ -1,9 +1,10 @@
 #pragma once
-// WaveformColumns: what the waveform strip draws, the lowest and highest sample
-// of every device-pixel column, one lane per channel. Columns wide enough come
-// from the waveform summary; closer up they come from the samples themselves,
-// read from a reader of the strip's own (so the position that playback shares
-// never moves). A column of which nothing is known yet is empty.
+// WaveformColumns: what the waveform draws, the lowest and highest sample and
+// the RMS of every device-pixel column, one lane per channel. Columns wide
+// enough come from the waveform summary; closer up they come from the samples
+// themselves, read from a reader of the strip's own (so the position that
+// playback shares never moves), or without a reader from the summary's finest
+// buckets. A column of which nothing is known yet is empty.
 
 #include "core/sample_stream.h"
 #include "core/wave_file.h"
@@ -22,6 +23,7 @@ public:
     struct Column {
         std::int16_t min;
         std::int16_t max;
+        float rms; // on the same 16-bit scale
         bool empty() const { return min > max; }
     };
 
@@ -42,7 +44,13 @@ public:
     bool compute(const sundra::WaveformSummary* summary, std::int64_t first,
                  std::int64_t totalFrames, int columns, double framesPerColumn);
 
+    // Folds every lane into one: the lowest and highest of all channels and
+    // the RMS of them together.
+    void mergeLanes();
+
     int lanes() const { return static_cast<int>(lanes_.size()); }
+    // Columns a lane (0 without lanes).
+    int width() const { return lanes_.empty() ? 0 : static_cast<int>(lanes_.front().size()); }
     const Column& at(int lane, int column) const {
         return lanes_[static_cast<std::size_t>(lane)][static_cast<std::size_t>(column)];
     }

@@ -4,12 +4,13 @@
 #include "core/peak_scanner.h"
 #include "core/playback_context.h"
 #include "ui/document/cuts_model.h"
+#include "ui/waveform/cut_lines.h"
+#include "ui/waveform/wave_lanes.h"
 
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -22,13 +23,9 @@ namespace {
 constexpr int kTimerMs = 100;
 // How near (pixels) a press must come to a cut to grab it.
 constexpr double kGrabPixels = 5.0;
-constexpr double kHandlePixels = 7.0;
 
 QColor mix(const QColor& from, const QColor& to, double amount) {
-    return QColor::fromRgbF(
-        static_cast<float>(from.redF() + (to.redF() - from.redF()) * amount),
-        static_cast<float>(from.greenF() + (to.greenF() - from.greenF()) * amount),
-        static_cast<float>(from.blueF() + (to.blueF() - from.blueF()) * amount));
+    return mixColours(from, to, amount);
 }
 
 } // namespace
@@ -92,6 +89,7 @@ void WaveformStrip::setSource(std::unique_ptr<sundra::SampleReader> build,
     dragging_ = false;
     dragEdge_.reset();
     totalFrames_ = std::max(frames, 0);
+    sampleRate_ = build ? build->format().samplesPerSecond : 0;
     gapOverlay_.reset(); // the gaps were those of the file before
     if (build && sundra::canScanPeaks(build->format())) {
         columns_.setSource(build->format(), std::move(samples));
@@ -108,11 +106,17 @@ double WaveformStrip::maxFramesPerPixel() const {
     return std::max(1.0, static_cast<double>(totalFrames_) / std::max(1, width()));
 }
 
+std::int64_t WaveformStrip::visibleFrames() const {
+    return std::min(totalFrames_,
+                    static_cast<std::int64_t>(std::llround(width() * framesPerPixel_)));
+}
+
 void WaveformStrip::showWholeFile() {
     framesPerPixel_ = maxFramesPerPixel();
     firstFrame_ = 0;
     showingWhole_ = true;
     update();
+    emit viewChanged();
 }
 
 void WaveformStrip::clampWindow() {
@@ -121,6 +125,34 @@ void WaveformStrip::clampWindow() {
     firstFrame_ =
         std::clamp<std::int64_t>(firstFrame_, 0, std::max<std::int64_t>(0, totalFrames_ - visible));
     update();
+    emit viewChanged();
+}
+
+void WaveformStrip::setView(std::int64_t first, double framesPerPixel) {
+    firstFrame_ = first;
+    framesPerPixel_ = framesPerPixel;
+    showingWhole_ = framesPerPixel_ >= maxFramesPerPixel() && first <= 0;
+    clampWindow();
+}
+
+std::int64_t WaveformStrip::positionFrame() {
+    if (cuts_.selectedTrack() < 0) {
+        return -1;
+    }
+    // Read tear-free without the lock, as the timer does.
+    const sundra::TrackSegment& range = playback_.range();
+    return std::int64_t{range.absoluteStart()} + range.tell();
+}
+
+void WaveformStrip::zoomAroundPosition(double factor) {
+    const std::int64_t frame = positionFrame();
+    const double x = frame < 0 ? width() / 2.0 : xOfFrame(frame);
+    if (x >= 0 && x <= width()) {
+        zoomAt(factor, x);
+        return;
+    }
+    const double zoomed = std::clamp(framesPerPixel_ / factor, 1.0, maxFramesPerPixel());
+    setView(frame - std::llround(width() / 2.0 * zoomed), zoomed);
 }
 
 void WaveformStrip::zoomAt(double factor, double x) {
@@ -161,6 +193,9 @@ void WaveformStrip::onTimer() {
         summary_ ? summary_->readyFrames() + (summary_->complete() ? 1 : 0) : 0;
     const int selected = cuts_.selectedTrack();
     const std::int32_t mark = cuts_.markPosition();
+    if (ready != shownReady_) {
+        emit summaryGrew();
+    }
     // While playing the play line moves; once the play ends it goes.
     const bool playing = playing_();
     if (ready != shownReady_ || selected != shownSelected_ || mark != shownMark_ || playing ||
@@ -173,44 +208,9 @@ void WaveformStrip::onTimer() {
     }
 }
 
-std::vector<WaveformStrip::EdgeLine> WaveformStrip::edgeLines() {
-    const sundra::TrackList& rows = cuts_.rows();
-    std::vector<EdgeLine> lines;
-    for (int row = 0; row < rows.rowCount(); ++row) {
-        const sundra::TrackSegment* track = rows.trackAt(row);
-        if (track == nullptr) {
-            continue;
-        }
-        if (!sundra::rowsTouch(rows, row - 1)) {
-            lines.push_back({{row, sundra::EdgeSide::Start}, track->start(), false});
-        }
-        lines.push_back({{row, sundra::EdgeSide::End}, track->end(), sundra::rowsTouch(rows, row)});
-    }
-    return lines;
-}
-
 std::optional<sundra::TrackEdge> WaveformStrip::edgeAt(double x) {
-    std::optional<sundra::TrackEdge> best;
-    double bestDistance = 0;
-    bool bestSide = false;
-    for (const EdgeLine& line : edgeLines()) {
-        const double lineX = xOfFrame(line.frame);
-        const double distance = std::abs(x - lineX);
-        if (distance > kGrabPixels) {
-            continue;
-        }
-        // Where two handles fall within a pixel of each other, the side of the
-        // pointer decides: left of the line the end of the track before, right
-        // of it the start of the track after.
-        const bool side = line.shared || (line.edge.side == sundra::EdgeSide::End) == (x <= lineX);
-        const bool tie = best && std::abs(distance - bestDistance) <= 1.0;
-        if (!best || (tie && side && !bestSide) || (!tie && distance < bestDistance)) {
-            best = line.edge;
-            bestDistance = distance;
-            bestSide = side;
-        }
-    }
-    return best;
+    return grabbedEdge(
+        cutLines(cuts_.rows()), x, [this](std::int64_t f) { return xOfFrame(f); }, kGrabPixels);
 }
 
 int WaveformStrip::rowAtFrame(std::int64_t frame) {
@@ -258,34 +258,7 @@ void WaveformStrip::paintEvent(QPaintEvent*) {
     const double framesPerColumn = framesPerPixel_ / dpr;
     const bool drawn =
         columns_.compute(summary_.get(), firstFrame_, totalFrames_, deviceColumns, framesPerColumn);
-    const int lanes = std::max(1, columns_.lanes());
-    const double laneHeight = h / lanes;
-    painter.setPen(QPen(mix(base, text, 0.25), 0));
-    for (int lane = 1; lane < lanes; ++lane) {
-        painter.drawLine(QLineF(0, lane * laneHeight, w, lane * laneHeight));
-    }
-    const QColor wave = mix(base, text, 0.78);
-    QVector<QLineF> lines;
-    lines.reserve(deviceColumns);
-    for (int lane = 0; lane < columns_.lanes(); ++lane) {
-        const double centre = (lane + 0.5) * laneHeight;
-        const double scale = (laneHeight / 2 - 1) / 32768.0;
-        lines.clear();
-        for (int c = 0; c < deviceColumns; ++c) {
-            const WaveformColumns::Column& column = columns_.at(lane, c);
-            if (column.empty()) {
-                continue;
-            }
-            const double x = (c + 0.5) / dpr;
-            const double top = centre - column.max * scale;
-            const double bottom = std::max(centre - column.min * scale, top + 1 / dpr);
-            lines.append(QLineF(x, top, x, bottom));
-        }
-        painter.setPen(QPen(mix(base, text, 0.3), 0));
-        painter.drawLine(QLineF(0, centre, w, centre));
-        painter.setPen(QPen(wave, 0));
-        painter.drawLines(lines);
-    }
+    lanes_.draw(painter, columns_, QRectF(0, 0, w, h), dpr, LaneColours::of(colours));
     if (summary_ && !summary_->complete()) {
         painter.setPen(mix(base, text, 0.65));
         painter.drawText(
@@ -307,35 +280,7 @@ void WaveformStrip::paintEvent(QPaintEvent*) {
             QRectF(rect()), captionTop, palette());
     }
 
-    // Cuts: a line with a handle at the top and the bottom. A shared cut's
-    // handles point both ways; a lone edge's point into its own track.
-    const QColor cut = mix(base, text, 0.6);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    for (const EdgeLine& line : edgeLines()) {
-        const double x = std::round(xOfFrame(line.frame) * dpr) / dpr;
-        if (x < -kHandlePixels || x > w + kHandlePixels) {
-            continue;
-        }
-        painter.setPen(QPen(cut, 0));
-        painter.drawLine(QLineF(x, 0, x, h));
-        const double k = kHandlePixels;
-        const bool left = line.shared || line.edge.side == sundra::EdgeSide::End;
-        const bool right = line.shared || line.edge.side == sundra::EdgeSide::Start;
-        QPainterPath handles;
-        for (const double y : {0.0, h}) {
-            const double dy = y == 0 ? k : -k;
-            if (left) {
-                handles.addPolygon(
-                    QPolygonF({QPointF(x, y), QPointF(x - k, y), QPointF(x, y + dy)}));
-            }
-            if (right) {
-                handles.addPolygon(
-                    QPolygonF({QPointF(x, y), QPointF(x + k, y), QPointF(x, y + dy)}));
-            }
-        }
-        painter.fillPath(handles, cut);
-    }
-    painter.setRenderHint(QPainter::Antialiasing, false);
+    paintCuts(painter);
 
     // The mark, and the play position while playing.
     if (const sundra::TrackSegment* track = selected >= 0 ? cuts.trackAt(selected) : nullptr) {
@@ -361,6 +306,13 @@ void WaveformStrip::paintEvent(QPaintEvent*) {
         painter.setPen(QPen(mix(base, highlight, 0.8), 0, Qt::DotLine));
         painter.drawRect(QRectF(0.5, 0.5, w - 1, h - 1));
     }
+}
+
+void WaveformStrip::paintCuts(QPainter& painter) {
+    drawCutLines(
+        painter, cutLines(cuts_.rows()), [this](std::int64_t f) { return xOfFrame(f); }, size(),
+        devicePixelRatioF(),
+        mix(palette().color(QPalette::Base), palette().color(QPalette::Text), 0.6));
 }
 
 void WaveformStrip::setPauseOverlay(std::optional<PauseOverlay> overlay) {
@@ -437,9 +389,30 @@ void WaveformStrip::mouseMoveEvent(QMouseEvent* event) {
         dragTo_ = static_cast<std::int32_t>(std::clamp<std::int64_t>(
             dragFrom_ + std::llround((x - pressX_) * framesPerPixel_), 0, totalFrames_));
         update();
+        emit pointerFrameChanged(dragTo_);
         return;
     }
     setCursor(edgeAt(x) ? Qt::SizeHorCursor : Qt::ArrowCursor);
+    emit pointerFrameChanged(frameAtX(x));
+}
+
+void WaveformStrip::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    emit pointerFrameChanged(-1);
+}
+
+void WaveformStrip::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The press before it may have grabbed the cut: it was no drag.
+    dragging_ = false;
+    dragEdge_.reset();
+    update();
+    const auto edge = event->button() == Qt::LeftButton ? edgeAt(event->position().x())
+                                                        : std::optional<sundra::TrackEdge>();
+    if (edge) {
+        emit cutDoubleClicked(*edge);
+        return;
+    }
+    mousePressEvent(event);
 }
 
 void WaveformStrip::mouseReleaseEvent(QMouseEvent* event) {
@@ -482,10 +455,10 @@ void WaveformStrip::keyPressEvent(QKeyEvent* event) {
         break;
     case Qt::Key_Plus:
     case Qt::Key_Equal:
-        zoomAt(2.0, width() / 2.0);
+        zoomAroundPosition(2.0);
         break;
     case Qt::Key_Minus:
-        zoomAt(0.5, width() / 2.0);
+        zoomAroundPosition(0.5);
         break;
     case Qt::Key_Home:
         firstFrame_ = 0;

@@ -12,9 +12,12 @@
 // its thread and a reader of its own for drawing single samples, so it never
 // moves the position that playback shares.
 //
-// Mouse: a click selects the track under it, a drag on a cut moves it, the
-// wheel zooms around the pointer, Shift+wheel scrolls. Keys: Left / Right
-// scroll, + / - zoom, Home / End go to either end, 0 shows the whole file.
+// Mouse: a click selects the track under it, a drag on a cut moves it, a
+// double click on a cut asks for its time, the wheel zooms around the pointer,
+// Shift+wheel scrolls. Keys: Left / Right scroll, + / - zoom around the play
+// position (or the mark), Home / End go to either end, 0 shows the whole file.
+// Whoever shows where the view lies (the ruler, the overview, the scrollbar)
+// follows viewChanged and moves the view with setView.
 
 #include "audio/waveform_task.h"
 #include "audio/worker_thread.h"
@@ -23,6 +26,7 @@
 #include "core/waveform_summary.h"
 #include "split/block_scan.h"
 #include "ui/waveform/gap_overlay.h"
+#include "ui/waveform/wave_lanes.h"
 #include "ui/waveform/waveform_columns.h"
 
 #include <QWidget>
@@ -70,10 +74,24 @@ public:
     std::int64_t firstFrame() const { return firstFrame_; }
     double framesPerPixel() const { return framesPerPixel_; }
     std::int64_t totalFrames() const { return totalFrames_; }
+    // Frames a second of the file shown (0 without one).
+    std::int32_t sampleRate() const { return sampleRate_; }
+    // Frames the width shows.
+    std::int64_t visibleFrames() const;
     void showWholeFile();
     // Zooms by factor (above 1: in) keeping the frame under x where it is.
     void zoomAt(double factor, double x);
+    // Zooms by factor about the position of the selected track (the play
+    // position while playing, else the mark): where it shows, it stays; where
+    // it does not, the view centres on it. Without a track about the middle.
+    void zoomAroundPosition(double factor);
     void scrollByPixels(double pixels);
+    // The view from first (clamped) at framesPerPixel (clamped: 1 at most
+    // in, the whole file at most out).
+    void setView(std::int64_t first, double framesPerPixel);
+    // The frame of the master that the selected track's position is at, or
+    // -1 without a selected track.
+    std::int64_t positionFrame();
     // Pixel position of a frame and the frame at a pixel position.
     double xOfFrame(std::int64_t frame) const;
     std::int64_t frameAtX(double x) const;
@@ -102,6 +120,15 @@ public:
 signals:
     // A click in row's region at offset frames from the row's start.
     void trackClicked(int row, std::int32_t offset);
+    // A double click on a cut.
+    void cutDoubleClicked(const sundra::TrackEdge& edge);
+    // The visible window moved, zoomed or got a new file.
+    void viewChanged();
+    // More of the summary is ready.
+    void summaryGrew();
+    // The frame under the pointer (while dragging a cut: where the cut would
+    // go); -1 when the pointer left.
+    void pointerFrameChanged(qint64 frame);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -109,6 +136,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -117,19 +146,15 @@ private:
     void onTimer();
     void clampWindow();
     double maxFramesPerPixel() const;
-    struct EdgeLine {
-        sundra::TrackEdge edge;
-        std::int32_t frame;
-        bool shared;
-    };
-    std::vector<EdgeLine> edgeLines();
     void paintPauseOverlay(QPainter& painter);
+    void paintCuts(QPainter& painter);
     int rowAtFrame(std::int64_t frame);
 
     CutsModel& cuts_;
     sundra::PlaybackContext& playback_;
     PlayingQuery playing_;
     std::int64_t totalFrames_ = 0;
+    std::int32_t sampleRate_ = 0;
     std::int64_t firstFrame_ = 0;
     double framesPerPixel_ = 1.0;
     // Set by showWholeFile, cleared by zooming: a resize then keeps the whole file.
@@ -139,8 +164,9 @@ private:
     // Declared before the thread so the thread (joined first) never outlives it.
     std::unique_ptr<sundra::WaveformTask> task_;
     std::unique_ptr<sundra::WorkerThread> buildThread_;
-    // What is drawn, with the reader of the close-ups.
+    // What is drawn, with the reader of the close-ups, and how.
     WaveformColumns columns_;
+    WaveLanes lanes_;
 
     QTimer* timer_;
     // What the last tick saw, to repaint only on a change.

@@ -18,12 +18,16 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QHelpEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
+#include <QSplitter>
+#include <QTest>
 #include <QToolBar>
 #include <QToolTip>
 
@@ -216,6 +220,44 @@ TEST_F(MainWindowTest, AFirstStartWritesEveryDefaultSettingAtExit) {
 
     QSettings stored(iniPath, QSettings::IniFormat);
     expectDefaultSettings(stored);
+}
+
+TEST_F(MainWindowTest, TheWindowComesBackWithItsSizePlaceAndSplit) {
+    QSettings stored(QString::fromStdString(QtSettingsStore().fileName()), QSettings::IniFormat);
+    stored.remove(QStringLiteral("window"));
+    stored.sync();
+    const auto showFrame = [this] {
+        app->frame().show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&app->frame()));
+    };
+    start();
+    showFrame();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_NE(app->frame().size(), QSize(640, 480));
+    EXPECT_TRUE(screen.contains(app->frame().frameGeometry()) ||
+                app->frame().size() == app->frame().minimumSizeHint())
+        << "a first start fits the screen where it can";
+
+    // Taller than at first, and the list given more of it than the waveform.
+    const QSize least = app->frame().minimumSizeHint();
+    const QRect placed(screen.topLeft() + QPoint(40, 40),
+                       QSize(least.width() + 20, screen.height() - 100));
+    app->frame().setGeometry(placed);
+    QSplitter& split = app->view().splitter();
+    const int waveform = split.sizes()[1];
+    split.setSizes({split.sizes()[0] + waveform - 100, 100});
+    const QList<int> sizes = split.sizes();
+    ASSERT_NE(sizes[1], waveform);
+    app->shutdown();
+    app.reset();
+
+    start();
+    showFrame();
+    EXPECT_EQ(app->frame().geometry(), placed);
+    EXPECT_EQ(app->view().splitter().sizes(), sizes);
+    app->shutdown();
+    stored.sync();
+    stored.remove(QStringLiteral("window"));
 }
 
 TEST_F(MainWindowTest, RecentFilesKeepTheLastFourNewestFirstAndSurviveARestart) {

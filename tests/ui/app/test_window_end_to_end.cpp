@@ -56,7 +56,9 @@ TEST_F(WindowEndToEndTest, AutoSplitAndSaveAllWriteWhatTheCommandLineWrites) {
     EXPECT_EQ(view.cuts().name(0), "album-00");
     ASSERT_TRUE(enabled(kSaveAll));
     ASSERT_TRUE(execute(kSaveAll));
-    EXPECT_TRUE(messages.texts().isEmpty());
+    EXPECT_EQ(messages.texts(),
+              QStringList(QStringLiteral("Saved 3 tracks in %1.")
+                              .arg(QString::fromStdString(folder.path().string()))));
 
     const std::vector<std::string> expected{"album-00.wav", "album-01.wav", "album-02.wav"};
     ASSERT_EQ(wavNames(fromCli.path()), expected);

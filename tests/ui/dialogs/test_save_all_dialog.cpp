@@ -81,8 +81,11 @@ TEST_F(SaveAllDialogTest, WritesEachTrackBesideTheDocumentHoldingExactlyItsFrame
                   expectedFile(i + 1))
             << i;
     EXPECT_EQ(dialog.nameLabel()->text(), "take-02");
+    EXPECT_EQ(dialog.overallLabel()->text(), "Track 3 of 3");
     EXPECT_EQ(folder.entries(),
               (std::vector<std::string>{"take-00.wav", "take-01.wav", "take-02.wav", "take.wav"}));
+    EXPECT_EQ(dialog.closingMessage(), QStringLiteral("Saved 3 tracks in %1.")
+                                           .arg(QString::fromStdString(folder.path().string())));
 }
 
 TEST_F(SaveAllDialogTest, AFileThatCannotBeWrittenStopsTheExportAndTheDialogStaysOpen) {
@@ -114,6 +117,10 @@ TEST_F(SaveAllDialogTest, AFileThatCannotBeWrittenStopsTheExportAndTheDialogStay
     EXPECT_EQ(test::readBytes(folder.file("b.wav")), expectedFile(1));
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"a.wav", "b.wav", "c.wav", "take.wav"}));
     EXPECT_TRUE(std::filesystem::is_directory(folder.file("c.wav")));
+    EXPECT_EQ(dialog.closingMessage(), QStringLiteral("Saved 2 of 4 tracks in %1.\nThe track c "
+                                                      "could not be written; the track after it "
+                                                      "was not saved.")
+                                           .arg(QString::fromStdString(folder.path().string())));
     sundra::setErrorReporter({});
 }
 
@@ -132,7 +139,12 @@ TEST_F(SaveAllDialogTest, CancelDuringTheSecondOfFiveFilesAbandonsItAndWritesNoM
     EXPECT_EQ(result, QDialog::Rejected);
     EXPECT_FALSE(dialog->worker().wait(0)) << "Cancel does not wait for the file being written";
     second.open();
-    dialog.reset(); // waits for the worker
+    EXPECT_EQ(dialog->closingMessage(),
+              QStringLiteral("Saved 1 of 5 tracks in %1.\nSave All was cancelled: the 4 tracks "
+                             "left were not saved.")
+                  .arg(QString::fromStdString(folder.path().string())))
+        << "the message waits for the file being abandoned";
+    dialog.reset();
     EXPECT_EQ(test::readBytes(folder.file("t0.wav")), expectedFile(0));
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"t0.wav", "take.wav"}));
 }

@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 
 namespace {
@@ -225,6 +226,46 @@ TEST(RecordSettingsPage, DefaultResetsTheControlsAndReappliesTheRules) {
     EXPECT_FALSE(child<QLabel>(page, "overloadStopLevelLabel")->isEnabled());
     EXPECT_EQ(page.wait(), 1) << "the fields follow only when the page is saved";
     EXPECT_EQ(page.waitLevel(), 5);
+}
+
+// Beside each slider its value, as the detection report writes levels and
+// times: for the stored defaults, and after a move.
+TEST(SettingsPages, EachSliderShowsItsValueInTheReportsUnits) {
+    SettingsPages pages(std::make_unique<MemorySettingsStore>());
+    const struct {
+        SettingsPage& page;
+        const char* slider;
+        const char* value;
+        const char* shown;
+        int moveTo;
+        const char* moved;
+    } cases[] = {
+        {pages.splitPage(), "senseLevelSlider", "senseLevelValue", "0.0500 (-26.0 dBFS)", 20,
+         "0.0200 (-34.0 dBFS)"},
+        {pages.splitPage(), "senseTimeSlider", "senseTimeValue", "1.0 s", 25, "2.5 s"},
+        {pages.splitPage(), "minimumTimeSlider", "minimumTimeValue", "1.0 s", 0, "0.0 s"},
+        {pages.splitPage(), "clickFilterSlider", "clickFilterValue", "off", 30, "30 ms"},
+        {pages.recordPage(), "waitLevelSlider", "waitLevelValue", "0.0500 (-26.0 dBFS)", 100,
+         "0.1000 (-20.0 dBFS)"},
+        {pages.recordPage(), "autoStopLevelSlider", "autoStopLevelValue", "0.0500 (-26.0 dBFS)", 0,
+         "0.0000 (silence)"},
+        {pages.recordPage(), "autoStopTimeSlider", "autoStopTimeValue", "5.0 s", 12, "1.2 s"},
+        {pages.recordPage(), "overloadStopLevelSlider", "overloadStopLevelValue",
+         "0.9900 (-0.1 dBFS)", 100, "1.0000 (0.0 dBFS)"},
+        {pages.shotPlayPage(), "timeSlider", "timeValue", "1.0 s", 35, "3.5 s"},
+        {pages.exportPage(), "qualitySlider", "qualityValue", "60 of 100", 75, "75 of 100"},
+    };
+    std::map<SettingsPage*, std::unique_ptr<QWidget>> shown;
+    for (const auto& step : cases) {
+        SCOPED_TRACE(step.slider);
+        if (!shown.count(&step.page))
+            shown[&step.page] = show(step.page);
+        QLabel* value = child<QLabel>(step.page, step.value);
+        ASSERT_NE(value, nullptr);
+        EXPECT_EQ(value->text(), step.shown);
+        child<QSlider>(step.page, step.slider)->setValue(step.moveTo);
+        EXPECT_EQ(value->text(), step.moved);
+    }
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/command_ids.h"
+#include "ui/platform/message_box_reporter.h"
 #include "ui/settings/export_settings_page.h"
 #include "ui/settings/settings_pages.h"
 #include "ui/settings/settings_store.h"
@@ -34,7 +35,9 @@ TEST(ExportSettingsPage, LoadsWritesAndOffersQualityOnlyToTheLossyFormats) {
         EXPECT_EQ(page.exportSettings().format, ExportFormat::Wav);
         EXPECT_EQ(page.exportSettings().quality, 60);
     }
-    EXPECT_EQ(store.writes(), (std::vector<std::string>{"export/format", "export/quality"}));
+    EXPECT_EQ(store.writes(),
+              (std::vector<std::string>{"export/format", "export/quality", "export/folder"}));
+    EXPECT_EQ(store.readText("export", "folder", "?"), "") << "beside the recording";
     EXPECT_EQ(store.readInt("export", "format", -1), 0);
 
     store.writeInt("export", "format", 9);
@@ -64,6 +67,15 @@ TEST(ExportSettingsPage, LoadsWritesAndOffersQualityOnlyToTheLossyFormats) {
     page.saveControls();
     EXPECT_EQ(page.exportSettings().format, ExportFormat::Flac);
     EXPECT_EQ(page.exportSettings().quality, 75);
+
+    // The folder: chosen, then back beside the recording.
+    page.setFolderChooser([](QWidget*, const QString&) { return QStringLiteral("/music/out"); });
+    page.widget()->findChild<QPushButton*>("chooseFolderButton")->click();
+    page.saveControls();
+    EXPECT_EQ(page.outputFolder(), "/music/out");
+    page.widget()->findChild<QPushButton*>("besideButton")->click();
+    page.saveControls();
+    EXPECT_EQ(page.outputFolder(), "");
 }
 
 TEST(TrackInfoDialog, OffersOkOnlyForNoTitlesOrOnePerTrack) {
@@ -131,7 +143,9 @@ TEST_F(ExportWindowTest, TrackInfoNamesTheRowsAndSaveAllWritesTaggedFlac) {
     EXPECT_EQ(view.cuts().name(1), "02 Side-Long Song");
 
     ASSERT_TRUE(execute(kSaveAll));
-    EXPECT_TRUE(messages.texts().isEmpty());
+    EXPECT_EQ(messages.texts(),
+              QStringList(QStringLiteral("Saved 2 tracks in %1.")
+                              .arg(QString::fromStdString(folder.path().string()))));
     const std::string flac = folder.file("02 Side-Long Song.flac");
     ASSERT_TRUE(std::filesystem::exists(folder.file("01 Intro.flac")));
     ASSERT_TRUE(std::filesystem::exists(flac));
@@ -144,6 +158,55 @@ TEST_F(ExportWindowTest, TrackInfoNamesTheRowsAndSaveAllWritesTaggedFlac) {
     // Another master brings no album with it.
     ASSERT_TRUE(execute(kFileNew));
     EXPECT_TRUE(app->document().cuts().album().empty());
+}
+
+TEST_F(ExportWindowTest, SaveAllAsksBeforeReplacingAndTellsWhatItSavedWhere) {
+    start({wav("album.wav", {{88200, 3000}, {66150, 0}, {88200, 3000}, {44100, 0}})});
+    ASSERT_TRUE(execute(kAutoSplit));
+    ASSERT_EQ(app->view().cuts().rowCount(), 2);
+    const QString beside = QString::fromStdString(folder.path().string());
+    const test::Bytes earlier(1000, 0x5A);
+    test::writeBytes(folder.file("album-01.wav"), earlier);
+    QStringList questions;
+    bool replace = false;
+    setQuestionAnswerForTests([&](const QString& question) {
+        questions << question;
+        return replace;
+    });
+
+    ASSERT_TRUE(execute(kSaveAll));
+    EXPECT_EQ(
+        questions,
+        QStringList(QStringLiteral("album-01.wav is already in %1.\nReplace it?").arg(beside)));
+    EXPECT_EQ(test::readBytes(folder.file("album-01.wav")), earlier);
+    EXPECT_FALSE(std::filesystem::exists(folder.file("album-00.wav"))) << "declined: none written";
+    EXPECT_TRUE(messages.texts().isEmpty());
+
+    replace = true;
+    ASSERT_TRUE(execute(kSaveAll));
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_NE(test::readBytes(folder.file("album-01.wav")), earlier);
+    EXPECT_EQ(messages.texts(), QStringList(QStringLiteral("Saved 2 tracks in %1.").arg(beside)));
+
+    // A folder chosen on the export page takes the tracks, and is remembered.
+    const QString chosen = beside + QStringLiteral("/tracks");
+    std::filesystem::create_directory(folder.file("tracks"));
+    CExportSettingsPage& page = app->view().settings().exportPage();
+    page.setFolderChooser([&](QWidget*, const QString&) { return chosen; });
+    QWidget holder;
+    page.createWidget(&holder);
+    page.loadControls();
+    page.widget()->findChild<QPushButton*>("chooseFolderButton")->click();
+    page.saveControls();
+    page.destroyWidget();
+    ASSERT_TRUE(execute(kSaveAll));
+    EXPECT_EQ(questions.size(), 2) << "nothing there to replace";
+    EXPECT_TRUE(std::filesystem::exists(folder.file("tracks/album-00.wav")));
+    EXPECT_EQ(messages.texts().last(), QStringLiteral("Saved 2 tracks in %1.").arg(chosen));
+    app->shutdown();
+    app.reset();
+    EXPECT_EQ(programSettings().value(QStringLiteral("export/folder")).toString(), chosen);
+    setQuestionAnswerForTests({});
 }
 
 TEST_F(ExportWindowTest, AFirstStartWritesTheExportDefaultsAtExit) {

@@ -189,8 +189,10 @@ TEST_F(ViewTest, AGrowingWindowGivesTheExtraWidthToTheListAndTheExtraHeightToThe
     EXPECT_EQ(view().list().height(), list.height());
     EXPECT_EQ(view().waveform().width(), strip.width() + 300);
     EXPECT_EQ(view().waveform().height(), strip.height() + 300);
-    EXPECT_GT(view().waveform().y(), view().list().geometry().bottom());
-    EXPECT_GT(view().positionBar().y(), view().waveform().geometry().bottom());
+    // The strip lies in the waveform's panel, below the ruler.
+    const QRect inView(view().waveform().mapTo(&view(), QPoint()), view().waveform().size());
+    EXPECT_GT(inView.y(), view().list().geometry().bottom());
+    EXPECT_GT(view().positionBar().y(), inView.bottom());
     EXPECT_EQ(view().levelMeter(0).width(), level.width());
     EXPECT_EQ(view().levelMeter(0).x(), level.x() + 300);
     // The bar stays below the list, its height unchanged.

@@ -2,7 +2,10 @@
 // position there, a drag moves a cut (both tracks where they touch, one side
 // where they do not) and the list follows, the wheel and the keys zoom and
 // scroll, and a summary still being built never holds up the window thread.
+// Around it: the ruler's labels at every zoom, the overview and the scrollbar
+// that scroll it, and + that zooms about the mark.
 
+#include "core/time_text.h"
 #include "core/units.h"
 #include "split/auto_split.h"
 #include "tests/ui/window_test_support.h"
@@ -16,6 +19,9 @@
 #include "ui/view/sundra_view.h"
 #include "ui/view/track_list_ctrl.h"
 #include "ui/view/transport.h"
+#include "ui/waveform/time_ruler.h"
+#include "ui/waveform/waveform_overview.h"
+#include "ui/waveform/waveform_panel.h"
 #include "ui/waveform/waveform_strip.h"
 
 #include <QApplication>
@@ -68,17 +74,18 @@ protected:
         view().cuts().applyPieces(view().selectedTrack(), pieces);
         ASSERT_EQ(cuts().rowCount(), 4);
     }
-    void mouse(QEvent::Type type, double x, Qt::MouseButtons buttons) {
-        const QPointF at(x, strip().height() / 2.0);
-        QMouseEvent event(type, at, strip().mapToGlobal(at), Qt::LeftButton, buttons,
+    void mouse(QEvent::Type type, double x, Qt::MouseButtons buttons, QWidget* target = nullptr) {
+        target = target != nullptr ? target : &strip();
+        const QPointF at(x, target->height() / 2.0);
+        QMouseEvent event(type, at, target->mapToGlobal(at), Qt::LeftButton, buttons,
                           Qt::NoModifier);
-        QApplication::sendEvent(&strip(), &event);
+        QApplication::sendEvent(target, &event);
     }
-    void drag(double from, double to) {
-        mouse(QEvent::MouseButtonPress, from, Qt::LeftButton);
-        mouse(QEvent::MouseMove, (from + to) / 2, Qt::LeftButton);
-        mouse(QEvent::MouseMove, to, Qt::LeftButton);
-        mouse(QEvent::MouseButtonRelease, to, Qt::NoButton);
+    void drag(double from, double to, QWidget* target = nullptr) {
+        mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, target);
+        mouse(QEvent::MouseMove, (from + to) / 2, Qt::LeftButton, target);
+        mouse(QEvent::MouseMove, to, Qt::LeftButton, target);
+        mouse(QEvent::MouseButtonRelease, to, Qt::NoButton, target);
     }
     void wheel(double x, int delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         const QPointF at(x, 10);
@@ -260,6 +267,99 @@ TEST_F(StripTest, ASummaryStillBuildingDoesNotHoldUpTheWindow) {
     ASSERT_TRUE(waitUntil([this] { return !strip().building(); }));
     EXPECT_TRUE(strip().summary()->complete());
     EXPECT_EQ(strip().summary()->readyFrames(), 20 * kSecond);
+}
+
+TEST_F(StripTest, TheRulerLabelsTheViewInWholeSecondsTenthsOrMilliseconds) {
+    open({{40 * kSecond, 3000}});
+    const struct {
+        double seconds; // in view
+        std::int64_t firstFrame;
+        int decimals;
+        std::int64_t minStep, maxStep; // between labels, microseconds
+    } levels[] = {
+        {40, 0, 0, 5'000'000, 10'000'000},
+        {1, 10 * kSecond, 1, 100'000, 200'000},
+        {0.02, 25 * kSecond + 1234, 3, 2'000, 5'000},
+    };
+    TimeRuler& ruler = view().waveformPanel().ruler();
+    for (const auto& level : levels) {
+        SCOPED_TRACE(level.seconds);
+        strip().setView(level.firstFrame, level.seconds * kSecond / strip().width());
+        const std::vector<TimeRuler::Label> labels = ruler.labels();
+        ASSERT_GE(labels.size(), 4u);
+        std::int64_t previous = -1;
+        std::int64_t step = 0;
+        for (const TimeRuler::Label& label : labels) {
+            const std::string text = label.text.toStdString();
+            const auto micros = parseTimeText(text);
+            ASSERT_TRUE(micros.has_value()) << text;
+            // Exactly as many decimals as the zoom needs, and the tick where
+            // the strip draws that time.
+            EXPECT_EQ(text, timeText(*micros, level.decimals));
+            EXPECT_NEAR(label.x, strip().xOfFrame(frameOfMicros(*micros, kSecond)), 1.0) << text;
+            if (previous >= 0) {
+                step = step == 0 ? *micros - previous : step;
+                EXPECT_EQ(*micros - previous, step) << text;
+            }
+            previous = *micros;
+        }
+        EXPECT_GE(step, level.minStep);
+        EXPECT_LE(step, level.maxStep);
+        // The first label lies within one step of the view's start.
+        EXPECT_LT(*parseTimeText(labels.front().text.toStdString()) -
+                      microsOfFrame(strip().firstFrame(), kSecond),
+                  step);
+    }
+}
+
+TEST_F(StripTest, TheOverviewAndTheScrollbarScrollTheZoomedWaveformAndPlusZoomsAboutTheMark) {
+    open({{40 * kSecond, 3000}});
+    WaveformPanel& panel = view().waveformPanel();
+    WaveformOverview& overview = panel.overview();
+    QScrollBar& bar = panel.scrollBar();
+    EXPECT_FALSE(bar.isEnabled());
+    const double whole = strip().framesPerPixel();
+    strip().setView(0, whole / 8);
+    const std::int64_t visible = strip().visibleFrames();
+    EXPECT_TRUE(bar.isEnabled());
+    EXPECT_EQ(bar.pageStep(), visible);
+    EXPECT_EQ(bar.maximum(), 40 * kSecond - visible);
+
+    // Dragging the frame of the span moves the view as far as the pointer went.
+    const double framesPerOverviewPixel = 40.0 * kSecond / overview.width();
+    const double inside = overview.spanRect().center().x();
+    drag(inside, inside + 100, &overview);
+    EXPECT_NEAR(static_cast<double>(strip().firstFrame()), 100 * framesPerOverviewPixel, 1.0);
+    EXPECT_EQ(bar.value(), strip().firstFrame());
+    EXPECT_NEAR(overview.spanRect().center().x(), inside + 100, 1.0);
+    // A click elsewhere centres the view there.
+    const double x = overview.width() * 0.75;
+    mouse(QEvent::MouseButtonPress, x, Qt::LeftButton, &overview);
+    mouse(QEvent::MouseButtonRelease, x, Qt::NoButton, &overview);
+    EXPECT_NEAR(static_cast<double>(strip().firstFrame() + visible / 2), x * framesPerOverviewPixel,
+                framesPerOverviewPixel);
+
+    // The scrollbar: its value is the first frame in view, a page the view.
+    bar.setValue(kSecond);
+    EXPECT_EQ(strip().firstFrame(), kSecond);
+    bar.triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(strip().firstFrame(), kSecond + visible);
+    bar.triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(strip().firstFrame() + visible, 40 * kSecond);
+
+    // + zooms about the mark where it shows, and brings it to the middle
+    // where it does not; 0 shows the whole file again.
+    view().transport().MovePositionTo(37 * kSecond);
+    const double markX = strip().xOfFrame(37 * kSecond);
+    key(Qt::Key_Plus);
+    EXPECT_NEAR(strip().framesPerPixel(), whole / 16, 1e-6 * whole);
+    EXPECT_NEAR(strip().xOfFrame(37 * kSecond), markX, 1.0);
+    bar.setValue(0);
+    key(Qt::Key_Plus);
+    EXPECT_NEAR(strip().xOfFrame(37 * kSecond), strip().width() / 2.0, 1.0);
+    key(Qt::Key_0);
+    EXPECT_FALSE(bar.isEnabled());
+    EXPECT_EQ(overview.spanRect().width(), overview.width());
 }
 
 } // namespace
