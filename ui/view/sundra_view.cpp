@@ -99,8 +99,12 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     connect(&cuts_, &CutsModel::selectionChanged, this, &CSundraView::onSelectionChanged);
     connect(&cuts_, &CutsModel::markChanged, this,
             [this] { UpdatePositionDisplay(playback_.range()); });
-    connect(transport_.get(), &Transport::positionChanged, this,
-            [this] { UpdatePositionDisplay(playback_.range()); });
+    // The waveform's play line goes with the time display: back to the mark at
+    // once when a play stops or ends.
+    connect(transport_.get(), &Transport::positionChanged, this, [this] {
+        UpdatePositionDisplay(playback_.range());
+        strip_->update();
+    });
     connect(dialogs_.get(), &DialogLaunchers::recordingAdopted, this, [this](const QString& path) {
         strip_->setSource(document_.pathName(), playback_.master().length());
         emit recordingAdopted(path);
