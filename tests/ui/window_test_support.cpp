@@ -1,8 +1,15 @@
 #include "tests/ui/window_test_support.h"
 
 #include "ui/platform/command_table.h"
+#include "ui/settings/settings_store.h"
+
+#include <QFile>
 
 namespace sundra::uitest {
+
+WindowTest::WindowTest() {
+    QFile::remove(QString::fromStdString(QtSettingsStore().fileName()));
+}
 
 WindowTest::~WindowTest() {
     if (app) {

@@ -53,6 +53,8 @@ private:
 
 class WindowTest : public ::testing::Test {
 protected:
+    // Every test starts as a first start: no settings left by the tests before.
+    WindowTest();
     ~WindowTest() override;
 
     // Starts the program with arguments; expects it to start.
