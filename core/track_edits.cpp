@@ -12,24 +12,24 @@ std::string numberedName(const std::string& name, int index) {
     return name + number;
 }
 
-std::int32_t splitFrameAtBar(const TrackSegment& track, int bar) {
-    return track.absoluteStart() +
-           static_cast<std::int32_t>(track.length() * static_cast<double>(bar) * 0.001);
-}
-
-void splitTrack(TrackList& rows, int row, std::int32_t at, SampleStream& master) {
+bool splitTrack(TrackList& rows, int row, std::int32_t at, SampleStream& master) {
     const TrackSegment* track = row < 0 ? nullptr : rows.trackAt(row);
     if (track == nullptr) {
-        return;
+        return false;
     }
     const std::int32_t start = track->absoluteStart();
     const std::int32_t end = track->absoluteEnd();
+    // The frame at the cut belongs to neither part: each part keeps a frame.
+    if (at <= start || at >= end - 1) {
+        return false;
+    }
     const std::string name = rows.name(row);
     rows.removeRow(row);
     rows.insertRow(row, numberedName(name, 1));
     rows.setTrack(row, TrackSegment(master, at + 1, end));
     rows.insertRow(row, numberedName(name, 0));
     rows.setTrack(row, TrackSegment(master, start, at));
+    return true;
 }
 
 void joinWithPrevious(TrackList& rows, int row) {

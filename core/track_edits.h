@@ -30,13 +30,10 @@ struct FrameRange {
 // ..., "name-99", "name-100".
 std::string numberedName(const std::string& name, int index);
 
-// Where Split cuts track with the position bar at bar (0..1000): its start plus
-// trunc(length x bar / 1000), computed in floating point.
-std::int32_t splitFrameAtBar(const TrackSegment& track, int bar);
-
 // Split: row, named T over [A, B), becomes T-00 over [A, at] and T-01 over
-// [at + 1, B], neither normalised (at = B gives the empty second part [B + 1, B]).
-void splitTrack(TrackList& rows, int row, std::int32_t at, SampleStream& master);
+// [at + 1, B]. A cut that would leave an empty part (at the first frame or
+// from the last frame on, or outside the track) does nothing and gives false.
+bool splitTrack(TrackList& rows, int row, std::int32_t at, SampleStream& master);
 
 // Joint: row (from 1) merges into the row before, which keeps its name and now
 // spans both and everything between them; row goes.

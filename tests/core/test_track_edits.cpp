@@ -84,10 +84,11 @@ TEST(TrackEdits, SequencesOfEditsLeaveTheRowsTheRulesGive) {
          whole,
          {split(0, 5000), split(1, 7000)},
          {{"song-00", 0, 5000}, {"song-01-00", 5001, 7000}, {"song-01-01", 7001, kMaster}}},
-        {"split at the start and at the end keeps empty parts",
+        {"a cut that would leave a part empty does nothing",
          whole,
-         {split(0, 0), split(1, kMaster)},
-         {{"song-00", 0, 0}, {"song-01-00", 1, kMaster}, {"song-01-01", kMaster + 1, kMaster}}},
+         {split(0, 0), split(0, kMaster - 1), split(0, kMaster), split(0, 1),
+          split(1, kMaster - 2)},
+         {{"song-00", 0, 1}, {"song-01-00", 2, kMaster - 2}, {"song-01-01", kMaster - 1, kMaster}}},
         {"joint merges into the row before and keeps its name",
          whole,
          {split(0, 5000), split(1, 7000), joint(2), joint(1)},
@@ -191,24 +192,6 @@ TEST(TrackEdits, TitledPiecesAreNamedByTheirPlaceAndEveryRowKeepsATitle) {
         EXPECT_EQ(describe(rowsOf(rows)), describe(c.expected)) << c.name;
         EXPECT_EQ(album.titles, c.expectedTitles) << c.name;
         EXPECT_EQ(album.album, c.album.album) << c.name;
-    }
-}
-
-TEST(TrackEdits, SplitAtTheBarCutsAtItsThousandthOfTheTrack) {
-    MemoryStream master(WaveFormat{}, 4000000);
-    const struct {
-        std::int32_t start;
-        std::int32_t end;
-        int bar;
-        std::int32_t at;
-    } cases[] = {
-        {0, 1000, 500, 500}, {1000, 2000, 0, 1000},      {1000, 2000, 1000, 2000},
-        {0, 999, 1, 0},      {0, 3600001, 333, 1198800}, // trunc(3600001 x 0.333)
-        {100, 50, 500, 100},                             // a reversed track has length 0
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(splitFrameAtBar(TrackSegment(master, c.start, c.end), c.bar), c.at)
-            << c.start << ".." << c.end << " at " << c.bar;
     }
 }
 

@@ -1,11 +1,12 @@
 #pragma once
-// Helpers of the recording tests: acting on the recording dialog that a command
-// opens, and pressing keys on it.
+// Helpers of the recording tests: the record page's options, acting on the
+// recording dialog that a command opens, and pressing keys on it.
 
 #include "ui/dialogs/recording_dialog.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QSettings>
 #include <QTimer>
 
 #include <cstddef>
@@ -18,6 +19,20 @@ namespace sundra::uitest {
 inline constexpr std::size_t kRecordingHeader = 80;
 // Where the data chunk's size lies in it.
 inline constexpr std::size_t kRecordingDataSize = 76;
+
+inline QSettings programSettings() {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope,
+                     QStringLiteral("TOLVAN-Production"), QStringLiteral("Sundra"));
+}
+// Stores one option of the record page; the view reads it when it starts.
+inline void setRecordOption(const char* key, int value) {
+    programSettings().setValue(QStringLiteral("record/") + QLatin1String(key), value);
+}
+// The view stores its options as it goes: those a test set must not reach the
+// other tests.
+inline void clearRecordOptions() {
+    programSettings().remove(QStringLiteral("record"));
+}
 
 // Runs action on the recording dialog once it shows with its worker started.
 inline void onRecordingDialog(std::function<void(CRecordingDialog&)> action) {

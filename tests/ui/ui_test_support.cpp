@@ -11,6 +11,7 @@
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
+#include <map>
 #include <stdexcept>
 #include <utility>
 
@@ -23,6 +24,10 @@ QString& folder() {
     static QString path;
     return path;
 }
+std::map<QString, ChildRoutine>& childRoutines() {
+    static std::map<QString, ChildRoutine> routines;
+    return routines;
+}
 } // namespace
 
 void setSettingsFolder(const QString& path) {
@@ -30,6 +35,16 @@ void setSettingsFolder(const QString& path) {
 }
 QString settingsFolder() {
     return folder();
+}
+
+bool registerChildRoutine(const char* name, ChildRoutine routine) {
+    childRoutines()[QString::fromLatin1(name)] = routine;
+    return true;
+}
+
+ChildRoutine childRoutine(const QString& name) {
+    const auto found = childRoutines().find(name);
+    return found == childRoutines().end() ? nullptr : found->second;
 }
 
 void installDefaultMessageSink() {

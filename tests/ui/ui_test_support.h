@@ -44,6 +44,17 @@ private:
     QStringList texts_;
 };
 
+// A part of a test that runs in a process of its own, one the test can kill:
+// the test starts this program again with "--child", the routine's name, a
+// folder for the child's settings and the routine's arguments; main then runs
+// the routine (on the window thread, with a QApplication) instead of the tests
+// and exits with what it returns.
+using ChildRoutine = int (*)(const QStringList& arguments);
+// For a namespace-scope constant: returns true.
+bool registerChildRoutine(const char* name, ChildRoutine routine);
+// Null for a name nobody registered.
+ChildRoutine childRoutine(const QString& name);
+
 // Processes events until condition holds or timeoutMs passed; returns condition().
 // The time-out only guards against a hang: it is not what a test measures.
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 20000);

@@ -17,6 +17,7 @@
 #include "ui/view/cut_list_keeper.h"
 #include "ui/view/sundra_view.h"
 #include "ui/view/transport.h"
+#include "ui/waveform/waveform_strip.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -146,9 +147,6 @@ void CSundraApp::bindCommands() {
 }
 
 bool CSundraApp::OnFileNew() {
-    if (view_ != nullptr) {
-        view_->keptCutLists().keep();
-    }
     if (!document_->newDocument()) {
         return false;
     }
@@ -203,7 +201,6 @@ bool CSundraApp::openWave(const QString& path, bool offerKept) {
         frame_->activateWindow();
         return true;
     }
-    view_->keptCutLists().keep();
     if (!document_->openDocument(QFile::encodeName(path).toStdString())) {
         return false;
     }
@@ -269,9 +266,10 @@ void CSundraApp::shutdown() {
         delete server_;
     }
     if (frame_) {
-        // Exit and closing the window keep the cuts of an edited document.
+        // Every change of the cuts was kept as it was made; at exit the last
+        // of those writes is on disk before the program ends.
         if (view_ != nullptr) {
-            view_->keptCutLists().keep();
+            view_->keptCutLists().flush();
             window_layout::save(*frame_, view_->splitter(), view_->settings().store());
         }
         frame_->hide();
@@ -330,7 +328,10 @@ void CSundraApp::receiveHandOver(const QString& path) {
 }
 
 bool CSundraApp::mayReplaceDocument() {
-    return QApplication::activeModalWidget() == nullptr && !frame_->commands().isRunning();
+    // A cut being dragged on the waveform is moved in the rows when it is let
+    // go: those must still be the rows it was picked up from.
+    return QApplication::activeModalWidget() == nullptr && !frame_->commands().isRunning() &&
+           !view_->waveform().dragging();
 }
 
 void CSundraApp::openPendingHandOvers() {

@@ -86,7 +86,7 @@ private:
     void listenForHandOver();
     // A handed-over path replaces the master, which a dialog's worker or the
     // command that ran the dialog may still use: it opens only once no modal
-    // window is shown and no command is running.
+    // window is shown, no command is running and no cut is being dragged.
     void receiveHandOver(const QString& path);
     void openPendingHandOvers();
     bool mayReplaceDocument();

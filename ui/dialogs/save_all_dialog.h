@@ -3,10 +3,10 @@
 // own on a worker thread, showing which track of how many it is writing
 // ("Track 3 of 12"), the name of the file being written and how far it has
 // come. The worker posts OK after the last file. Cancel asks the worker
-// to stop without waiting (it finishes the file it is writing); the destructor
-// joins it, so the jobs' tracks must outlive the dialog object. A file that
-// cannot be written is reported through the error reporter and the dialog stays
-// open until cancelled.
+// to stop without waiting (it abandons the file it is writing within a block,
+// its temporary file removed); the destructor joins it, so the jobs' tracks
+// must outlive the dialog object. A file that cannot be written is reported
+// through the error reporter and the dialog stays open until cancelled.
 
 #include "split/save_all.h"
 #include "ui/dialogs/worker_dialog.h"

@@ -84,14 +84,18 @@ void CutsModel::startOver(const std::string& title, bool wholeRow) {
     }
     history_.clear();
     select(wholeRow ? 0 : -1);
+    emit startedOver();
     emit cutsChanged();
 }
 
-void CutsModel::split(int row, std::int32_t at) {
+bool CutsModel::split(int row, std::int32_t at) {
     const EditStep step(*this, QStringLiteral("Split"));
     std::lock_guard guard(playback_);
-    sundra::splitTrack(rows_, row, at, playback_.master());
+    if (!sundra::splitTrack(rows_, row, at, playback_.master())) {
+        return false;
+    }
     select(row);
+    return true;
 }
 
 void CutsModel::join(int row) {

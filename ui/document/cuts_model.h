@@ -66,7 +66,8 @@ public:
 
     // The edits, each one undo step named as its command.
     // Split: row becomes two parts at master frame at; the first is selected.
-    void split(int row, std::int32_t at);
+    // A cut that would leave a part empty changes nothing (false).
+    bool split(int row, std::int32_t at);
     // Joint: row merges into the row before, which is selected.
     void join(int row);
     // Delete: row goes; nothing is selected.
@@ -128,6 +129,9 @@ signals:
     // After every change of the rows or the album: an edit, an undo or redo,
     // a new master.
     void cutsChanged();
+    // A new master is in and the cuts started over (just before cutsChanged);
+    // the document's path is already the new one.
+    void startedOver();
 
 private:
     class EditStep;

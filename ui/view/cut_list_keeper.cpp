@@ -1,19 +1,21 @@
 #include "ui/view/cut_list_keeper.h"
 
-#include "core/kept_cut_list.h"
+#include "core/file.h"
 #include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
 #include "ui/platform/message_box_reporter.h"
-#include "ui/platform/text_file.h"
 
-#include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 
-#include <optional>
-
 CutListKeeper::CutListKeeper(CSundraDoc& document, QWidget* owner)
-    : document_(document), owner_(owner) {}
+    : document_(document), owner_(owner), failed_(std::make_shared<std::atomic<bool>>(false)) {
+    CutsModel& cuts = document_.cuts();
+    connect(&cuts, &CutsModel::startedOver, this, &CutListKeeper::onStartedOver);
+    connect(&cuts, &CutsModel::cutsChanged, this, &CutListKeeper::onCutsChanged);
+}
+
+CutListKeeper::~CutListKeeper() = default;
 
 QString CutListKeeper::folder() const {
     if (!folder_.isEmpty()) {
@@ -23,54 +25,49 @@ QString CutListKeeper::folder() const {
            QStringLiteral("/cut lists");
 }
 
-void CutListKeeper::keep() {
+void CutListKeeper::onStartedOver() {
+    // The stamp of the file as it opens: what is kept from now on was cut on
+    // this state of it. Writes still pending for the file before go on.
+    file_.reset();
+    failed_ = std::make_shared<std::atomic<bool>>(false);
+    if (!document_.pathName().empty()) {
+        file_ = sundra::KeptCutListFile::forSource(QFile::encodeName(folder()).toStdString(),
+                                                   document_.pathName());
+    }
+}
+
+void CutListKeeper::onCutsChanged() {
     CutsModel& cuts = document_.cuts();
-    if (document_.pathName().empty() || !cuts.edited()) {
+    // With no step in the history the cuts are the file as it opened: the list
+    // of last time stays to be offered.
+    if (!file_ || cuts.undoStack().count() == 0) {
         return;
     }
-    const std::optional<sundra::SourceStamp> stamp = sundra::stampOf(document_.pathName());
-    if (!stamp) {
-        return;
-    }
-    const QString where = folder();
-    const QString path =
-        QDir(where).filePath(QString::fromStdString(sundra::keptListFileName(stamp->path)));
-    const sundra::CutList rows = cuts.cuts();
     const sundra::CutSource source = document_.cutSource();
-    const sundra::CutList whole = {{source.title, 0, source.frames}};
-    if (rows == whole && cuts.album().empty()) {
-        // Back to the file as it opens: nothing to offer next time.
-        QFile::remove(path);
-        return;
-    }
-    QString error;
-    if (!QDir().mkpath(where) ||
-        !saveText(path, sundra::keptListText(*stamp, rows, source.samplesPerSecond, cuts.album()),
-                  error)) {
-        showMessage(owner_, error.isEmpty() ? QStringLiteral("Can't write %1").arg(where) : error);
-        return;
-    }
-    cuts.markSaved();
+    sundra::KeptCuts kept{cuts.cuts(), cuts.album(), source.samplesPerSecond, source.frames};
+    writes_.post(file_->path(), [file = *file_, kept = std::move(kept), failed = failed_] {
+        try {
+            file.keep(kept);
+        } catch (const sundra::FileError&) {
+            if (!failed->exchange(true)) {
+                throw;
+            }
+        }
+    });
+}
+
+void CutListKeeper::flush() {
+    writes_.flush();
 }
 
 void CutListKeeper::offer() {
-    if (document_.pathName().empty()) {
+    if (!file_) {
         return;
     }
-    const std::optional<sundra::SourceStamp> stamp = sundra::stampOf(document_.pathName());
-    if (!stamp) {
-        return;
-    }
-    QFile file(
-        QDir(folder()).filePath(QString::fromStdString(sundra::keptListFileName(stamp->path))));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return;
-    }
-    const QByteArray bytes = file.readAll();
-    const std::optional<sundra::AlbumCutList> kept =
-        sundra::readKeptList(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                             *stamp, document_.cutSource());
-    if (!kept || kept->rows.empty()) {
+    // The list of this file may have been written a moment ago, when it closed.
+    writes_.flush();
+    const std::optional<sundra::AlbumCutList> kept = file_->read(document_.cutSource());
+    if (!kept) {
         return;
     }
     const QString question =

@@ -10,7 +10,6 @@
 #include "ui/platform/command_table.h"
 #include "ui/platform/message_box_reporter.h"
 #include "ui/settings/settings_pages.h"
-#include "ui/view/cut_list_keeper.h"
 #include "ui/view/transport.h"
 
 #include <QDir>
@@ -23,9 +22,8 @@
 #include <mutex>
 
 DialogLaunchers::DialogLaunchers(CSundraDoc& document, Transport& transport,
-                                 SettingsPages& settings, CutListKeeper& keeper, QWidget* owner)
-    : document_(document), transport_(transport), settings_(settings), keeper_(keeper),
-      owner_(owner) {}
+                                 SettingsPages& settings, QWidget* owner)
+    : document_(document), transport_(transport), settings_(settings), owner_(owner) {}
 
 void DialogLaunchers::bindCommands(CommandTable& commands) {
     using namespace command;
@@ -149,7 +147,6 @@ void DialogLaunchers::OnRecord() {
         showMessage(owner_, QString::fromLocal8Bit(outcome.fileError.c_str()));
     }
     if (outcome.writer) {
-        keeper_.keep();
         bool adopted = false;
         QString refused;
         {

@@ -20,7 +20,6 @@
 
 class CSundraDoc;
 class CommandTable;
-class CutListKeeper;
 class QWidget;
 class SettingsPages;
 class Transport;
@@ -29,7 +28,7 @@ class DialogLaunchers : public QObject {
     Q_OBJECT
 public:
     DialogLaunchers(CSundraDoc& document, Transport& transport, SettingsPages& settings,
-                    CutListKeeper& keeper, QWidget* owner);
+                    QWidget* owner);
 
     // Binds Save All, Track Info, settings and Record.
     void bindCommands(CommandTable& commands);
@@ -37,7 +36,6 @@ public:
     void OnSaveAll();
     void OnTrackInfo();
     void OnSettings();
-    // Keeps the cuts of the document it replaces before the recording becomes it.
     void OnRecord();
 
     // The tags Save All gives each row's file.
@@ -60,7 +58,6 @@ private:
     CSundraDoc& document_;
     Transport& transport_;
     SettingsPages& settings_;
-    CutListKeeper& keeper_;
     QWidget* owner_;
     std::function<QString(QWidget*)> chooseRecordingPath_;
 };

@@ -1,7 +1,5 @@
 #include "ui/view/level_meters.h"
 
-#include "core/units.h"
-
 namespace {
 
 constexpr int kMeterMaximum = 1000;
@@ -31,9 +29,10 @@ LevelMeters::LevelMeters(QWidget* form) {
     peaks_[1] = makeMeter(form, 9, "peakMeter1");
 }
 
-void LevelMeters::show(const sundra::SampleBuffer& buffer) {
+void LevelMeters::show(double left, double right) {
+    const double levels[2] = {left, right};
     for (int channel = 0; channel < 2; ++channel) {
-        const int level = meterValue(sundra::channelPeak(buffer, channel));
+        const int level = meterValue(levels[channel]);
         levels_[channel]->setValue(level);
         if (peaks_[channel]->value() < level) {
             peaks_[channel]->setValue(level);

@@ -6,10 +6,6 @@
 
 #include <QProgressBar>
 
-namespace sundra {
-class SampleBuffer;
-}
-
 class LevelMeters {
 public:
     // Makes the four bars as children of form (which owns them).
@@ -18,9 +14,8 @@ public:
     QProgressBar& level(int channel) { return *levels_[channel]; }
     QProgressBar& peak(int channel) { return *peaks_[channel]; }
 
-    // The levels of buffer's channels 0 and 1 (a missing channel shows 0);
-    // a peak meter rises to its level.
-    void show(const sundra::SampleBuffer& buffer);
+    // The levels (0..1) of channels 0 and 1; a peak meter rises to its level.
+    void show(double left, double right);
     void resetLevels();
     void resetPeaks();
     // Whether a peak meter shows anything, for the peak-reset command.

@@ -1,7 +1,6 @@
 #include "ui/view/sundra_view.h"
 
 #include "core/time_text.h"
-#include "core/track_edits.h"
 #include "core/units.h"
 #include "ui/document/cuts_model.h"
 #include "ui/document/sundra_doc.h"
@@ -45,8 +44,7 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     files_ = std::make_unique<CutListFiles>(document_, this);
     split_ = std::make_unique<SplitCommands>(document_, *transport_, settings_->splitPage(),
                                              *strip_, this);
-    dialogs_ =
-        std::make_unique<DialogLaunchers>(document_, *transport_, *settings_, *keeper_, this);
+    dialogs_ = std::make_unique<DialogLaunchers>(document_, *transport_, *settings_, this);
     time_ = std::make_unique<TimeCommands>(document_, *transport_, *strip_, this);
 
     // The list takes any extra width; the meters keep their widths beside it.
@@ -80,7 +78,11 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     setTabOrder(strip_, bar_);
 
     // What the user does with the list, the strip and the bar.
+    // A click or a key that moves the list's highlight selects: the highlight
+    // is always the selection.
     connect(list_, &TrackListCtrl::rowClicked, this, [this](int row) { SelectTrack(row, true); });
+    connect(list_, &TrackListCtrl::highlightMoved, this,
+            [this](int row) { SelectTrack(row, true); });
     connect(list_, &TrackListCtrl::returnPressed, this, &CSundraView::playRow);
     connect(strip_, &WaveformStrip::trackClicked, this, [this](int row, std::int32_t offset) {
         SelectTrack(row, false);
@@ -97,8 +99,12 @@ CSundraView::CSundraView(CSundraDoc& document, CommandTable& commands,
     connect(&cuts_, &CutsModel::selectionChanged, this, &CSundraView::onSelectionChanged);
     connect(&cuts_, &CutsModel::markChanged, this,
             [this] { UpdatePositionDisplay(playback_.range()); });
-    connect(transport_.get(), &Transport::positionChanged, this,
-            [this] { UpdatePositionDisplay(playback_.range()); });
+    // The waveform's play line goes with the time display: back to the mark at
+    // once when a play stops or ends.
+    connect(transport_.get(), &Transport::positionChanged, this, [this] {
+        UpdatePositionDisplay(playback_.range());
+        strip_->update();
+    });
     connect(dialogs_.get(), &DialogLaunchers::recordingAdopted, this, [this](const QString& path) {
         strip_->setSource(document_.pathName(), playback_.master().length());
         emit recordingAdopted(path);
@@ -116,10 +122,13 @@ void CSundraView::bindCommands(CommandTable& commands) {
     commands.bind(
         kSplit,
         [this, row] {
-            // At the position the bar shows, a thousandth of the track.
-            cuts_.split(row(), sundra::splitFrameAtBar(*cuts_.trackAt(row()), bar_->value()));
+            // At the mark's own frame; while playing, where the play is.
+            std::lock_guard guard(playback_);
+            const std::int32_t offset =
+                transport_->idle() ? cuts_.markPosition() : playback_.range().tell();
+            cuts_.split(row(), cuts_.trackAt(row())->absoluteStart() + offset);
         },
-        [this, row] { return row() != -1 && cuts_.markPosition() != 0; });
+        [this, row] { return row() != -1 && (cuts_.markPosition() != 0 || !transport_->idle()); });
     commands.bind(
         kJoint, [this, row] { cuts_.join(row()); }, [row] { return row() != -1 && row() != 0; });
     commands.bind(
@@ -190,8 +199,9 @@ void CSundraView::SelectTrack(int index, bool fromClick) {
 }
 
 void CSundraView::onSelectionChanged(int row) {
-    // A click has highlighted its row itself.
-    if (!selectingByClick_ && row != -1) {
+    // A click or a key has highlighted its row itself; with no selection
+    // nothing is highlighted.
+    if (!selectingByClick_) {
         list_->setSelectedRow(row);
     }
     UpdatePositionDisplay(playback_.range());

@@ -41,7 +41,8 @@ void TrackListCtrl::insertColumns() {
 
 void TrackListCtrl::setSelectedRow(int row) {
     if (row < 0 || row >= model()->rowCount()) {
-        clearSelection();
+        // No current row either: the next key starts from the top.
+        selectionModel()->clear();
         return;
     }
     const QModelIndex index = model()->index(row, 0);
@@ -87,7 +88,12 @@ void TrackListCtrl::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    const int before = highlightedRow();
     QTreeView::keyPressEvent(event);
+    const int after = highlightedRow();
+    if (after != before) {
+        emit highlightMoved(after);
+    }
 }
 
 void TrackListCtrl::mousePressEvent(QMouseEvent* event) {

@@ -77,13 +77,14 @@ void Transport::bindCommands(CommandTable& commands) {
         kPeakReset, [this] { OnPeakReset(); }, [this] { return meters_.peaksShown(); });
 }
 
-void Transport::startTask(std::unique_ptr<sundra::WorkerTask> task) {
+void Transport::startTask(std::unique_ptr<sundra::WorkerTask> task, Running kind) {
     currentTask_ = std::move(task);
+    running_ = kind;
     worker_.start(*currentTask_);
 }
 
 void Transport::OnPlay() {
-    startTask(std::make_unique<sundra::PlayTask>(playback_));
+    startTask(std::make_unique<sundra::PlayTask>(playback_), Running::Play);
 }
 
 void Transport::OnStop() {
@@ -91,6 +92,7 @@ void Transport::OnStop() {
         worker_.wait(sundra::kInfinite);
     }
     currentTask_.reset();
+    running_ = Running::Nothing;
     std::lock_guard guard(playback_);
     playback_.range().seek(cuts_.markPosition());
     emit positionChanged();
@@ -124,7 +126,7 @@ void Transport::OnShotPlay(sundra::ShotKind kind) {
         task = std::make_unique<sundra::ShotPlayTask>(
             playback_, sundra::ShotPlayTask::excerptOf(playback_.range(), kind, shotFrames()));
     }
-    startTask(std::move(task));
+    startTask(std::move(task), Running::ShotPlay);
 }
 
 void Transport::SetCrickRate(double rate) {
@@ -185,10 +187,11 @@ void Transport::MovePositionTo(std::int32_t frame) {
 }
 
 void Transport::settleAtMark(sundra::TrackSegment& range, std::int32_t mark) {
-    // An audible snippet of the new position.
+    // An audible snippet of the new position, unless the device is full (a
+    // play is filling it): the window never waits for a free buffer.
     range.seek(mark);
     sundra::SampleBuffer& buffer = playback_.buffer();
-    if (sundra::readIntoBuffer(range, buffer) > 0) {
+    if (playback_.device().waitUntilWritable(0) && sundra::readIntoBuffer(range, buffer) > 0) {
         sundra::writeBuffer(playback_.device(), buffer);
     }
     range.seek(mark);
@@ -201,9 +204,26 @@ void Transport::settleAtMark(sundra::TrackSegment& range, std::int32_t mark) {
 
 void Transport::OnMeterTimer() {
     if (worker_.wait(0)) {
+        settleEndedTask();
         return;
     }
-    std::lock_guard guard(playback_);
-    meters_.show(playback_.buffer());
-    emit positionChanged();
+    // The levels the play published for its last block, read without the lock.
+    meters_.show(playback_.playedLevel(0), playback_.playedLevel(1));
+    // The position needs the lock, which the play takes for a block at a
+    // time: a tick that cannot have it at once leaves the position to the next.
+    std::unique_lock lock(playback_, std::try_to_lock);
+    if (lock.owns_lock()) {
+        emit positionChanged();
+    }
+}
+
+void Transport::settleEndedTask() {
+    const Running ended = running_;
+    running_ = Running::Nothing;
+    if (ended == Running::Play) {
+        OnStop();
+    } else if (ended == Running::ShotPlay) {
+        std::lock_guard guard(playback_);
+        emit positionChanged();
+    }
 }

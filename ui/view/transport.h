@@ -50,8 +50,9 @@ public:
     // Sets the mark and the position to frame of the current range (clamped
     // to it) and plays a snippet there, as a position-bar move does.
     void MovePositionTo(std::int32_t frame);
-    // One tick of the meter timer: while the worker is busy, the meters and the
-    // position follow the block played last.
+    // One tick of the meter timer: while the worker is busy, the meters follow
+    // the block played last and the position the play; a play that has ended
+    // by itself is settled as Stop settles it.
     void OnMeterTimer();
 
     double crickRate() const { return crickRate_; }
@@ -68,7 +69,14 @@ signals:
     void crickRateChanged(double rate);
 
 private:
-    void startTask(std::unique_ptr<sundra::WorkerTask> task);
+    // What the worker was last given, until the window has seen it end.
+    enum class Running { Nothing, Play, ShotPlay };
+
+    void startTask(std::unique_ptr<sundra::WorkerTask> task, Running kind);
+    // The task ended without Stop: Play (nothing left to play) ends as Stop
+    // ends it; after a shot play, which put the position back itself, the
+    // display follows.
+    void settleEndedTask();
     // Plays a snippet at mark, leaves the range there and makes it the mark;
     // the caller holds the playback lock.
     void settleAtMark(sundra::TrackSegment& range, std::int32_t mark);
@@ -80,5 +88,6 @@ private:
     double crickRate_ = 0.01;
     sundra::WorkerThread worker_;
     std::unique_ptr<sundra::WorkerTask> currentTask_;
+    Running running_ = Running::Nothing;
     QTimer* meterTimer_;
 };

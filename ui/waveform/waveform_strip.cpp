@@ -85,6 +85,9 @@ void WaveformStrip::setSource(std::unique_ptr<sundra::SampleReader> build,
     task_.reset();
     summary_.reset();
     columns_.dropSource();
+    // A drag begun on the rows of the file before must not move a cut of this one.
+    dragging_ = false;
+    dragEdge_.reset();
     totalFrames_ = std::max(frames, 0);
     sampleRate_ = build ? build->format().samplesPerSecond : 0;
     gapOverlay_.reset(); // the gaps were those of the file before
@@ -193,10 +196,14 @@ void WaveformStrip::onTimer() {
     if (ready != shownReady_) {
         emit summaryGrew();
     }
-    if (ready != shownReady_ || selected != shownSelected_ || mark != shownMark_ || playing_()) {
+    // While playing the play line moves; once the play ends it goes.
+    const bool playing = playing_();
+    if (ready != shownReady_ || selected != shownSelected_ || mark != shownMark_ || playing ||
+        playing != shownPlaying_) {
         shownReady_ = ready;
         shownSelected_ = selected;
         shownMark_ = mark;
+        shownPlaying_ = playing;
         update();
     }
 }

@@ -98,6 +98,8 @@ public:
 
     // The edge a press at x would grab, if any.
     std::optional<sundra::TrackEdge> edgeAt(double x);
+    // Whether a cut is being dragged: its release moves the cut in the rows.
+    bool dragging() const { return dragging_; }
 
     // What a detection sees, drawn over the waveform while it is set: its
     // pauses shaded, the pieces Auto Split would cut as a band along the
@@ -171,6 +173,7 @@ private:
     std::int64_t shownReady_ = -1;
     int shownSelected_ = -2;
     std::int32_t shownMark_ = -1;
+    bool shownPlaying_ = false;
 
     std::optional<PauseOverlay> pauseOverlay_;
     std::optional<GapOverlay> gapOverlay_;

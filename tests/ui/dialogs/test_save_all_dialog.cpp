@@ -1,7 +1,7 @@
 // The save-all dialog writing real files: every track as a file of exactly its
 // frames beside the document, a file that cannot be written stopping the export
 // with the error shown and the dialog open, and Cancel during the second file,
-// which abandons it.
+// or in the middle of a long track's FLAC file, which abandons it at once.
 
 #include "audio/error_reporter.h"
 #include "tests/support/test_files.h"
@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 
 namespace {
@@ -147,6 +148,36 @@ TEST_F(SaveAllDialogTest, CancelDuringTheSecondOfFiveFilesAbandonsItAndWritesNoM
     dialog.reset();
     EXPECT_EQ(test::readBytes(folder.file("t0.wav")), expectedFile(0));
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"t0.wav", "take.wav"}));
+}
+
+TEST_F(SaveAllDialogTest, CancelInTheMiddleOfALongTracksFlacFileStopsItAtOnceAndLeavesNoFile) {
+    // A minute in one track, whose worker the test holds at its 30th second.
+    const std::string longPath = folder.file("long.wav");
+    test::writeRunsWav(longPath, WaveFormat{}, {{60 * kSecond, 3000}});
+    std::unique_ptr<WaveFileReader> longMaster = uitest::openWave(longPath);
+    struct CountedTrack : uitest::GatedTrack {
+        using GatedTrack::GatedTrack;
+        std::int32_t read(void* buffer, std::int32_t byteCount) override {
+            ++reads;
+            return GatedTrack::read(buffer, byteCount);
+        }
+        std::atomic<int> reads{0};
+    } track(*longMaster, 0, 60 * kSecond, 30 * kSecond);
+    auto dialog = std::make_unique<CSaveAllDialog>(longPath, nullptr);
+    dialog->addJob("long", &track);
+    dialog->setExport({ExportFormat::Flac, 60}, {TrackTags{}});
+
+    int readsAtCancel = 0;
+    const int result = uitest::execWith(*dialog, [&] {
+        ASSERT_TRUE(waitUntil([&] { return track.entered(); }));
+        readsAtCancel = track.reads;
+        dialog->cancelButton()->click();
+    });
+    EXPECT_EQ(result, QDialog::Rejected);
+    track.open();
+    dialog.reset(); // waits for the worker
+    EXPECT_EQ(track.reads, readsAtCancel) << "the export read on after Cancel";
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"long.wav", "take.wav"}));
 }
 
 } // namespace

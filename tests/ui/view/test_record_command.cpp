@@ -17,7 +17,6 @@
 #include "ui/view/transport.h"
 
 #include <QPushButton>
-#include <QSettings>
 
 #include <filesystem>
 #include <string>
@@ -39,16 +38,7 @@ protected:
             app->shutdown();
             app.reset();
         }
-        programSettings().remove(QStringLiteral("record"));
-    }
-
-    static QSettings programSettings() {
-        return QSettings(QSettings::IniFormat, QSettings::UserScope,
-                         QStringLiteral("TOLVAN-Production"), QStringLiteral("Sundra"));
-    }
-    // Stores one option of the record page; the view reads it when it starts.
-    static void setRecordOption(const char* key, int value) {
-        programSettings().setValue(QStringLiteral("record/") + QLatin1String(key), value);
+        clearRecordOptions();
     }
 
     CSundraView& view() { return app->view(); }

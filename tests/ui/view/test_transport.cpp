@@ -1,8 +1,10 @@
 // The transport driven by number: the position bar, the meters, play and
-// stop, mark, shot plays and the crick rate, and playback following the
-// selection.
+// stop, mark, shot plays and the crick rate, playback following the
+// selection, and a window thread that answers while a play waits for the
+// device.
 
 #include "audio/playback_tasks.h"
+#include "audio/test_sound_port.h"
 #include "tests/ui/view/view_test.h"
 #include "ui/app/main_frame.h"
 #include "ui/document/cuts_model.h"
@@ -24,8 +26,12 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstring>
 #include <limits>
+#include <mutex>
+#include <thread>
 
 namespace sundra::uitest {
 namespace {
@@ -374,13 +380,114 @@ TEST_F(ViewTest, SelectingAnotherRowDuringPlaySwitchesPlaybackToIt) {
     ASSERT_TRUE(waitUntil([this] { return view().levelMeter(0).value() > 0; }));
     EXPECT_EQ(view().levelMeter(0).value(), 610);
 
-    // Edits during play go on with the row they select.
+    // Edits during play go on with the row they select; with none left to
+    // play, the play ends by itself and the window settles as after Stop.
     ASSERT_TRUE(execute(kJoint));
     EXPECT_EQ(&playback().range(), cuts().trackAt(0));
     ASSERT_TRUE(execute(kDelete));
     EXPECT_EQ(&playback().range(), &TrackSegment::empty());
-    ASSERT_TRUE(execute(kStop));
+    ASSERT_TRUE(waitUntil([this] { return !enabled(kStop); }));
+    EXPECT_TRUE(waitUntil([this] { return view().levelMeter(0).value() == 0; }));
+    EXPECT_TRUE(enabled(kPlay));
     EXPECT_EQ(cuts().rowCount(), 0);
+}
+
+TEST_F(ViewTest, TheWindowThreadAnswersWithin200MsOfSoundDuringAShotAndAPlayOfNothing) {
+    // The device's buffers (1/32 s each) are played by the test's clock
+    // thread: time is the sound played, not the wall.
+    auto script = std::make_shared<TestSoundScript>();
+    ScopedSoundPortFactory scripted{[script] { return std::make_unique<TestSoundPort>(script); }};
+    start({wav("song.wav", {{4 * kSecond, 16000}})});
+    QObject* window = &view();
+    constexpr int kBlocksIn200Ms = 200 * PlaybackContext::kBuffersPerSecond / 1000;
+    constexpr int kEvents = 12;
+    const struct {
+        const char* what;
+        int command;
+        int selected;
+        int queuedFirst;       // buffers the play queues before the first event
+        std::int32_t frames;   // that reach the device in all
+        std::int32_t position; // afterwards
+    } cases[] = {
+        {"a shot play from the mark", kShotFromMark, 0, 4, kSecond, kSecond},
+        {"Play with no track selected", kPlay, -1, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        view().SelectTrack(c.selected, false);
+        if (c.selected != -1)
+            view().transport().MovePositionTo(kSecond);
+        script->completeAll();
+        const std::size_t before = script->played().size();
+        EXPECT_TRUE(execute(c.command));
+        EXPECT_TRUE(script->waitForQueued(c.queuedFirst, std::chrono::seconds(20)));
+
+        // Each event waits while the device plays at most 200 ms of sound: by
+        // then the window thread must have processed it.
+        std::mutex mutex;
+        std::condition_variable answered;
+        int processed = 0;
+        int late = 0;
+        int played = 0;
+        std::atomic<bool> clockDone{false};
+        std::thread clock([&] {
+            for (int event = 1; event <= kEvents; ++event) {
+                QMetaObject::invokeMethod(
+                    window,
+                    [&, event] {
+                        // A tick of the meter timer, and the position shown
+                        // as the paths that take the playback lock show it.
+                        view().transport().OnMeterTimer();
+                        {
+                            std::lock_guard guard(playback());
+                            view().UpdatePositionDisplay(playback().range());
+                        }
+                        std::lock_guard lock(mutex);
+                        processed = event;
+                        answered.notify_all();
+                    },
+                    Qt::QueuedConnection);
+                std::unique_lock lock(mutex);
+                for (int block = 0; block < kBlocksIn200Ms && processed < event; ++block) {
+                    lock.unlock();
+                    played += script->completeNext() ? 1 : 0;
+                    lock.lock();
+                }
+                // The time-out only guards against a hang.
+                if (!answered.wait_for(lock, std::chrono::seconds(20),
+                                       [&] { return processed >= event; })) {
+                    ++late;
+                    // Play on, so that whatever holds the window up ends.
+                    while (processed < event) {
+                        lock.unlock();
+                        script->completeAll();
+                        std::this_thread::yield();
+                        lock.lock();
+                    }
+                }
+            }
+            clockDone = true;
+        });
+        EXPECT_TRUE(waitUntil([&] { return clockDone.load(); }, 600000));
+        clock.join();
+        EXPECT_EQ(late, 0) << "the window held up an event while 200 ms of sound played";
+        EXPECT_EQ(processed, kEvents);
+        EXPECT_GE(played, c.queuedFirst);
+
+        // The rest plays out, and the window settles as after Stop.
+        EXPECT_TRUE(waitUntil([&] {
+            script->completeAll();
+            view().transport().OnMeterTimer();
+            return !enabled(kStop);
+        }));
+        EXPECT_EQ(script->played().size() - before, static_cast<std::size_t>(c.frames) * 4);
+        EXPECT_EQ(position(), c.position);
+        EXPECT_TRUE(enabled(kPlay));
+    }
+    // The device waits for its queue when it closes.
+    script->completeAll();
+    app->shutdown();
+    app.reset();
 }
 
 } // namespace

@@ -26,7 +26,7 @@ namespace {
 using namespace command;
 constexpr std::int32_t kSecond = 44100;
 
-TEST_F(ViewTest, SplitAtTheBarJointAndTheirEnableRules) {
+TEST_F(ViewTest, SplitAtTheMarkJointAndTheirEnableRules) {
     start({wav("song.wav", {{1000, 3000}})});
     EXPECT_FALSE(enabled(kSplit)); // no mark yet
     EXPECT_FALSE(enabled(kJoint)); // first row
@@ -51,13 +51,15 @@ TEST_F(ViewTest, SplitAtTheBarJointAndTheirEnableRules) {
     EXPECT_EQ(span(0), (Span{0, 1000}));
     EXPECT_EQ(view().selectedTrack(), 0);
 
-    // The bar at 1000: the second part starts one past its end and is empty.
+    // The mark at the end: a cut there would leave an empty part, so nothing
+    // happens, and the mark stays.
     dragThumb(1000);
+    const int steps = cuts().undoStack().count();
     ASSERT_TRUE(execute(kSplit));
+    ASSERT_EQ(cuts().rowCount(), 1);
     EXPECT_EQ(span(0), (Span{0, 1000}));
-    EXPECT_EQ(span(1), (Span{1001, 1000}));
-    EXPECT_EQ(cuts().trackAt(1)->length(), 0);
-    EXPECT_EQ(cuts().text(1, 3), "00:00:00");
+    EXPECT_EQ(view().markPosition(), 1000);
+    EXPECT_EQ(cuts().undoStack().count(), steps);
 }
 
 TEST_F(ViewTest, ExpandLeftAndRightMoveToTheNeighboursAndAreDisabledWhenInPlace) {
@@ -198,7 +200,67 @@ TEST_F(ViewTest, AGrowingWindowGivesTheExtraWidthToTheListAndTheExtraHeightToThe
     EXPECT_GT(view().positionBar().y(), view().list().geometry().bottom());
 }
 
-TEST_F(ViewTest, KeyboardMovesTheHighlightButNotTheSelectionAndF2EditsTheName) {
+TEST_F(ViewTest, KeysMoveTheSelectionAndEveryCommandActsOnTheHighlightedRow) {
+    start({wav("song.wav", {{10 * kSecond, 3000}})});
+    cuts().applyCutList({{"a", 0, 2 * kSecond},
+                         {"b", 2 * kSecond + 1, 4 * kSecond},
+                         {"c", 4 * kSecond + 1, 6 * kSecond},
+                         {"d", 6 * kSecond + 1, 8 * kSecond},
+                         {"e", 8 * kSecond + 1, 10 * kSecond}},
+                        QStringLiteral("Import"));
+    app->frame().show();
+    list().setFocus();
+    auto press = [this](int key) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(&list(), &event);
+    };
+    auto expectSelected = [this](int row, const char* where) {
+        EXPECT_EQ(list().highlightedRow(), row) << where;
+        EXPECT_EQ(view().selectedTrack(), row) << where;
+        EXPECT_EQ(&playback().range(), cuts().trackAt(row)) << where;
+    };
+    const struct {
+        int key;
+        int row;
+    } moves[] = {{Qt::Key_Down, 1}, {Qt::Key_Down, 2},     {Qt::Key_End, 4},   {Qt::Key_Up, 3},
+                 {Qt::Key_Home, 0}, {Qt::Key_PageDown, 4}, {Qt::Key_PageUp, 0}};
+    for (const auto& move : moves) {
+        press(move.key);
+        expectSelected(move.row, QKeySequence(move.key).toString().toLatin1().constData());
+    }
+
+    // Play plays the highlighted row.
+    press(Qt::Key_Down);
+    ASSERT_TRUE(execute(kPlay));
+    ASSERT_TRUE(waitUntil([this] { return position() > 0; }));
+    expectSelected(1, "play");
+    ASSERT_TRUE(execute(kStop));
+
+    // Split cuts the highlighted row at its mark, Joint joins it to the row above.
+    press(Qt::Key_Down);
+    view().transport().MovePositionTo(kSecond);
+    ASSERT_TRUE(execute(kSplit));
+    EXPECT_EQ(span(2), (Span{4 * kSecond + 1, 5 * kSecond + 1}));
+    EXPECT_EQ(cuts().name(3), "c-01");
+    expectSelected(2, "split");
+    press(Qt::Key_Down);
+    ASSERT_TRUE(execute(kJoint));
+    EXPECT_EQ(span(2), (Span{4 * kSecond + 1, 6 * kSecond}));
+    expectSelected(2, "joint");
+
+    // After Delete nothing is highlighted, and the edits that need a row agree.
+    ASSERT_TRUE(execute(kDelete));
+    EXPECT_EQ(cuts().rowCount(), 4);
+    EXPECT_EQ(list().highlightedRow(), -1);
+    EXPECT_EQ(view().selectedTrack(), -1);
+    EXPECT_FALSE(enabled(kDelete));
+    // The next key starts from the top.
+    press(Qt::Key_Down);
+    expectSelected(0, "after delete");
+    EXPECT_TRUE(enabled(kDelete));
+}
+
+TEST_F(ViewTest, F2EditsTheHighlightedNameAndAClickBesideTheRowsSelectsNothing) {
     start({wav("song.wav", {{10000, 3000}})});
     dragThumb(500);
     ASSERT_TRUE(execute(kSplit));
@@ -207,7 +269,7 @@ TEST_F(ViewTest, KeyboardMovesTheHighlightButNotTheSelectionAndF2EditsTheName) {
     QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
     QApplication::sendEvent(&list(), &down);
     EXPECT_EQ(list().highlightedRow(), 1);
-    EXPECT_EQ(view().selectedTrack(), 0);
+    EXPECT_EQ(view().selectedTrack(), 1);
 
     QKeyEvent f2(QEvent::KeyPress, Qt::Key_F2, Qt::NoModifier);
     QApplication::sendEvent(&list(), &f2);
@@ -242,6 +304,7 @@ TEST_F(ViewTest, KeyboardMovesTheHighlightButNotTheSelectionAndF2EditsTheName) {
     QApplication::sendEvent(list().viewport(), &pressBelow);
     QApplication::sendEvent(list().viewport(), &releaseBelow);
     EXPECT_EQ(view().selectedTrack(), -1);
+    EXPECT_EQ(list().highlightedRow(), -1);
     EXPECT_FALSE(enabled(kDelete));
 }
 

@@ -32,6 +32,7 @@
 #include <QWheelEvent>
 
 #include <cmath>
+#include <filesystem>
 
 namespace sundra::uitest {
 namespace {
@@ -124,6 +125,56 @@ TEST_F(StripTest, AClickInATracksRegionSelectsItAndMovesThePositionThere) {
     mouse(QEvent::MouseButtonPress, pause, Qt::LeftButton);
     EXPECT_EQ(view().selectedTrack(), 2);
     EXPECT_EQ(view().markPosition(), frame - third.absoluteStart());
+}
+
+TEST_F(StripTest, SplitCutsAnHourLongTrackAtTheFrameOfTheMarkAndNotAtTheLastFrame) {
+    // An hour of 8 kHz 8-bit mono, made long without writing it (the file is
+    // sparse): a thousandth of the track is 28800 frames.
+    constexpr std::int32_t kHour = 3600 * 8000;
+    const std::string path = folder.file("hour.wav");
+    test::writeBytes(path, test::canonicalWav(WaveFormat{1, 8000, 8}, {}));
+    std::filesystem::resize_file(path, 44 + kHour);
+    startWithCountingDevice({QString::fromStdString(path)});
+    app->frame().resize(1000, 720);
+    app->frame().show();
+    QApplication::processEvents();
+    ASSERT_EQ(playback().master().length(), kHour);
+    const struct {
+        std::int32_t frame;
+        bool clicked; // on the waveform, else where a cut's handle is: by the transport
+        bool cuts;
+    } cases[] = {
+        {kHour / 3 + 7, true, true},
+        {kHour - 2, false, true},
+        {kHour - 1, false, false}, // the last frame: a part would be empty
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.frame);
+        if (c.clicked) {
+            // A frame a pixel, about the frame.
+            strip().setView(c.frame - 100, 1.0);
+            const double x = strip().xOfFrame(c.frame);
+            ASSERT_EQ(strip().frameAtX(x), c.frame);
+            mouse(QEvent::MouseButtonPress, x, Qt::LeftButton);
+            mouse(QEvent::MouseButtonRelease, x, Qt::NoButton);
+        } else {
+            view().transport().MovePositionTo(c.frame);
+        }
+        ASSERT_EQ(view().markPosition(), c.frame);
+        const int steps = cuts().undoStack().count();
+        ASSERT_TRUE(execute(kSplit));
+        if (!c.cuts) {
+            EXPECT_EQ(cuts().rowCount(), 1);
+            EXPECT_EQ(cuts().undoStack().count(), steps);
+            EXPECT_EQ(view().markPosition(), c.frame);
+            continue;
+        }
+        ASSERT_EQ(cuts().rowCount(), 2);
+        EXPECT_EQ(cuts().trackAt(0)->absoluteEnd(), c.frame);
+        EXPECT_EQ(cuts().trackAt(1)->absoluteStart(), c.frame + 1);
+        EXPECT_EQ(cuts().trackAt(1)->absoluteEnd(), kHour);
+        ASSERT_TRUE(execute(kEditUndo));
+    }
 }
 
 TEST_F(StripTest, DraggingTheSecondCutMovesBothTracksAndTheListFollows) {
