@@ -19,13 +19,9 @@ build=${BUILD:-$root/build/bench-rel}
 work=${WORK:-/tmp/sundra-bench}
 mkdir -p "$work"
 
-if [ ! -f "$build/build.ninja" ]; then
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSUNDRA_BUILD_UI=OFF \
-        -DSUNDRA_BUILD_TESTS=OFF >/dev/null
-fi
-cmake --build "$build" --target sundra-cli >/dev/null
-cli="$build/cli/sundra-cli"
-cc -O2 -o "$work/plain_scan" "$root/bench/plain_scan.c"
+# shellcheck source=bench/bench_lib.sh
+source "$root/bench/bench_lib.sh"
+build_cli_and_plain_scan
 
 album="$work/album-$minutes.wav"
 long="$work/album-$((3 * minutes)).wav"
@@ -33,24 +29,12 @@ long="$work/album-$((3 * minutes)).wav"
 [ -f "$long" ] || "$cli" make-album "$long" --minutes "$((3 * minutes))" >/dev/null
 cat "$album" >/dev/null # warm the page cache
 
-# median of the numbers on standard input
-median() { sort -g | awk '{ a[NR] = $1 } END { if (NR % 2) print a[(NR + 1) / 2]; else print (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
-
 # measure NAME COMMAND...: the median wall time of $runs runs (after one
 # warm-up) and the largest peak memory; remembered in results.txt.
 measure() {
     local name=$1
     shift
-    local times=() peak=0
-    "$@" >/dev/null 2>&1 || { echo "$name: the command failed: $*" >&2; return 1; }
-    for _ in $(seq "$runs"); do
-        /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >/dev/null 2>&1
-        read -r seconds kilobytes <"$work/time.txt"
-        times+=("$seconds")
-        [ "$kilobytes" -gt "$peak" ] && peak=$kilobytes
-    done
-    local med
-    med=$(printf '%s\n' "${times[@]}" | median)
+    time_runs "$name" "$@" || return 1
     printf '%-34s median %6.2f s   peak %7.1f MB\n' "$name" "$med" \
         "$(awk -v k="$peak" 'BEGIN { print k / 1024 }')"
     echo "$name|$med|$peak" >>"$work/results.txt"

@@ -20,13 +20,9 @@ build=${BUILD:-$root/build/bench-rel}
 work=${WORK:-/tmp/sundra-bench}
 mkdir -p "$work"
 
-if [ ! -f "$build/build.ninja" ]; then
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSUNDRA_BUILD_UI=OFF \
-        -DSUNDRA_BUILD_TESTS=OFF >/dev/null
-fi
-cmake --build "$build" --target sundra-cli >/dev/null
-cli="$build/cli/sundra-cli"
-cc -O2 -o "$work/plain_scan" "$root/bench/plain_scan.c"
+# shellcheck source=bench/bench_lib.sh
+source "$root/bench/bench_lib.sh"
+build_cli_and_plain_scan
 
 album_options=${ALBUM:-}
 album="$work/album-$minutes$(echo "$album_options" | tr -d ' -').wav"
@@ -38,9 +34,7 @@ out="$work/out"
 cat "$album" >/dev/null # warm the page cache
 
 fresh_out() { rm -rf "$out" && mkdir -p "$out"; }
-
-# median of the numbers on standard input
-median() { sort -g | awk '{ a[NR] = $1 } END { if (NR % 2) print a[(NR + 1) / 2]; else print (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
+before_run() { fresh_out; }
 
 # measure NAME COMMAND...: runs the command $runs times (after one warm-up run),
 # each time in a fresh output folder, and prints the median wall time and the
@@ -48,18 +42,7 @@ median() { sort -g | awk '{ a[NR] = $1 } END { if (NR % 2) print a[(NR + 1) / 2]
 measure() {
     local name=$1
     shift
-    local times=() peak=0
-    fresh_out
-    "$@" >/dev/null 2>&1 || { echo "$name: the command failed: $*" >&2; return 1; }
-    for _ in $(seq "$runs"); do
-        fresh_out
-        /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >/dev/null 2>&1
-        read -r seconds kilobytes <"$work/time.txt"
-        times+=("$seconds")
-        [ "$kilobytes" -gt "$peak" ] && peak=$kilobytes
-    done
-    local med
-    med=$(printf '%s\n' "${times[@]}" | median)
+    time_runs "$name" "$@" || return 1
     printf '%-34s median %6.2f s   peak %7.1f MB   files %d\n' "$name" "$med" \
         "$(awk -v k="$peak" 'BEGIN { print k / 1024 }')" "$(find "$out" -type f | wc -l)"
     echo "$name $med $peak" >>"$work/results.txt"
